@@ -1,0 +1,30 @@
+#pragma once
+// The application's one top-level window: sized and centred from the primary screen, holding
+// the dark panel behind a drop shadow.
+
+#include "cframelesswidgetbase.h"
+
+class CTopWidget;
+class QGraphicsDropShadowEffect;
+class QVBoxLayout;
+
+namespace Ui {
+class Brenmoor;
+}
+
+class Brenmoor : public CFrameLessWidgetBase
+{
+    Q_OBJECT
+
+public:
+    explicit Brenmoor(CFrameLessWidgetBase* parent = nullptr);
+    ~Brenmoor() override;
+
+    CTopWidget* panel() const { return topWidget; }
+
+private:
+    QVBoxLayout* mainLayout = nullptr;
+    CTopWidget* topWidget = nullptr;
+    QGraphicsDropShadowEffect* shadowEffect = nullptr;
+    Ui::Brenmoor* ui = nullptr;
+};

@@ -1,0 +1,179 @@
+#include "localinterfaces.h"
+
+#include "ifaddrssource.h"
+#include "linkaddress.h"
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <cstring>
+#include <ifaddrs.h>
+#include <iostream>
+#include <mutex>
+#include <net/if.h>
+#include <netinet/in.h>
+
+std::string SloaclIP;
+unsigned char SloaclMac[6] = {0, 0, 0, 0, 0, 0};
+
+namespace {
+
+// Guards SloaclIP and SloaclMac: the receive thread and the GUI thread may both be the first
+// to ask for the local record.
+std::mutex localRecordMutex;
+std::atomic<unsigned int> cachedLocalId{0};
+
+bool startsWith(const char* text, const char* prefix)
+{
+    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+std::string ipv4Text(const sockaddr* address)
+{
+    char buffer[INET_ADDRSTRLEN] = {};
+    const auto* in = reinterpret_cast<const sockaddr_in*>(address);
+    if (!inet_ntop(AF_INET, &in->sin_addr, buffer, sizeof buffer))
+        return {};
+    return buffer;
+}
+
+// The listing's filter: IPv4, a LAN-port name, not the loopback address. Flags are not
+// consulted, so a down interface that holds an address is listed too.
+bool isListedLanEntry(const ifaddrs& entry)
+{
+    if (!entry.ifa_addr || entry.ifa_addr->sa_family != AF_INET || !entry.ifa_name)
+        return false;
+    if (!startsWith(entry.ifa_name, "en") && !startsWith(entry.ifa_name, "wlan"))
+        return false;
+    return ipv4Text(entry.ifa_addr) != "127.0.0.1";
+}
+
+void reportListFailure()
+{
+    std::cerr << "Failed to get interface addresses" << std::endl;
+}
+
+} // namespace
+
+namespace brenmoor::net {
+
+std::map<std::string, std::string> broadcastMapFrom(const ifaddrs* list, std::ostream& out)
+{
+    std::map<std::string, std::string> result;
+    for (const ifaddrs* it = list; it; it = it->ifa_next) {
+        if (!isListedLanEntry(*it))
+            continue;
+        // Without a netmask there is no subnet and no broadcast address to offer.
+        if (!it->ifa_netmask || it->ifa_netmask->sa_family != AF_INET)
+            continue;
+        const std::string ip = ipv4Text(it->ifa_addr);
+        const std::string netmask = ipv4Text(it->ifa_netmask);
+        const std::string broadcast = calculateBroadcastAddress(ip, netmask);
+        result.emplace(broadcast, netmask);
+        out << "Interface: " << it->ifa_name << std::endl;
+        out << "  IP Address: " << ip << std::endl;
+        out << "  Netmask: " << netmask << std::endl;
+        out << "  Broadcast Address: " << broadcast << std::endl;
+    }
+    return result;
+}
+
+std::map<std::string, std::string> getbroadcastAddressList(const IfaddrsSource& source)
+{
+    IfaddrsList list(source);
+    if (!list.ok()) {
+        reportListFailure();
+        return {};
+    }
+    return broadcastMapFrom(list.head(), std::cout);
+}
+
+std::optional<LocalMacIp> chooseLocalRecord(const ifaddrs* list)
+{
+    std::optional<LocalMacIp> first;
+    for (const ifaddrs* it = list; it; it = it->ifa_next) {
+        if (!isListedLanEntry(*it) || !(it->ifa_flags & IFF_UP))
+            continue;
+        const auto mac = findLinkLayerAddress(list, it->ifa_name);
+        if (!mac || *mac == MacAddress{})
+            continue;
+        LocalMacIp record{};
+        std::memcpy(record.mac, mac->data(), mac->size());
+        record.ip = ipv4Text(it->ifa_addr);
+        if (std::strcmp(it->ifa_name, "en0") == 0)
+            return record;
+        if (!first)
+            first = record;
+    }
+    return first;
+}
+
+LocalMacIp getloacMacIp(const IfaddrsSource& source)
+{
+    std::lock_guard<std::mutex> lock(localRecordMutex);
+    if (SloaclIP.empty()) {
+        IfaddrsList list(source);
+        if (!list.ok()) {
+            reportListFailure();
+        } else {
+            broadcastMapFrom(list.head(), std::cout);
+            if (const auto chosen = chooseLocalRecord(list.head())) {
+                SloaclIP = chosen->ip;
+                std::memcpy(SloaclMac, chosen->mac, sizeof SloaclMac);
+            }
+        }
+    }
+    LocalMacIp copy{};
+    std::memcpy(copy.mac, SloaclMac, sizeof copy.mac);
+    copy.ip = SloaclIP;
+    return copy;
+}
+
+unsigned int localIdFromMac(const unsigned char mac[6])
+{
+    return static_cast<unsigned int>(mac[2]) | (static_cast<unsigned int>(mac[3]) << 8)
+        | (static_cast<unsigned int>(mac[4]) << 16) | (static_cast<unsigned int>(mac[5]) << 24);
+}
+
+} // namespace brenmoor::net
+
+std::map<std::string, std::string> getbroadcastAddressList()
+{
+    return brenmoor::net::getbroadcastAddressList(brenmoor::net::systemIfaddrs());
+}
+
+std::string calculateBroadcastAddress(const std::string& ip, const std::string& mask)
+{
+    in_addr address{};
+    in_addr netmask{};
+    if (inet_pton(AF_INET, ip.c_str(), &address) != 1 || inet_pton(AF_INET, mask.c_str(), &netmask) != 1)
+        return {};
+    in_addr broadcast{};
+    broadcast.s_addr = address.s_addr | ~netmask.s_addr;
+    char buffer[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &broadcast, buffer, sizeof buffer);
+    return buffer;
+}
+
+LocalMacIp getloacMacIp()
+{
+    return brenmoor::net::getloacMacIp(brenmoor::net::systemIfaddrs());
+}
+
+unsigned int getLocalID()
+{
+    if (const unsigned int cached = cachedLocalId.load(std::memory_order_relaxed))
+        return cached;
+    const LocalMacIp local = getloacMacIp();
+    // A zero result is stored too, which leaves the cache empty: the next call looks again.
+    const unsigned int id = brenmoor::net::localIdFromMac(local.mac);
+    cachedLocalId.store(id, std::memory_order_relaxed);
+    return id;
+}
+
+std::string ipTo1(const std::string& ip)
+{
+    const auto dot = ip.rfind('.');
+    if (dot == std::string::npos)
+        return ip;
+    return ip.substr(0, dot + 1) + "1";
+}

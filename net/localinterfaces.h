@@ -1,0 +1,63 @@
+#pragma once
+// The local host's IPv4 side: LAN interfaces with their broadcast addresses, the local
+// MAC/IP record and the 32-bit local identifier carried by JSON-protocol packets.
+
+#include <map>
+#include <optional>
+#include <ostream>
+#include <string>
+
+struct ifaddrs;
+
+namespace brenmoor::net {
+struct IfaddrsSource;
+}
+
+// Local IPv4 address (dotted decimal) and MAC (six raw bytes, wire order), filled the first
+// time getloacMacIp() or getLocalID() finds a usable LAN interface. Read them through those
+// two functions: they are written under a lock by whichever thread gets there first.
+extern std::string SloaclIP;
+extern unsigned char SloaclMac[6];
+
+struct LocalMacIp
+{
+    unsigned char mac[6];
+    std::string ip;
+};
+
+// Lists the IPv4 interfaces named en* or wlan* (not 127.0.0.1), four console lines each,
+// and returns broadcast address -> netmask; the first interface of a subnet wins.
+// An empty map when the list cannot be read.
+std::map<std::string, std::string> getbroadcastAddressList();
+
+// ip OR NOT mask. An empty text when either input is not IPv4 dotted decimal.
+std::string calculateBroadcastAddress(const std::string& ip, const std::string& mask);
+
+// Copies of the local record, filling it first (with the console listing) while it is empty.
+LocalMacIp getloacMacIp();
+
+// MAC bytes 2..5 as a little-endian word (byte 2 least significant); 0 while no MAC is known,
+// in which case the next call looks again.
+unsigned int getLocalID();
+
+// The address with everything after its last '.' replaced by "1"; unchanged without a '.'.
+std::string ipTo1(const std::string& ip);
+
+namespace brenmoor::net {
+
+// The interface list walk behind getbroadcastAddressList, over any list, printing to `out`.
+std::map<std::string, std::string> broadcastMapFrom(const ifaddrs* list, std::ostream& out);
+std::map<std::string, std::string> getbroadcastAddressList(const IfaddrsSource& source);
+
+// Which interface fills the local record: among the interfaces the listing takes that are up
+// and have a non-zero six-byte MAC, the one named en0 when present, otherwise the first in
+// the platform's order. en0 is the built-in port on the desktops this tool grew up on and
+// the lab's first subnet; "first listed" is stable across runs on a given host.
+std::optional<LocalMacIp> chooseLocalRecord(const ifaddrs* list);
+
+// getloacMacIp over any interface source, for tests.
+LocalMacIp getloacMacIp(const IfaddrsSource& source);
+
+unsigned int localIdFromMac(const unsigned char mac[6]);
+
+} // namespace brenmoor::net

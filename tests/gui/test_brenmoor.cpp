@@ -1,0 +1,103 @@
+// The top-level window on a 1920 x 1080 screen: title, size rules, placement, panel, shadow,
+// and its one log line.
+#include "brenmoor.h"
+#include "ctopwidget.h"
+#include "labguard.h"
+#include "logging.h"
+
+#include <QGraphicsDropShadowEffect>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QtTest>
+#include <spdlog/sinks/ostream_sink.h>
+#include <sstream>
+
+class BrenmoorTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+        if (screen != QSize(1920, 1080))
+            QFAIL(qPrintable(QStringLiteral("needs a 1920x1080 screen, got %1x%2")
+                                 .arg(screen.width()).arg(screen.height())));
+    }
+
+    void sizedAndCentredFromTheScreenWithItsTitle()
+    {
+        Brenmoor window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.windowTitle(), QStringLiteral("Lorvane v0.0.8"));
+        QCOMPARE(window.objectName(), QStringLiteral("Brenmoor"));
+        QCOMPARE(window.size(), QSize(1440, 756));
+        QCOMPARE(window.pos(), QPoint(240, 162));
+        QCOMPARE(window.minimumSize(), QSize(1440, 756));
+        QVERIFY(window.testAttribute(Qt::WA_TranslucentBackground));
+        QCOMPARE(window.windowFlags() & Qt::FramelessWindowHint, Qt::WindowFlags());
+
+        window.resize(800, 500);
+        QCoreApplication::processEvents();
+        QCOMPARE(window.size(), QSize(1440, 756));
+    }
+
+    void holdsTheDarkPanelBehindAShadow()
+    {
+        Brenmoor window;
+        CTopWidget* panel = window.panel();
+        QVERIFY(panel);
+        QCOMPARE(panel->parentWidget(), &window);
+        QVERIFY(panel->testAttribute(Qt::WA_StyledBackground));
+        QVERIFY(panel->styleSheet().contains(QStringLiteral("background-color:rgb(35,35,35)")));
+        QCOMPARE(window.layout()->contentsMargins(), QMargins());
+        QCOMPARE(window.layout()->count(), 1);
+        QCOMPARE(panel->layout()->contentsMargins(), QMargins());
+        QCOMPARE(panel->layout()->spacing(), 0);
+        QVERIFY(panel->deviceWindow);
+        QCOMPARE(panel->deviceWindow->parentWidget(), panel);
+
+        auto* shadow = qobject_cast<QGraphicsDropShadowEffect*>(panel->graphicsEffect());
+        QVERIFY(shadow);
+        QCOMPARE(shadow->parent(), &window);
+        QCOMPARE(shadow->offset(), QPointF(0, 0));
+        QCOMPARE(shadow->color(), QColor(125, 125, 125, 255));
+        QCOMPARE(shadow->blurRadius(), 0.0);
+
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(panel->geometry(), QRect(0, 0, 1440, 756));
+        // The panel paints its dark colour where the window shows it.
+        const QImage image = window.grab().toImage();
+        QCOMPARE(image.pixelColor(720, 378), QColor(35, 35, 35));
+    }
+
+    void logsTheScreenAndWindowSizesWhenLoggingIsOn()
+    {
+        std::ostringstream captured;
+        auto sink = std::make_shared<spdlog::sinks::ostream_sink_mt>(captured);
+        sink->set_pattern("%l %v");
+        gsdplog = std::make_shared<spdlog::logger>("test", sink);
+        { Brenmoor window; }
+        gsdplog.reset();
+        const std::string line = captured.str();
+        QVERIFY2(QString::fromStdString(line).contains(
+                     QRegularExpression(QStringLiteral(R"(^info \[brenmoor\.cpp:\d+\] Brenmoor - 1920X1080 -> 1440X756\n$)"))),
+                 line.c_str());
+
+        // With the logger empty again the window is built the same way and logs nothing.
+        { Brenmoor window; }
+        QCOMPARE(captured.str(), line);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    // Later the window brings up the device list with its endpoints: lab only.
+    brenmoor::test::requireLabNamespace(argv[0]);
+    QApplication app(argc, argv);
+    BrenmoorTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "test_brenmoor.moc"

@@ -1,0 +1,184 @@
+// The LAN interface listing, broadcast arithmetic, the local record and identifier.
+#include "fakeifaddrs.h"
+#include "localinterfaces.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+
+using brenmoor::test::FakeInterfaces;
+namespace net = brenmoor::net;
+
+namespace {
+
+std::string lines(const std::string& name, const std::string& ip, const std::string& mask,
+                  const std::string& broadcast)
+{
+    return "Interface: " + name + "\n  IP Address: " + ip + "\n  Netmask: " + mask
+        + "\n  Broadcast Address: " + broadcast + "\n";
+}
+
+} // namespace
+
+TEST(BroadcastList, ListsLanInterfacesWithTheirBroadcastAddress)
+{
+    FakeInterfaces fake;
+    fake.ipv4("en0", "192.168.1.23", "255.255.255.0");
+    std::ostringstream out;
+    const auto map = net::broadcastMapFrom(fake.head(), out);
+    EXPECT_EQ(map, (std::map<std::string, std::string>{{"192.168.1.255", "255.255.255.0"}}));
+    EXPECT_EQ(out.str(), lines("en0", "192.168.1.23", "255.255.255.0", "192.168.1.255"));
+}
+
+TEST(BroadcastList, FiltersByNameFamilyAndLoopbackAddress)
+{
+    FakeInterfaces fake;
+    fake.ipv4("lo0", "10.1.0.1", "255.255.255.0")
+        .ipv4("bridge0", "10.2.0.1", "255.255.255.0")
+        .ipv4("utun3", "10.3.0.1", "255.255.255.0")
+        .ipv4("awdl0", "10.4.0.1", "255.255.255.0")
+        .ipv4("eth0", "10.5.0.1", "255.255.255.0")
+        .ipv4("e", "10.6.0.1", "255.255.255.0")
+        .ipv4("En0", "10.7.0.1", "255.255.255.0")
+        .ipv4("en9", "127.0.0.1", "255.0.0.0")
+        .ipv6("en2")
+        .noAddress("en3")
+        .link("en0", {2, 0, 0, 0, 0, 1})
+        .ipv4("wlan0", "10.8.0.1", "255.255.255.0")
+        .ipv4("en5", "10.9.0.1", "255.255.255.0", 0 /* down: flags are not consulted */)
+        .ipv4("en6", "10.10.0.1", "" /* no netmask: no subnet to list */);
+    std::ostringstream out;
+    const auto map = net::broadcastMapFrom(fake.head(), out);
+    EXPECT_EQ(map, (std::map<std::string, std::string>{{"10.8.0.255", "255.255.255.0"},
+                                                         {"10.9.0.255", "255.255.255.0"}}));
+    EXPECT_EQ(out.str(), lines("wlan0", "10.8.0.1", "255.255.255.0", "10.8.0.255")
+                  + lines("en5", "10.9.0.1", "255.255.255.0", "10.9.0.255"));
+}
+
+TEST(BroadcastList, FirstInterfaceOfASubnetWinsAndBothArePrinted)
+{
+    FakeInterfaces fake;
+    fake.ipv4("en0", "192.168.1.23", "255.255.255.0").ipv4("en1", "192.168.1.200", "255.255.255.128");
+    std::ostringstream out;
+    const auto map = net::broadcastMapFrom(fake.head(), out);
+    EXPECT_EQ(map, (std::map<std::string, std::string>{{"192.168.1.255", "255.255.255.0"}}));
+    EXPECT_EQ(out.str(), lines("en0", "192.168.1.23", "255.255.255.0", "192.168.1.255")
+                  + lines("en1", "192.168.1.200", "255.255.255.128", "192.168.1.255"));
+}
+
+TEST(BroadcastList, KeysAreInTextOrder)
+{
+    FakeInterfaces fake;
+    fake.ipv4("en0", "192.168.2.1", "255.255.255.0")
+        .ipv4("en1", "192.168.10.1", "255.255.255.0")
+        .ipv4("en2", "172.16.0.1", "255.255.0.0")
+        .ipv4("en3", "10.0.0.1", "255.255.255.0");
+    std::ostringstream out;
+    std::vector<std::string> keys;
+    for (const auto& entry : net::broadcastMapFrom(fake.head(), out))
+        keys.push_back(entry.first);
+    EXPECT_EQ(keys, (std::vector<std::string>{"10.0.0.255", "172.16.255.255", "192.168.10.255",
+                                              "192.168.2.255"}));
+}
+
+TEST(BroadcastList, FailingEnumerationReportsAndReturnsEmpty)
+{
+    testing::internal::CaptureStderr();
+    testing::internal::CaptureStdout();
+    const auto map = net::getbroadcastAddressList(FakeInterfaces::failing());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Failed to get interface addresses\n");
+    EXPECT_TRUE(map.empty());
+
+    FakeInterfaces none;
+    none.ipv4("lo", "127.0.0.1", "255.0.0.0");
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(net::getbroadcastAddressList(none.source()).empty());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+
+TEST(AddressArithmetic, BroadcastAddress)
+{
+    EXPECT_EQ(calculateBroadcastAddress("10.1.2.3", "255.0.0.0"), "10.255.255.255");
+    EXPECT_EQ(calculateBroadcastAddress("192.168.1.23", "255.255.255.0"), "192.168.1.255");
+    EXPECT_EQ(calculateBroadcastAddress("192.168.1.23", "255.255.255.255"), "192.168.1.23");
+    EXPECT_EQ(calculateBroadcastAddress("192.168.1.23", "0.0.0.0"), "255.255.255.255");
+    // Text that is not an address gives no address rather than a made-up one.
+    EXPECT_EQ(calculateBroadcastAddress("not.an.ip", "255.255.255.0"), "");
+    EXPECT_EQ(calculateBroadcastAddress("10.0.0.1", ""), "");
+    EXPECT_EQ(calculateBroadcastAddress("10.0.0.1 ", "255.0.0.0"), "");
+}
+
+TEST(AddressArithmetic, HostOneOfTheSameNetwork)
+{
+    EXPECT_EQ(ipTo1("192.168.1.23"), "192.168.1.1");
+    EXPECT_EQ(ipTo1("10.0.0.255"), "10.0.0.1");
+    EXPECT_EQ(ipTo1("1.2.3."), "1.2.3.1");
+    EXPECT_EQ(ipTo1("nodots"), "nodots");
+    EXPECT_EQ(ipTo1(""), "");
+}
+
+TEST(LocalRecord, IdentifierIsMacBytesTwoToFiveLittleEndian)
+{
+    const unsigned char mac[6] = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55};
+    EXPECT_EQ(net::localIdFromMac(mac), 0x55443322u);
+    const unsigned char zero[6] = {};
+    EXPECT_EQ(net::localIdFromMac(zero), 0u);
+}
+
+TEST(LocalRecord, PrefersEn0ThenTheFirstUsableLanInterface)
+{
+    FakeInterfaces laterEn0;
+    laterEn0.link("wlan0", {2, 1, 1, 1, 1, 1})
+        .link("en0", {2, 0, 0, 0, 0, 9})
+        .ipv4("wlan0", "10.0.0.7", "255.255.255.0")
+        .ipv4("en0", "192.168.1.23", "255.255.255.0");
+    auto chosen = net::chooseLocalRecord(laterEn0.head());
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(chosen->ip, "192.168.1.23");
+    EXPECT_EQ(chosen->mac[5], 9);
+
+    FakeInterfaces noEn0;
+    noEn0.link("en3", {0, 0, 0, 0, 0, 0})                    // zero MAC: not usable
+        .link("en4", {2, 4, 4, 4, 4, 4}, 0)                   // down
+        .link("eth0", {2, 5, 5, 5, 5, 5})                     // not a LAN-port name
+        .link("wlan1", {2, 6, 6, 6, 6, 6})
+        .ipv4("en3", "10.3.0.1", "255.255.255.0")
+        .ipv4("en4", "10.4.0.1", "255.255.255.0", 0)
+        .ipv4("eth0", "10.5.0.1", "255.255.255.0")
+        .ipv4("en7", "10.7.0.1", "255.255.255.0")             // no MAC at all
+        .ipv4("wlan1", "10.6.0.1", "255.255.255.0")
+        .ipv4("wlan2", "10.8.0.1", "255.255.255.0");
+    chosen = net::chooseLocalRecord(noEn0.head());
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(chosen->ip, "10.6.0.1");
+
+    FakeInterfaces shortMac;
+    shortMac.link("en0", {2, 0, 0, 0, 0, 1}, FakeInterfaces::kUp, 4).ipv4("en0", "10.0.0.2", "255.0.0.0");
+    EXPECT_FALSE(net::chooseLocalRecord(shortMac.head()));
+    EXPECT_FALSE(net::chooseLocalRecord(nullptr));
+}
+
+// Touches the process-wide record, so it is the only test here that does.
+TEST(LocalRecord, FilledOnceFromTheInterfaceListThenServedFromMemory)
+{
+    testing::internal::CaptureStderr();
+    LocalMacIp record = net::getloacMacIp(FakeInterfaces::failing());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Failed to get interface addresses\n");
+    EXPECT_EQ(record.ip, "");
+
+    FakeInterfaces fake;
+    fake.link("en0", {0x00, 0x11, 0x22, 0x33, 0x44, 0x55}).ipv4("en0", "192.168.1.23", "255.255.255.0");
+    testing::internal::CaptureStdout();
+    record = net::getloacMacIp(fake.source());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), lines("en0", "192.168.1.23", "255.255.255.0", "192.168.1.255"));
+    EXPECT_EQ(record.ip, "192.168.1.23");
+    EXPECT_EQ(record.mac[0], 0x00);
+    EXPECT_EQ(record.mac[5], 0x55);
+    EXPECT_EQ(SloaclIP, "192.168.1.23");
+
+    testing::internal::CaptureStdout();
+    record = net::getloacMacIp(fake.source());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "a filled record is not enumerated again";
+    EXPECT_EQ(fake.acquisitions, 1);
+    EXPECT_EQ(getLocalID(), 0x55443322u);
+}

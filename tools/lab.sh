@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# The test lab: an isolated network built from network namespaces, with no link to the
+# host's own interfaces.
+#
+#   <prefix>-sw     the "switch": bridges br0 (192.168.50.0/24) and br1 (10.60.1.0/24)
+#   <prefix>-tool   the tool host: en0 192.168.50.10 on br0, en1 10.60.1.10 on br1
+#   <prefix>-devN   device hosts with fixed MAC addresses on both subnets (table below)
+#
+# Usage: lab.sh up | down | status
+#        lab.sh exec CMD...          run CMD inside the tool host
+#        lab.sh dev-exec N CMD...    run CMD inside device host N
+#        lab.sh run CMD...           up, run CMD inside the tool host, and always tear down
+#
+# The prefix is $BM_LAB (default "bmlab"). Must run as root.
+set -euo pipefail
+
+P="${BM_LAB:-bmlab}"
+SW="$P-sw"
+TOOL="$P-tool"
+
+# Tool host interfaces: name, address/prefix length, MAC, bridge.
+TOOL_NICS=(
+  "en0 192.168.50.10/24 02:42:c0:a8:32:0a br0"
+  "en1 10.60.1.10/24 02:42:0a:3c:01:0a br1"
+)
+# Device hosts: number, address/prefix length, MAC, bridge.
+DEVICES=(
+  "1 192.168.50.21/24 02:00:5e:50:00:21 br0"
+  "2 192.168.50.22/24 02:00:5e:50:00:22 br0"
+  "3 10.60.1.31/24 02:00:5e:60:01:31 br1"
+  "4 10.60.1.32/24 02:00:5e:60:01:32 br1"
+)
+
+die() { echo "lab: $*" >&2; exit 1; }
+[ "$(id -u)" -eq 0 ] || die "must run as root"
+command -v ip >/dev/null || die "iproute2 (ip) is missing"
+
+in_ns() { local ns=$1; shift; ip netns exec "$ns" "$@"; }
+
+quiet_host() {
+  # No IPv6 chatter (router solicitations, DAD) and loopback up, in every lab host.
+  in_ns "$1" sysctl -qw net.ipv6.conf.all.disable_ipv6=1 net.ipv6.conf.default.disable_ipv6=1
+  in_ns "$1" ip link set lo up
+}
+
+lab_namespaces() { ip netns list 2>/dev/null | awk '{print $1}' | grep -E "^$P-(sw|tool|dev[0-9]+)$" || true; }
+
+down() {
+  local ns
+  for ns in $(lab_namespaces); do
+    # Stop whatever still runs inside (simulators, a tool left behind) before the namespace goes.
+    local pids
+    pids=$(ip netns pids "$ns" 2>/dev/null || true)
+    [ -z "$pids" ] || kill -9 $pids 2>/dev/null || true
+    ip netns del "$ns" 2>/dev/null || true
+  done
+}
+
+add_port() {
+  # add_port NS IFNAME CIDR MAC BRIDGE SWITCHPORT
+  local ns=$1 ifname=$2 cidr=$3 mac=$4 bridge=$5 swport=$6
+  ip link add "$swport" netns "$SW" type veth peer name "$ifname" netns "$ns"
+  in_ns "$ns" ip link set dev "$ifname" address "$mac"
+  in_ns "$ns" ip addr add "$cidr" dev "$ifname"
+  in_ns "$ns" ip link set dev "$ifname" up
+  in_ns "$SW" ip link set dev "$swport" master "$bridge"
+  in_ns "$SW" ip link set dev "$swport" up
+}
+
+up() {
+  down
+  ip netns add "$SW"
+  quiet_host "$SW"
+  local br
+  for br in br0 br1; do
+    in_ns "$SW" ip link add name "$br" type bridge
+    in_ns "$SW" ip link set dev "$br" type bridge forward_delay 0 stp_state 0
+    in_ns "$SW" ip link set dev "$br" up
+  done
+
+  ip netns add "$TOOL"
+  quiet_host "$TOOL"
+  local i=0 line
+  for line in "${TOOL_NICS[@]}"; do
+    read -r ifname cidr mac bridge <<<"$line"
+    add_port "$TOOL" "$ifname" "$cidr" "$mac" "$bridge" "t$i"
+    i=$((i + 1))
+  done
+
+  for line in "${DEVICES[@]}"; do
+    read -r n cidr mac bridge <<<"$line"
+    ip netns add "$P-dev$n"
+    quiet_host "$P-dev$n"
+    add_port "$P-dev$n" eth0 "$cidr" "$mac" "$bridge" "d$n"
+  done
+  echo "lab $P is up: tool host $TOOL, ${#DEVICES[@]} device hosts"
+}
+
+status() {
+  local ns
+  for ns in $(lab_namespaces); do
+    echo "== $ns"
+    in_ns "$ns" ip -brief addr
+  done
+}
+
+require_up() { ip netns list | awk '{print $1}' | grep -qx "$1" || die "namespace $1 does not exist (run: lab.sh up)"; }
+
+cmd=${1:-}
+[ $# -gt 0 ] && shift
+case "$cmd" in
+  up) up ;;
+  down) down ;;
+  status) status ;;
+  exec)
+    require_up "$TOOL"
+    exec ip netns exec "$TOOL" env BM_LAB="$P" "$@" ;;
+  dev-exec)
+    n=${1:?device number}; shift
+    require_up "$P-dev$n"
+    exec ip netns exec "$P-dev$n" env BM_LAB="$P" "$@" ;;
+  run)
+    trap down EXIT
+    up
+    ip netns exec "$TOOL" env BM_LAB="$P" "$@" ;;
+  *) sed -n '2,15p' "$0"; exit 2 ;;
+esac

@@ -1,0 +1,200 @@
+#include "networkvalidation.h"
+
+#include <array>
+#include <iostream>
+#include <optional>
+#include <regex>
+
+namespace {
+
+// Four groups of one to three ASCII digits joined by dots, nothing else (no spaces).
+// The digit class is spelled out: \d could take locale digits in some libraries.
+const std::regex& addressPattern()
+{
+    static const std::regex pattern(R"(^([0-9]{1,3})\.([0-9]{1,3})\.([0-9]{1,3})\.([0-9]{1,3})$)",
+                                    std::regex::ECMAScript);
+    return pattern;
+}
+
+// The four parts of an address of the accepted shape; each is at most 999, so no overflow.
+std::optional<std::array<unsigned, 4>> addressParts(const std::string& text)
+{
+    std::smatch match;
+    if (!std::regex_match(text, match, addressPattern()))
+        return std::nullopt;
+    std::array<unsigned, 4> parts{};
+    for (size_t i = 0; i < parts.size(); ++i)
+        parts[i] = static_cast<unsigned>(std::stoul(match[i + 1].str()));
+    return parts;
+}
+
+const char* const kFormatMessage = "Invalid IP address format";
+
+void addMessage(std::string& error, const std::string& message)
+{
+    if (!error.empty())
+        error += "; ";
+    error += message;
+}
+
+} // namespace
+
+bool isValidIPFormat(const std::string& text, std::string& message)
+{
+    const auto parts = addressParts(text);
+    if (!parts) {
+        message = kFormatMessage;
+        return false;
+    }
+    for (unsigned part : *parts) {
+        if (part > 255) {
+            message = "IP address parts must be between 0 and 255";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool isValidHostIP(const std::string& text, std::string& message)
+{
+    const auto parts = addressParts(text);
+    if (!parts) {
+        message = kFormatMessage;
+        return false;
+    }
+    const unsigned last = (*parts)[3];
+    if (last < 1 || last > 254) {
+        message = "IP address last parts must be between 1 and 254";
+        return false;
+    }
+    return true;
+}
+
+uint32_t ipToUInt32(const std::string& text)
+{
+    // Only ever called on text of the accepted shape; anything else yields 0.
+    const auto parts = addressParts(text);
+    if (!parts)
+        return 0;
+    return ((*parts)[0] << 24) | ((*parts)[1] << 16) | ((*parts)[2] << 8) | (*parts)[3];
+}
+
+bool isContiguousMask(uint32_t mask)
+{
+    while (mask & 0x80000000u)
+        mask <<= 1;
+    return mask == 0;
+}
+
+bool isPrivateAddress(uint32_t v)
+{
+    return (v >> 24) == 10 || (v & 0xFFF00000u) == 0xAC100000u || (v >> 16) == 0xC0A8u;
+}
+
+bool isGatewayInSubnet(const std::string& ip, const std::string& mask, const std::string& gateway,
+                       std::string& message)
+{
+    if (((ipToUInt32(ip) ^ ipToUInt32(gateway)) & ipToUInt32(mask)) == 0)
+        return true;
+    message = "Gateway is not in the same subnet as the IP address";
+    return false;
+}
+
+bool isNetworkOrBroadcast(const std::string& ip, const std::string& mask, std::string& message)
+{
+    const uint32_t address = ipToUInt32(ip);
+    const uint32_t netmask = ipToUInt32(mask);
+    if ((address & ~netmask) == 0) {
+        message = "IP address is the network address";
+        return true;
+    }
+    if ((address | netmask) == 0xFFFFFFFFu) {
+        message = "IP address is the broadcast address";
+        return true;
+    }
+    return false;
+}
+
+bool checkNetworkConfig(const std::string& ip, const std::string& mask, const std::string& gateway,
+                        std::string& error)
+{
+    return checkNetworkConfig(ip, mask, gateway, error, std::cout);
+}
+
+bool checkNetworkConfig(const std::string& ip, const std::string& mask, const std::string& gateway,
+                        std::string& error, std::ostream& report)
+{
+    report << "=== Network Configuration Validation ===" << std::endl;
+    report << "IP Address: " << ip << std::endl;
+    report << "Subnet Mask: " << mask << std::endl;
+    report << "Gateway: " << gateway << std::endl;
+    report << std::endl;
+    error.clear();
+    bool ok = true;
+    std::string message;
+
+    const auto finish = [&report](bool result) {
+        report << std::endl;
+        return result;
+    };
+
+    if (!isValidHostIP(ip, message)) {
+        error = message;
+        ok = false;
+    }
+    // The message speaks of the IP address here too; it is the same host rule.
+    if (!isValidHostIP(gateway, message)) {
+        error = message;
+        ok = false;
+    }
+
+    if (isValidIPFormat(ip, message)) {
+        report << "[OK] Valid IP address format" << std::endl;
+    } else {
+        report << "[ERROR] " << message << std::endl;
+        error = message;
+        ok = false;
+    }
+
+    std::string maskFormat;
+    if (isValidIPFormat(mask, maskFormat) && isContiguousMask(ipToUInt32(mask))) {
+        report << "[OK] Valid subnet mask" << std::endl;
+    } else {
+        const std::string maskMessage = maskFormat.empty()
+            ? std::string("Invalid subnet mask: must have continuous 1s followed by continuous 0s")
+            : "Invalid subnet mask format: " + maskFormat;
+        report << "[ERROR] " << maskMessage << std::endl;
+        addMessage(error, maskMessage);
+        ok = false;
+    }
+
+    std::string gatewayFormat;
+    if (!isValidIPFormat(gateway, gatewayFormat)) {
+        report << "[ERROR] Gateway " << gatewayFormat << std::endl;
+        addMessage(error, "Gateway " + gatewayFormat);
+        return finish(false);
+    }
+    report << "[OK] Valid gateway address format" << std::endl;
+    if (!ok)
+        return finish(false);
+
+    bool result = isGatewayInSubnet(ip, mask, gateway, message);
+    if (result) {
+        report << "[OK] Gateway is in the same subnet" << std::endl;
+    } else {
+        report << "[ERROR] " << message << std::endl;
+        error = message;
+    }
+
+    if (isNetworkOrBroadcast(ip, mask, message))
+        report << "[WARNING] " << message << ", typically should not be assigned to hosts" << std::endl;
+
+    if (isPrivateAddress(ipToUInt32(ip))) {
+        report << "[INFO] Using private IP address" << std::endl;
+    } else {
+        report << "[INFO] Using public IP address" << std::endl;
+        error = "Using private IP address";
+        result = false;
+    }
+    return finish(result);
+}
