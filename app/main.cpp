@@ -1,19 +1,13 @@
 #include "brenmoor.h"
+#include "startup.h"
 
 #include <QApplication>
-#include <QFont>
 
 int main(int argc, char** argv)
 {
-    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
-    QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
-    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
-
+    setHighDpiAttributes();
     QApplication app(argc, argv);
-
-    QFont font;
-    font.setFamily(QStringLiteral("黑体"));
-    QApplication::setFont(font);
+    installApplicationFont();
 
     // Logging stays off: InitSpdLog() is deliberately not called here.
     Brenmoor window;

@@ -4,6 +4,7 @@
 #include "ctopwidget.h"
 #include "labguard.h"
 #include "logging.h"
+#include "startup.h"
 
 #include <QGraphicsDropShadowEffect>
 #include <QScreen>
@@ -20,6 +21,9 @@ private slots:
     void initTestCase()
     {
         const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+        QCOMPARE(QFont().family(), QStringLiteral("黑体"));
+        // At 96 dpi the high-DPI scale factor is 1 and logical pixels are screen pixels.
+        QCOMPARE(QGuiApplication::primaryScreen()->devicePixelRatio(), 1.0);
         if (screen != QSize(1920, 1080))
             QFAIL(qPrintable(QStringLiteral("needs a 1920x1080 screen, got %1x%2")
                                  .arg(screen.width()).arg(screen.height())));
@@ -96,7 +100,9 @@ int main(int argc, char** argv)
 {
     // Later the window brings up the device list with its endpoints: lab only.
     brenmoor::test::requireLabNamespace(argv[0]);
+    setHighDpiAttributes();
     QApplication app(argc, argv);
+    installApplicationFont();
     BrenmoorTest test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# The tool's main job, against the lab instead of a real device network: installs what is
+# missing, builds, brings the lab up, runs brenmoor on the lab's tool host under Xvfb
+# (1920 x 1080), saves a screenshot of its window, and always tears the lab down.
+#
+#   tools/demo.sh            screenshot to out/brenmoor-lab.png
+#   BM_OUT=/tmp/x tools/demo.sh
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+out=${BM_OUT:-$root/out}
+lab="$root/tools/lab.sh"
+
+"$root/tools/install-deps.sh"
+"$root/tools/build.sh"
+mkdir -p "$out"
+
+trap '"$lab" down' EXIT
+"$lab" up
+"$lab" exec xvfb-run -a -s "-screen 0 1920x1080x24 -dpi 96 -nolisten tcp" \
+  "$root/tools/lab-session.sh" "${BM_BUILD_DIR:-$root/build}/app/brenmoor" "$out/brenmoor-lab.png"
