@@ -1,0 +1,273 @@
+#include "udpmultinic.h"
+
+#include "consoleline.h"
+#include "ifaddrssource.h"
+
+#include <arpa/inet.h>
+#include <cstring>
+#include <exception>
+#include <ifaddrs.h>
+#include <mutex>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using brenmoor::net::printErrorLine;
+using brenmoor::net::printLine;
+
+namespace {
+
+constexpr size_t kReceiveBufferBytes = 65536;
+
+void setIntOption(int sock, int level, int option, int value)
+{
+    setsockopt(sock, level, option, &value, sizeof value);
+}
+
+// Sends out of the record's own device with the record's address as source. Binding alone
+// picks the device from the source address, which is ambiguous when one address sits on
+// several devices; the packet-info control message names the device outright.
+ssize_t sendPinned(const NicInfo& nic, const sockaddr_in& destination, const unsigned char* data, size_t len)
+{
+#if defined(IP_PKTINFO)
+    iovec iov{const_cast<unsigned char*>(data), len};
+    alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    msghdr msg{};
+    msg.msg_name = const_cast<sockaddr_in*>(&destination);
+    msg.msg_namelen = sizeof destination;
+    msg.msg_iov = &iov;
+    msg.msg_iovlen = 1;
+    if (nic.ifIndex != 0) {
+        msg.msg_control = control;
+        msg.msg_controllen = sizeof control;
+        cmsghdr* header = CMSG_FIRSTHDR(&msg);
+        header->cmsg_level = IPPROTO_IP;
+        header->cmsg_type = IP_PKTINFO;
+        header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+        in_pktinfo info{};
+        info.ipi_ifindex = static_cast<int>(nic.ifIndex);
+        inet_pton(AF_INET, nic.ip.c_str(), &info.ipi_spec_dst);
+        std::memcpy(CMSG_DATA(header), &info, sizeof info);
+    }
+    return sendmsg(nic.sendSock, &msg, 0);
+#else
+    return sendto(nic.sendSock, data, len, 0, reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
+#endif
+}
+
+} // namespace
+
+UDPMultiNIC::UDPMultiNIC()
+    : UDPMultiNIC(brenmoor::net::systemIfaddrs())
+{
+}
+
+UDPMultiNIC::UDPMultiNIC(const brenmoor::net::IfaddrsSource& ifaddrsSource)
+    : source(ifaddrsSource)
+{
+}
+
+UDPMultiNIC::~UDPMultiNIC()
+{
+    Stop();
+}
+
+bool UDPMultiNIC::Init(unsigned remote, unsigned local, ReceiveCallback receiver)
+{
+    std::unique_lock<std::shared_mutex> lock(nicsLock);
+    if (running)
+        return false; // one Init per endpoint; a running endpoint is left as it is
+    remotePort = remote;
+    localPort = local;
+    callback = std::move(receiver);
+
+    if (!EnumerateInterfaces()) {
+        printErrorLine("Failed to get network interfaces");
+        return false;
+    }
+    for (NicInfo& nic : nics) {
+        nic.sendSock = CreateSendSocket(nic.ip);
+        if (nic.sendSock < 0) {
+            printErrorLine("Failed to create send socket for " + nic.name);
+            CloseAllSockets();
+            return false;
+        }
+    }
+    nics.front().recvSock = CreateRecvSocket("0.0.0.0");
+    if (nics.front().recvSock < 0) {
+        printErrorLine("Failed to create recv socket for ");
+        CloseAllSockets();
+        return false;
+    }
+    running = true;
+    try {
+        threads.emplace_back(&UDPMultiNIC::ReceiveThread, this, nics.front().recvSock);
+    } catch (const std::system_error&) {
+        // Without its receive thread the endpoint is of no use: undo, and say so.
+        running = false;
+        printErrorLine("Failed to start the receive thread");
+        CloseAllSockets();
+        return false;
+    }
+    printLine("UDP MultiNIC initialized with " + std::to_string(nics.size()) + " interfaces");
+    return true;
+}
+
+bool UDPMultiNIC::EnumerateInterfaces()
+{
+    brenmoor::net::IfaddrsList list(source);
+    if (!list.ok())
+        return false;
+    for (const ifaddrs* it = list.head(); it; it = it->ifa_next) {
+        if (!it->ifa_addr || it->ifa_addr->sa_family != AF_INET || !it->ifa_name)
+            continue;
+        if ((it->ifa_flags & (IFF_UP | IFF_LOOPBACK)) != IFF_UP)
+            continue;
+        char text[INET_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(it->ifa_addr)->sin_addr, text, sizeof text);
+        NicInfo nic;
+        nic.ip = text;
+        nic.name = it->ifa_name;
+        nic.ifIndex = if_nametoindex(it->ifa_name);
+        nics.push_back(nic);
+        printLine("Found NIC: " + nic.name + " - " + nic.ip);
+    }
+    return !nics.empty();
+}
+
+int UDPMultiNIC::CreateSendSocket(const std::string& ip)
+{
+    const int sock = socket(AF_INET, SOCK_DGRAM, 0);
+    if (sock < 0)
+        return -1;
+    setIntOption(sock, SOL_SOCKET, SO_BROADCAST, 1);
+    setIntOption(sock, SOL_SOCKET, SO_REUSEADDR, 1);
+    setIntOption(sock, SOL_SOCKET, SO_REUSEPORT, 1);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = 0;
+    if (inet_pton(AF_INET, ip.c_str(), &address.sin_addr) != 1
+        || bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        close(sock);
+        return -1;
+    }
+    return sock;
+}
+
+int UDPMultiNIC::CreateRecvSocket(const std::string& ip)
+{
+    const int sock = socket(AF_INET, SOCK_DGRAM, 0);
+    if (sock < 0)
+        return -1;
+    setIntOption(sock, SOL_SOCKET, SO_REUSEADDR, 1);
+    setIntOption(sock, SOL_SOCKET, SO_REUSEPORT, 1);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(localPort & 0xFFFF));
+    if (inet_pton(AF_INET, ip.c_str(), &address.sin_addr) != 1
+        || bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        close(sock);
+        return -1;
+    }
+    return sock;
+}
+
+bool UDPMultiNIC::Send(const std::string& ip, const unsigned char* data, size_t len)
+{
+    std::shared_lock<std::shared_mutex> lock(nicsLock);
+    if (!running) {
+        printErrorLine("UDP not initialized or stopped");
+        return false;
+    }
+    sockaddr_in destination{};
+    destination.sin_family = AF_INET;
+    destination.sin_port = htons(static_cast<uint16_t>(remotePort & 0xFFFF));
+    if (inet_pton(AF_INET, ip.c_str(), &destination.sin_addr) <= 0) {
+        printErrorLine("Invalid destination IP: " + ip);
+        return false;
+    }
+    if (nics.empty())
+        return false;
+    bool anySent = false;
+    for (const NicInfo& nic : nics) {
+        const ssize_t sent = sendPinned(nic, destination, data, len);
+        if (sent >= 0 && static_cast<size_t>(sent) == len) {
+            printLine("Sent " + std::to_string(len) + " bytes via " + nic.name + " (" + nic.ip + ")");
+            anySent = true;
+        } else {
+            printErrorLine("Failed to send via " + nic.name);
+        }
+    }
+    return anySent;
+}
+
+void UDPMultiNIC::ReceiveThread(int sock)
+{
+    std::vector<unsigned char> buffer(kReceiveBufferBytes, 0);
+    timeval timeout{1, 0};
+    setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    while (running) {
+        sockaddr_in sender{};
+        socklen_t senderLength = sizeof sender;
+        const ssize_t received = recvfrom(sock, buffer.data(), buffer.size(), 0,
+                                          reinterpret_cast<sockaddr*>(&sender), &senderLength);
+        if (received <= 0)
+            continue; // time-out, error, empty datagram, or Stop's wake-up
+        char text[INET_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET, &sender.sin_addr, text, sizeof text);
+        if (!callback)
+            continue;
+        // A handler fault must not take the endpoint, or the process, down with it.
+        try {
+            callback(text, buffer.data(), static_cast<size_t>(received));
+        } catch (const std::exception& e) {
+            printErrorLine(std::string("Receive handler failed: ") + e.what());
+        } catch (...) {
+            printErrorLine("Receive handler failed");
+        }
+    }
+}
+
+int UDPMultiNIC::receiveBufferSize() const
+{
+    std::shared_lock<std::shared_mutex> lock(nicsLock);
+    if (!running || nics.empty() || nics.front().recvSock < 0)
+        return 0;
+    int size = 0;
+    socklen_t length = sizeof size;
+    getsockopt(nics.front().recvSock, SOL_SOCKET, SO_RCVBUF, &size, &length);
+    return size;
+}
+
+void UDPMultiNIC::Stop()
+{
+    if (!running.exchange(false))
+        return;
+    // Wakes a receive that is blocked, so Stop need not wait for the receive time-out.
+    if (!nics.empty() && nics.front().recvSock >= 0)
+        shutdown(nics.front().recvSock, SHUT_RDWR);
+    for (std::thread& thread : threads) {
+        if (thread.joinable())
+            thread.join();
+    }
+    threads.clear();
+    {
+        std::unique_lock<std::shared_mutex> lock(nicsLock);
+        CloseAllSockets();
+    }
+    printLine("UDP MultiNIC stopped");
+}
+
+void UDPMultiNIC::CloseAllSockets()
+{
+    for (NicInfo& nic : nics) {
+        if (nic.sendSock >= 0)
+            close(nic.sendSock);
+        if (nic.recvSock >= 0)
+            close(nic.recvSock);
+        nic.sendSock = -1;
+        nic.recvSock = -1;
+    }
+    nics.clear();
+}

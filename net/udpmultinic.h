@@ -1,0 +1,65 @@
+#pragma once
+// One datagram endpoint over every usable local IPv4 interface: a send socket per interface
+// address, so a broadcast leaves through each of them with that interface's address as its
+// source, and one receive socket on the wildcard address served by one thread.
+
+#include <atomic>
+#include <functional>
+#include <shared_mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace brenmoor::net {
+struct IfaddrsSource;
+}
+
+// `data` is valid only during the call; `len` is at least 1.
+using ReceiveCallback = std::function<void(const std::string& ip, const unsigned char* data, size_t len)>;
+
+struct NicInfo
+{
+    std::string ip;
+    std::string name;
+    int sendSock = -1;
+    int recvSock = -1; // only the first record holds the receive socket
+    unsigned ifIndex = 0; // pins each send to this record's device
+};
+
+class UDPMultiNIC
+{
+public:
+    UDPMultiNIC();
+    // Enumerates interfaces from `source` instead of the system (tests).
+    explicit UDPMultiNIC(const brenmoor::net::IfaddrsSource& source);
+    ~UDPMultiNIC();
+    UDPMultiNIC(const UDPMultiNIC&) = delete;
+    UDPMultiNIC& operator=(const UDPMultiNIC&) = delete;
+
+    bool Init(unsigned remotePort, unsigned localPort, ReceiveCallback callback);
+    // Sends the datagram once through every record. True when at least one record sent it whole.
+    bool Send(const std::string& ip, const unsigned char* data, size_t len);
+    void Stop();
+
+    bool isRunning() const { return running.load(); }
+    // Size of the receive socket's buffer as the kernel reports it; 0 when not running.
+    int receiveBufferSize() const;
+
+private:
+    void ReceiveThread(int sock);
+    bool EnumerateInterfaces();
+    int CreateSendSocket(const std::string& ip);
+    int CreateRecvSocket(const std::string& ip);
+    void CloseAllSockets();
+
+    const brenmoor::net::IfaddrsSource& source;
+    unsigned remotePort = 0;
+    unsigned localPort = 0;
+    std::vector<NicInfo> nics;
+    ReceiveCallback callback;
+    std::atomic<bool> running{false};
+    std::vector<std::thread> threads;
+    // Send (from any thread) reads the records while Stop may be closing them: senders hold it
+    // shared, Init and Stop hold it exclusively.
+    mutable std::shared_mutex nicsLock;
+};

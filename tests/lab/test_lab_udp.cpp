@@ -1,0 +1,198 @@
+// The multi-interface endpoint on the lab's tool host (en0 192.168.50.10, en1 10.60.1.10),
+// observed from sockets on the device hosts (dev1 192.168.50.21, dev3 10.60.1.31).
+#include "labsockets.h"
+#include "udpmultinic.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <set>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+using brenmoor::test::deviceUdpSocket;
+using brenmoor::test::receiveAll;
+using brenmoor::test::sendTo;
+
+namespace {
+
+constexpr unsigned short kRemote = 41088;
+constexpr unsigned short kLocal = 41089;
+
+// Collects what the endpoint's callback sees, on the receive thread.
+struct Inbox
+{
+    struct Item
+    {
+        std::string ip;
+        std::vector<unsigned char> bytes;
+    };
+    std::mutex mutex;
+    std::condition_variable arrived;
+    std::vector<Item> items;
+
+    ReceiveCallback callback()
+    {
+        return [this](const std::string& ip, const unsigned char* data, size_t len) {
+            std::lock_guard<std::mutex> lock(mutex);
+            items.push_back({ip, std::vector<unsigned char>(data, data + len)});
+            arrived.notify_all();
+        };
+    }
+    std::vector<Item> waitFor(size_t count, std::chrono::milliseconds timeout)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        arrived.wait_for(lock, timeout, [&] { return items.size() >= count; });
+        return items;
+    }
+};
+
+void run(const std::string& command)
+{
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+const std::vector<unsigned char> kPayload(23, 0x5a);
+
+} // namespace
+
+TEST(LabUdp, InitListsBothInterfacesAndOneSendReachesEachSubnetOnceFromItsOwnAddress)
+{
+    const int dev1 = deviceUdpSocket(1, kRemote);
+    const int dev3 = deviceUdpSocket(3, kRemote);
+    UDPMultiNIC endpoint;
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(endpoint.Init(kRemote, kLocal, nullptr));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Found NIC: en0 - 192.168.50.10\nFound NIC: en1 - 10.60.1.10\nUDP MultiNIC initialized with 2 interfaces\n");
+
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(endpoint.Send("255.255.255.255", kPayload.data(), kPayload.size()));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Sent 23 bytes via en0 (192.168.50.10)\nSent 23 bytes via en1 (10.60.1.10)\n");
+
+    const auto onSubnetA = receiveAll(dev1, 400ms);
+    const auto onSubnetB = receiveAll(dev3, 400ms);
+    ASSERT_EQ(onSubnetA.size(), 1u);
+    ASSERT_EQ(onSubnetB.size(), 1u);
+    EXPECT_EQ(onSubnetA[0].source, "192.168.50.10");
+    EXPECT_EQ(onSubnetB[0].source, "10.60.1.10");
+    EXPECT_EQ(onSubnetA[0].bytes, kPayload);
+    EXPECT_EQ(onSubnetB[0].bytes, kPayload);
+    close(dev1);
+    close(dev3);
+}
+
+TEST(LabUdp, DeliversDatagramsWithTheSenderAddressButNeverAnEmptyOne)
+{
+    Inbox inbox;
+    UDPMultiNIC endpoint;
+    ASSERT_TRUE(endpoint.Init(kRemote, kLocal, inbox.callback()));
+    const int dev1 = deviceUdpSocket(1, 0);
+    const int dev3 = deviceUdpSocket(3, 0);
+    ASSERT_TRUE(sendTo(dev1, "192.168.50.10", kLocal, {}));
+    ASSERT_TRUE(sendTo(dev1, "192.168.50.10", kLocal, {'h', 'i'}));
+    ASSERT_TRUE(sendTo(dev3, "10.60.1.255", kLocal, {0x02, 0x03})); // subnet broadcast
+    const auto items = inbox.waitFor(3, 1500ms);
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0].ip, "192.168.50.21");
+    EXPECT_EQ(items[0].bytes, (std::vector<unsigned char>{'h', 'i'}));
+    EXPECT_EQ(items[1].ip, "10.60.1.31");
+    EXPECT_EQ(items[1].bytes, (std::vector<unsigned char>{0x02, 0x03}));
+    close(dev1);
+    close(dev3);
+}
+
+TEST(LabUdp, OwnBroadcastComesBackOnlyWhenBothPortsAreTheSame)
+{
+    Inbox sameInbox;
+    UDPMultiNIC same;
+    ASSERT_TRUE(same.Init(kLocal, kLocal, sameInbox.callback()));
+    ASSERT_TRUE(same.Send("255.255.255.255", kPayload.data(), kPayload.size()));
+    auto items = sameInbox.waitFor(2, 1000ms);
+    std::multiset<std::string> sources;
+    for (const auto& item : items)
+        sources.insert(item.ip);
+    EXPECT_EQ(sources, (std::multiset<std::string>{"10.60.1.10", "192.168.50.10"}));
+    same.Stop();
+
+    Inbox apartInbox;
+    UDPMultiNIC apart;
+    ASSERT_TRUE(apart.Init(kRemote, kLocal, apartInbox.callback()));
+    ASSERT_TRUE(apart.Send("255.255.255.255", kPayload.data(), kPayload.size()));
+    EXPECT_TRUE(apartInbox.waitFor(1, 500ms).empty());
+}
+
+TEST(LabUdp, RefusesToSendBeforeInitAfterStopAndToATextThatIsNoAddress)
+{
+    const int dev1 = deviceUdpSocket(1, kRemote);
+    UDPMultiNIC endpoint;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(endpoint.Send("255.255.255.255", kPayload.data(), kPayload.size()));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "UDP not initialized or stopped\n");
+
+    ASSERT_TRUE(endpoint.Init(kRemote, kLocal, nullptr));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(endpoint.Send("not.an.ip", kPayload.data(), kPayload.size()));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Invalid destination IP: not.an.ip\n");
+    EXPECT_TRUE(receiveAll(dev1, 300ms).empty());
+
+    testing::internal::CaptureStdout();
+    const auto before = std::chrono::steady_clock::now();
+    endpoint.Stop();
+    const auto stopTook = std::chrono::steady_clock::now() - before;
+    endpoint.Stop();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "UDP MultiNIC stopped\n");
+    // Liveness, not speed: Stop must not hang on the blocked receive.
+    EXPECT_LT(stopTook, 2500ms);
+
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(endpoint.Send("255.255.255.255", kPayload.data(), kPayload.size()));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "UDP not initialized or stopped\n");
+    close(dev1);
+}
+
+TEST(LabUdp, AnAddressOnTwoDevicesStillLeavesThroughEachRecordsOwnDevice)
+{
+    // 192.168.50.10 now sits on en0 and on en1: binding alone cannot tell the two apart.
+    run("ip addr add 192.168.50.10/32 dev en1");
+    struct Restore { ~Restore() { std::system("ip addr del 192.168.50.10/32 dev en1"); } } restore;
+
+    const int dev1 = deviceUdpSocket(1, kRemote);
+    const int dev3 = deviceUdpSocket(3, kRemote);
+    UDPMultiNIC endpoint;
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(endpoint.Init(kRemote, kLocal, nullptr));
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("UDP MultiNIC initialized with 3 interfaces"), std::string::npos);
+    ASSERT_TRUE(endpoint.Send("255.255.255.255", kPayload.data(), kPayload.size()));
+
+    std::multiset<std::string> onA;
+    std::multiset<std::string> onB;
+    for (const auto& d : receiveAll(dev1, 400ms))
+        onA.insert(d.source);
+    for (const auto& d : receiveAll(dev3, 400ms))
+        onB.insert(d.source);
+    EXPECT_EQ(onA, (std::multiset<std::string>{"192.168.50.10"}));
+    EXPECT_EQ(onB, (std::multiset<std::string>{"10.60.1.10", "192.168.50.10"}));
+    close(dev1);
+    close(dev3);
+}
+
+TEST(LabUdp, AnInterfaceThatLosesItsAddressFailsAloneAndTheOthersStillSend)
+{
+    const int dev1 = deviceUdpSocket(1, kRemote);
+    UDPMultiNIC endpoint;
+    ASSERT_TRUE(endpoint.Init(kRemote, kLocal, nullptr));
+    run("ip addr del 10.60.1.10/24 dev en1");
+    struct Restore { ~Restore() { std::system("ip addr add 10.60.1.10/24 dev en1"); } } restore;
+
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(endpoint.Send("255.255.255.255", kPayload.data(), kPayload.size()));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Failed to send via en1\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Sent 23 bytes via en0 (192.168.50.10)\n");
+    EXPECT_EQ(receiveAll(dev1, 300ms).size(), 1u);
+    close(dev1);
+}
