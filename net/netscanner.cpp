@@ -1,0 +1,179 @@
+#include "netscanner.h"
+
+#include "arpcommand.h"
+#include "consoleline.h"
+#include "ifaddrssource.h"
+#include "neighbourtable.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <chrono>
+#include <fcntl.h>
+#include <ifaddrs.h>
+#include <map>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+
+using brenmoor::net::printLine;
+
+namespace {
+
+std::string ipv4Text(const sockaddr* address)
+{
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, text, sizeof text);
+    return text;
+}
+
+bool startsWith(const std::string& text, const char* prefix)
+{
+    return text.rfind(prefix, 0) == 0;
+}
+
+// en0 first, then en1, then by name.
+bool scanOrder(const ScanInterface& a, const ScanInterface& b)
+{
+    if (a.name == "en0" || b.name == "en0")
+        return a.name == "en0" && b.name != "en0";
+    if (a.name == "en1" || b.name == "en1")
+        return a.name == "en1" && b.name != "en1";
+    return a.name < b.name;
+}
+
+} // namespace
+
+void probeHost(const std::string& ip)
+{
+    sockaddr_in destination{};
+    destination.sin_family = AF_INET;
+    if (inet_pton(AF_INET, ip.c_str(), &destination.sin_addr) != 1)
+        return;
+
+    const int udp = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (udp < 0)
+        return;
+    const timeval limit{0, 100000};
+    setsockopt(udp, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    setsockopt(udp, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    destination.sin_port = htons(9);
+    const unsigned char zero = 0;
+    (void)sendto(udp, &zero, 1, 0, reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
+    close(udp);
+
+    const int tcp = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (tcp < 0)
+        return;
+    fcntl(tcp, F_SETFL, fcntl(tcp, F_GETFL, 0) | O_NONBLOCK);
+    destination.sin_port = htons(80);
+    (void)connect(tcp, reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
+    close(tcp);
+}
+
+ScanActions::ScanActions()
+    : readTable(readArpTable)
+    , readCommand(readArpTableByCommand)
+    , pause([](int seconds) { std::this_thread::sleep_for(std::chrono::seconds(seconds)); })
+{
+}
+
+NetScanner::NetScanner()
+    : NetScanner(brenmoor::net::systemIfaddrs(), ScanActions())
+{
+}
+
+NetScanner::NetScanner(const brenmoor::net::IfaddrsSource& source, ScanActions scanActions)
+    : actions(std::move(scanActions))
+{
+    collectInterfaces(source);
+}
+
+void NetScanner::collectInterfaces(const brenmoor::net::IfaddrsSource& source)
+{
+    std::map<std::string, ScanInterface> byName;
+    {
+        brenmoor::net::IfaddrsList interfaceList(source);
+        for (const ifaddrs* it = interfaceList.head(); it; it = it->ifa_next) {
+            if (!it->ifa_addr || !it->ifa_name)
+                continue;
+            ScanInterface iface;
+            iface.name = it->ifa_name;
+            if (iface.name == "lo0" || startsWith(iface.name, "utun") || startsWith(iface.name, "awdl"))
+                continue;
+            if (it->ifa_addr->sa_family != AF_INET)
+                continue;
+            // inet_ntop rather than inet_ntoa: two scans may run at once, and inet_ntoa
+            // writes one static buffer.
+            iface.ip = ipv4Text(it->ifa_addr);
+            if (iface.ip.find("169.254") != std::string::npos)
+                continue;
+            iface.mask = (it->ifa_netmask && it->ifa_netmask->sa_family == AF_INET) ? ipv4Text(it->ifa_netmask)
+                                                                                   : "255.255.255.0";
+            iface.isLoopback = (it->ifa_flags & IFF_LOOPBACK) != 0;
+            iface.isUp = (it->ifa_flags & IFF_UP) && (it->ifa_flags & IFF_RUNNING);
+            const auto dot = iface.ip.rfind('.');
+            if (dot == std::string::npos)
+                continue;
+            iface.prefix = iface.ip.substr(0, dot);
+            if (!iface.isUp || iface.isLoopback || iface.prefix.empty())
+                continue;
+            byName[iface.name] = iface; // a later address of the same interface replaces the earlier
+        }
+    }
+    for (auto& entry : byName)
+        list.push_back(std::move(entry.second));
+    std::sort(list.begin(), list.end(), scanOrder);
+}
+
+void NetScanner::sweepSubnet(const ScanInterface& iface)
+{
+    std::vector<std::thread> probes;
+    probes.reserve(254);
+    for (int host = 1; host <= 254; ++host) {
+        std::string ip = iface.prefix + "." + std::to_string(host);
+        try {
+            probes.emplace_back(actions.probe, ip);
+        } catch (const std::system_error&) {
+            // No thread to be had: probe on this thread instead, so no host is skipped.
+            actions.probe(ip);
+        }
+    }
+    for (std::thread& probe : probes)
+        probe.join();
+}
+
+NeighbourMap NetScanner::scanAllInterfaces(int waitSeconds)
+{
+    NeighbourMap result;
+    if (list.empty()) {
+        printLine("未找到可用的网络接口");
+        return result;
+    }
+    const std::string rule(32, '=');
+    printLine(rule);
+    printLine("发现 " + std::to_string(list.size()) + " 个网络接口");
+    printLine(rule + "\n");
+    for (const ScanInterface& iface : list) {
+        printLine("→ 扫描 " + iface.name + " (" + iface.ip + ")");
+        sweepSubnet(iface);
+        if (waitSeconds > 0)
+            actions.pause(waitSeconds);
+        NeighbourMap found;
+        actions.readTable(found, iface.prefix);
+        if (found.empty())
+            actions.readCommand(found, iface.prefix);
+        for (const auto& [mac, ip] : found)
+            result[mac] = ip; // a later interface wins
+        printLine("  找到 " + std::to_string(found.size()) + " 个设备\n");
+    }
+    return result;
+}
+
+NeighbourMap searchDeviceOneTime(std::string& /*unused*/)
+{
+    NetScanner scanner;
+    return scanner.scanAllInterfaces(2);
+}

@@ -1,0 +1,38 @@
+// A whole scan on the lab's tool host: two subnets, two live devices on each.
+#include "arpcommand.h"
+#include "neighbourtable.h"
+#include "netscanner.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+const NeighbourMap kLabDevices{{"02:00:5e:50:00:21", "192.168.50.21"},
+                               {"02:00:5e:50:00:22", "192.168.50.22"},
+                               {"02:00:5e:60:01:31", "10.60.1.31"},
+                               {"02:00:5e:60:01:32", "10.60.1.32"}};
+}
+
+TEST(LabScanner, FindsExactlyTheLiveDevicesOfBothSubnetsAndReportsProgress)
+{
+    std::string unused;
+    testing::internal::CaptureStdout();
+    const NeighbourMap found = searchDeviceOneTime(unused);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(found, kLabDevices);
+    EXPECT_EQ(out, "================================\n"
+                   "发现 2 个网络接口\n"
+                   "================================\n\n"
+                   "→ 扫描 en0 (192.168.50.10)\n"
+                   "  找到 2 个设备\n\n"
+                   "→ 扫描 en1 (10.60.1.10)\n"
+                   "  找到 2 个设备\n\n");
+
+    // The sweep left unanswered addresses in the kernel's table as incomplete entries; both
+    // readers pass over them.
+    NeighbourMap fromTable;
+    readArpTable(fromTable, "");
+    EXPECT_EQ(fromTable, kLabDevices);
+    NeighbourMap fromCommand;
+    readArpTableByCommand(fromCommand, "192.168.50");
+    EXPECT_EQ(fromCommand, (NeighbourMap{{"02:00:5e:50:00:21", "192.168.50.21"}, {"02:00:5e:50:00:22", "192.168.50.22"}}));
+}
