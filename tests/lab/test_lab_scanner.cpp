@@ -2,6 +2,9 @@
 #include "arpcommand.h"
 #include "neighbourtable.h"
 #include "netscanner.h"
+#include "processcounts.h"
+
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -14,11 +17,15 @@ const NeighbourMap kLabDevices{{"02:00:5e:50:00:21", "192.168.50.21"},
 
 TEST(LabScanner, FindsExactlyTheLiveDevicesOfBothSubnetsAndReportsProgress)
 {
+    const int descriptorsBefore = brenmoor::test::openDescriptors();
+    const int threadsBefore = brenmoor::test::threadCount();
     std::string unused;
     testing::internal::CaptureStdout();
     const NeighbourMap found = searchDeviceOneTime(unused);
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(found, kLabDevices);
+    EXPECT_EQ(brenmoor::test::openDescriptors(), descriptorsBefore) << "no probe socket left open";
+    EXPECT_EQ(brenmoor::test::threadCount(), threadsBefore) << "every probe thread joined";
     EXPECT_EQ(out, "================================\n"
                    "发现 2 个网络接口\n"
                    "================================\n\n"
@@ -35,4 +42,17 @@ TEST(LabScanner, FindsExactlyTheLiveDevicesOfBothSubnetsAndReportsProgress)
     NeighbourMap fromCommand;
     readArpTableByCommand(fromCommand, "192.168.50");
     EXPECT_EQ(fromCommand, (NeighbourMap{{"02:00:5e:50:00:21", "192.168.50.21"}, {"02:00:5e:50:00:22", "192.168.50.22"}}));
+}
+
+TEST(LabScanner, AnInterfaceThatVanishesMidScanCostsOnlyItsOwnResults)
+{
+    NetScanner scanner; // en0 and en1 collected
+    ASSERT_EQ(scanner.interfaces().size(), 2u);
+    ASSERT_EQ(std::system("ip neigh flush all && ip addr del 10.60.1.10/24 dev en1"), 0);
+    struct Restore { ~Restore() { std::system("ip addr add 10.60.1.10/24 dev en1"); } } restore;
+
+    testing::internal::CaptureStdout();
+    const NeighbourMap found = scanner.scanAllInterfaces(2);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(found, (NeighbourMap{{"02:00:5e:50:00:21", "192.168.50.21"}, {"02:00:5e:50:00:22", "192.168.50.22"}}));
 }

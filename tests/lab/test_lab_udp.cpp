@@ -1,6 +1,7 @@
 // The multi-interface endpoint on the lab's tool host (en0 192.168.50.10, en1 10.60.1.10),
 // observed from sockets on the device hosts (dev1 192.168.50.21, dev3 10.60.1.31).
 #include "labsockets.h"
+#include "processcounts.h"
 #include "udpmultinic.h"
 
 #include <chrono>
@@ -128,6 +129,8 @@ TEST(LabUdp, OwnBroadcastComesBackOnlyWhenBothPortsAreTheSame)
 TEST(LabUdp, RefusesToSendBeforeInitAfterStopAndToATextThatIsNoAddress)
 {
     const int dev1 = deviceUdpSocket(1, kRemote);
+    const int descriptorsBefore = brenmoor::test::openDescriptors();
+    const int threadsBefore = brenmoor::test::threadCount();
     UDPMultiNIC endpoint;
     testing::internal::CaptureStderr();
     EXPECT_FALSE(endpoint.Send("255.255.255.255", kPayload.data(), kPayload.size()));
@@ -147,6 +150,8 @@ TEST(LabUdp, RefusesToSendBeforeInitAfterStopAndToATextThatIsNoAddress)
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "UDP MultiNIC stopped\n");
     // Liveness, not speed: Stop must not hang on the blocked receive.
     EXPECT_LT(stopTook, 2500ms);
+    EXPECT_EQ(brenmoor::test::openDescriptors(), descriptorsBefore) << "every socket closed";
+    EXPECT_EQ(brenmoor::test::threadCount(), threadsBefore) << "the receive thread joined";
 
     testing::internal::CaptureStderr();
     EXPECT_FALSE(endpoint.Send("255.255.255.255", kPayload.data(), kPayload.size()));

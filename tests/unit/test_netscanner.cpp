@@ -258,3 +258,13 @@ TEST(ScannerRun, NoUsableInterfaceSaysSoAndFindsNothing)
     NetScanner failing(FakeInterfaces::failing(), ScanActions());
     EXPECT_TRUE(failing.interfaces().empty());
 }
+
+TEST(ArpCommandLine, AMissingArpCommandAddsNothing)
+{
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", "/nonexistent", 1);
+    NeighbourMap map;
+    readArpTableByCommand(map, "");
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_TRUE(map.empty());
+}
