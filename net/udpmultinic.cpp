@@ -56,6 +56,28 @@ ssize_t sendPinned(const NicInfo& nic, const sockaddr_in& destination, const uns
 #endif
 }
 
+// A UDP socket with address and port reuse, bound to ip:port; -1 when it cannot be made.
+// Port 0 lets the system pick the source port of a send socket.
+int openBoundSocket(const std::string& ip, unsigned port, bool broadcast)
+{
+    const int sock = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (sock < 0)
+        return -1;
+    if (broadcast)
+        setIntOption(sock, SOL_SOCKET, SO_BROADCAST, 1);
+    setIntOption(sock, SOL_SOCKET, SO_REUSEADDR, 1);
+    setIntOption(sock, SOL_SOCKET, SO_REUSEPORT, 1);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port & 0xFFFF));
+    if (inet_pton(AF_INET, ip.c_str(), &address.sin_addr) != 1
+        || bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        close(sock);
+        return -1;
+    }
+    return sock;
+}
+
 } // namespace
 
 UDPMultiNIC::UDPMultiNIC()
@@ -138,39 +160,12 @@ bool UDPMultiNIC::EnumerateInterfaces()
 
 int UDPMultiNIC::CreateSendSocket(const std::string& ip)
 {
-    const int sock = socket(AF_INET, SOCK_DGRAM, 0);
-    if (sock < 0)
-        return -1;
-    setIntOption(sock, SOL_SOCKET, SO_BROADCAST, 1);
-    setIntOption(sock, SOL_SOCKET, SO_REUSEADDR, 1);
-    setIntOption(sock, SOL_SOCKET, SO_REUSEPORT, 1);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = 0;
-    if (inet_pton(AF_INET, ip.c_str(), &address.sin_addr) != 1
-        || bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        close(sock);
-        return -1;
-    }
-    return sock;
+    return openBoundSocket(ip, 0, true);
 }
 
 int UDPMultiNIC::CreateRecvSocket(const std::string& ip)
 {
-    const int sock = socket(AF_INET, SOCK_DGRAM, 0);
-    if (sock < 0)
-        return -1;
-    setIntOption(sock, SOL_SOCKET, SO_REUSEADDR, 1);
-    setIntOption(sock, SOL_SOCKET, SO_REUSEPORT, 1);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(localPort & 0xFFFF));
-    if (inet_pton(AF_INET, ip.c_str(), &address.sin_addr) != 1
-        || bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        close(sock);
-        return -1;
-    }
-    return sock;
+    return openBoundSocket(ip, localPort, false);
 }
 
 bool UDPMultiNIC::Send(const std::string& ip, const unsigned char* data, size_t len)
