@@ -1,0 +1,110 @@
+// Both reply handlers' drop and accept rules over raw datagrams.
+#include "jsonreply.h"
+#include "kvreply.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Built here by hand rather than with the tool's encoder, so an encoder fault cannot hide.
+std::string jsonDatagram(const std::string& payload, uint32_t command = 1, int lengthDelta = 0,
+                         const std::string& magic = "kvo", const std::string& trailer = "")
+{
+    const auto length = static_cast<uint16_t>(static_cast<int>(payload.size()) + lengthDelta);
+    std::string d = magic;
+    d += std::string{char(command), char(command >> 8), char(command >> 16), char(command >> 24)};
+    d += std::string{char(length & 0xFF), char(length >> 8)};
+    d += std::string{'\x12', '\x34'};       // checksum: never checked
+    d += std::string(4, '\0');              // reserved, sequence
+    d += std::string{'\x01', 0, 0, 0};      // source id
+    d += std::string(4, '\xff');            // target id
+    return d + payload + trailer;
+}
+
+JsonReplyResult decode(const std::string& d)
+{
+    return decodeJsonReply(reinterpret_cast<const unsigned char*>(d.data()), static_cast<int>(d.size()));
+}
+
+const std::string kReply = R"({"sn":"A1","mac":"00:11:22:33:44:55","version":"1.0","typeID":"IPC","submask":"255.255.255.0","gateway":"192.168.1.1"})";
+
+} // namespace
+
+TEST(JsonReply, AcceptsTheSixStringKeysWhateverMagicChecksumOrTrailingBytes)
+{
+    for (const std::string& d : {jsonDatagram(kReply), jsonDatagram(kReply, 1, 0, "xyz"),
+                                 jsonDatagram(kReply, 1, 0, "kvo", "garbage after the object"),
+                                 jsonDatagram(R"({"ip":"10.9.9.9",)" + kReply.substr(1))}) {
+        const JsonReplyResult r = decode(d);
+        ASSERT_EQ(r.kind, JsonReplyResult::Device) << d;
+        EXPECT_EQ(r.reply.sn, "A1");
+        EXPECT_EQ(r.reply.mac, "00:11:22:33:44:55");
+        EXPECT_EQ(r.reply.version, "1.0");
+        EXPECT_EQ(r.reply.typeID, "IPC");
+        EXPECT_EQ(r.reply.submask, "255.255.255.0");
+        EXPECT_EQ(r.reply.gateway, "192.168.1.1");
+        EXPECT_EQ(r.payload, kReply.size() == r.payload.size() ? kReply : r.payload);
+    }
+}
+
+TEST(JsonReply, DropsOrReportsEveryOtherDatagram)
+{
+    struct Case { const char* what; std::string datagram; JsonReplyResult::Kind kind; const char* messageHas; };
+    const std::string replyWithNumber = R"({"sn":"A1","mac":"m","version":"1","typeID":3,"submask":"s","gateway":"g"})";
+    const std::string replyWithoutGateway = R"({"sn":"A1","mac":"m","version":"1","typeID":"t","submask":"s"})";
+    const Case cases[] = {
+        {"22 bytes", std::string(22, 'k'), JsonReplyResult::Dropped, ""},
+        {"empty", "", JsonReplyResult::Dropped, ""},
+        {"length longer than the datagram", jsonDatagram("1234567", 1, 3), JsonReplyResult::Dropped, ""},
+        {"command 2", jsonDatagram(kReply, 2), JsonReplyResult::Dropped, ""},
+        {"command 0x0101", jsonDatagram(kReply, 0x101), JsonReplyResult::Dropped, ""},
+        {"no payload", jsonDatagram(""), JsonReplyResult::Dropped, ""},
+        {"invalid JSON", jsonDatagram("{\"sn\":"), JsonReplyResult::ParseError, "parse error"},
+        {"JSON with trailing text inside length", jsonDatagram(kReply + " x"), JsonReplyResult::ParseError, "parse error"},
+        // The JSON reader ends the text at a NUL: a C device that counts its terminator is fine.
+        {"a terminating NUL counted in the length", jsonDatagram(kReply + std::string(1, '\0')), JsonReplyResult::Device, ""},
+        {"not an object", jsonDatagram("[1,2,3]"), JsonReplyResult::TypeError, "array"},
+        {"a string", jsonDatagram("\"sn\""), JsonReplyResult::TypeError, "string"},
+        {"a number where a string belongs", jsonDatagram(replyWithNumber), JsonReplyResult::TypeError, "number"},
+        {"a missing key", jsonDatagram(replyWithoutGateway), JsonReplyResult::OtherError, "gateway"},
+        {"invalid UTF-8 in a value", jsonDatagram("{\"sn\":\"\xff\"}"), JsonReplyResult::ParseError, "parse error"},
+    };
+    for (const Case& c : cases) {
+        const JsonReplyResult r = decode(c.datagram);
+        EXPECT_EQ(r.kind, c.kind) << c.what;
+        EXPECT_NE(r.message.find(c.messageHas), std::string::npos) << c.what << ": " << r.message;
+    }
+    EXPECT_EQ(decodeJsonReply(nullptr, 100).kind, JsonReplyResult::Dropped);
+    EXPECT_EQ(decode(jsonDatagram(replyWithNumber)).payload, replyWithNumber) << "the payload is reported with the error";
+}
+
+TEST(KvReply, FiltersInOrderAndDecodesTheFourKeys)
+{
+    struct Case { const char* what; std::string datagram; bool accepted; KvDeviceRecord record; };
+    const std::string six = "\x02MAC:00-11-22-AA-BB-CC\xffIPADR:10.9.9.9\xffMASK:255.255.255.0\xffGATEWAY:10.0.0.1\xffNAME:cam\xffSN:7\xff\x03";
+    const std::string five = "\x02MAC:00-11-22-AA-BB-CC\xffIPADR:10.9.9.9\xffMASK:255.255.255.0\xffGATEWAY:10.0.0.1\xffNAME:cam\xff\x03";
+    const Case cases[] = {
+        {"six pairs", six, true, {"00-11-22-AA-BB-CC", "255.255.255.0", "10.0.0.1", "cam"}},
+        {"five pairs: a set-network command", five, false, {}},
+        {"discovery request", std::string("\x02""ENQ:network\xff\x03"), false, {}},
+        {"ACK", "\x02MAC:1\xffRESULT:ACK\xff\x03", false, {}},
+        {"ack inside a name", "\x02MAC:1\xffNAME:backyard\xff\x03", false, {}},
+        {"no known key", "\x02X:1\xffY:2\xff\x03", true, {"", "", "", ""}},
+        {"no pairs at all", "hello", true, {"", "", "", ""}},
+        {"NUL ends the text", std::string("\x02MAC:1\xffNAME:a\0ENQ\xff\xff\xff\xff", 18), true, {"1", "", "", "a"}},
+        {"0xFF after a NUL still counts", std::string("\x02MAC:1\xff\0\xff\xff\xff\xff", 12), false, {}},
+        {"ENQ after a NUL is not seen", std::string("\x02MAC:2\xff\0ENQ", 11), true, {"2", "", "", ""}},
+    };
+    for (const Case& c : cases) {
+        const auto r = decodeKvReply(c.datagram.data(), static_cast<int>(c.datagram.size()));
+        ASSERT_EQ(r.has_value(), c.accepted) << c.what;
+        if (r) {
+            EXPECT_EQ(r->mac, c.record.mac) << c.what;
+            EXPECT_EQ(r->submask, c.record.submask) << c.what;
+            EXPECT_EQ(r->gateway, c.record.gateway) << c.what;
+            EXPECT_EQ(r->name, c.record.name) << c.what;
+        }
+    }
+    EXPECT_FALSE(decodeKvReply(nullptr, 10));
+    EXPECT_FALSE(decodeKvReply("x", 0));
+}
