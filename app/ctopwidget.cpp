@@ -1,5 +1,7 @@
 #include "ctopwidget.h"
 
+#include "mainwindow.h"
+
 #include <QVBoxLayout>
 
 CTopWidget::CTopWidget(QWidget* parent)
@@ -13,9 +15,7 @@ CTopWidget::CTopWidget(QWidget* parent)
                                  "border-bottom-left-radius:10px;border-bottom-right-radius:10px;}"));
     auto* layout = new QVBoxLayout;
     layout->setSpacing(0);
-    // Stands where the device list window goes.
-    deviceWindow = new QWidget(this);
-    deviceWindow->setObjectName(QStringLiteral("deviceWindowPlaceholder"));
+    deviceWindow = new mainwindow(this);
     layout->addWidget(deviceWindow);
     layout->setContentsMargins(0, 0, 0, 0);
     setLayout(layout);

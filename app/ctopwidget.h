@@ -3,6 +3,8 @@
 
 #include <QWidget>
 
+class mainwindow;
+
 class CTopWidget : public QWidget
 {
     Q_OBJECT
@@ -10,5 +12,5 @@ class CTopWidget : public QWidget
 public:
     explicit CTopWidget(QWidget* parent = nullptr);
 
-    QWidget* deviceWindow = nullptr;
+    mainwindow* deviceWindow = nullptr;
 };

@@ -7,9 +7,10 @@ namespace brenmoor::net {
 
 bool parseArpLine(const std::string& line, std::string& ip, std::string& mac)
 {
-    static const std::regex entry(R"(\(([\d.]+)\)\s+at\s+([0-9a-f:]{17}))", std::regex::ECMAScript);
+    // Never destroyed: a scan on a detached worker may still be reading while the process exits.
+    static const std::regex* entry = new std::regex(R"(\(([\d.]+)\)\s+at\s+([0-9a-f:]{17}))", std::regex::ECMAScript);
     std::smatch match;
-    if (!std::regex_search(line, match, entry))
+    if (!std::regex_search(line, match, *entry))
         return false;
     ip = match[1].str();
     mac = match[2].str();

@@ -1,0 +1,13 @@
+#include "discovery.h"
+
+#include "jsonpacket.h"
+#include "localinterfaces.h"
+
+void sendDiscoveryRequest(DatagramSend send)
+{
+    const uint16_t sequence = takePacketSequence();
+    const uint32_t sourceId = getLocalID();
+    const std::vector<unsigned char> request = buildDiscoveryRequest(sequence, sourceId);
+    if (send)
+        send("255.255.255.255", request.data(), request.size());
+}

@@ -1,0 +1,54 @@
+#pragma once
+// The device table's rules: one row per MAC, rows in numeric IP order, the row identity that
+// survives sorting, column geometry and the conflict check.
+
+#include "neighbourmap.h"
+
+#include <QString>
+#include <QTableWidgetItem>
+#include <array>
+
+class QTableWidget;
+class QPushButton;
+class QWidget;
+
+// Column-2 item: orders rows by numeric IPv4 value; a text that is not four numeric parts
+// falls back to plain text order. The numbers are parsed once per text, not per comparison.
+class IpAddressItem : public QTableWidgetItem
+{
+public:
+    explicit IpAddressItem(const QString& ip);
+    ~IpAddressItem() override;
+    bool operator<(const QTableWidgetItem& other) const override;
+    void setData(int role, const QVariant& value) override;
+
+private:
+    struct Parts
+    {
+        std::array<int, 4> value{};
+        std::array<bool, 4> ok{};
+        bool fourParts = false;
+    };
+    static Parts parse(const QString& text);
+    Parts parts;
+};
+
+// Equal after removing every ':' and '-' and ignoring case.
+bool isSameMac(const QString& a, const QString& b);
+
+// The current row whose IP item carries `oldRow` as its row id, or -1.
+int findNewRowFromOldRow(int oldRow, QTableWidget* table);
+
+// Column k gets width * weight[k] / 886, truncated.
+constexpr std::array<int, 7> kColumnWeights{86, 176, 136, 136, 116, 98, 138};
+std::array<int, 7> columnWidths(int tableWidth);
+void applyColumnWidths(QTableWidget* table);
+
+// A transparent container holding `button` centred both ways.
+QWidget* makeCenteredCell(QPushButton* button);
+
+// Marks in red the rows whose IP the map shows under another MAC, prints one line per
+// conflicting row, and returns the number of such rows.
+int markConflicts(QTableWidget* table, const NeighbourMap& neighbours);
+
+constexpr int kRowIdRole = Qt::UserRole;

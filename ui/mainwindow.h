@@ -1,0 +1,49 @@
+#pragma once
+// The device list window: two counters, the Search button and the seven-column device
+// table; it owns the two protocol endpoints and runs the search.
+
+#include "neighbourmap.h"
+#include "udpmultinic.h"
+
+#include <QWidget>
+#include <atomic>
+
+namespace Ui {
+class mainwindow;
+}
+
+class mainwindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit mainwindow(QWidget* parent = nullptr);
+    ~mainwindow() override;
+
+    // The endpoints' receive callbacks (on their receive threads).
+    void receiveFunSelf(const std::string& ip, const unsigned char* bytes, size_t len);
+    void receiveFunVisca(const std::string& ip, const unsigned char* bytes, size_t len);
+
+    // Marks conflicting rows and sets the conflict counter; GUI thread.
+    void checkConflicts(const NeighbourMap& neighbours);
+
+    std::atomic<bool> searchBusy{false}; // true while a search's neighbour scan runs
+    UDPMultiNIC jsonEndpoint;            // requests to port 21088, replies on 21089
+    UDPMultiNIC kvEndpoint;              // port 52380 both ways
+
+signals:
+    void sigAddDeivce(QString MAC, QString IP, QString submask, QString gateway, QString name, int type);
+
+public slots:
+    void addDevice(QString MAC, QString IP, QString submask, QString gateway, QString name, int type);
+    void on_pushButton_14_clicked();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void applyDeferredTableSetup();
+    QWidget* makeRowButton(const QString& text, int width);
+
+    Ui::mainwindow* ui;
+};

@@ -1,0 +1,93 @@
+#include "protocolhandlers.h"
+
+#include "jsonpacket.h"
+#include "jsonreply.h"
+#include "kvframe.h"
+#include "kvreply.h"
+#include "localinterfaces.h"
+#include "logging.h"
+#include "mainwindow.h"
+#include "windowguard.h"
+
+#include <exception>
+
+namespace {
+
+// Texts cross into the window as UTF-8, which is what both protocols carry: reading them one
+// byte per character would show a name like "Süd" as "SÃ¼d".
+QString text(const std::string& utf8)
+{
+    return QString::fromStdString(utf8);
+}
+
+} // namespace
+
+void udpReceiveFun(std::string ip, const unsigned char* data, int len)
+{
+    try {
+        const JsonReplyResult result = decodeJsonReply(data, len);
+        switch (result.kind) {
+        case JsonReplyResult::Dropped:
+            return;
+        case JsonReplyResult::ParseError:
+            BM_LOG_ERROR("JSON Parse error: {}. JSON String: {}", result.message, result.payload);
+            return;
+        case JsonReplyResult::TypeError:
+            BM_LOG_ERROR("Type error: {}. JSON String: {}", result.message, result.payload);
+            return;
+        case JsonReplyResult::OtherError:
+            BM_LOG_ERROR("Exception error: {}. JSON String: {}", result.message, result.payload);
+            return;
+        case JsonReplyResult::Device:
+            break;
+        }
+        const DeviceReply& reply = result.reply;
+        BM_LOG_INFO("rceive MAC:{} SN:{}  devtype:{} version:{} submask:{} gateway:{} ", reply.mac, reply.sn,
+                    reply.typeID, reply.version, reply.submask, reply.gateway);
+        withMainWindow([&](mainwindow& window) {
+            emit window.sigAddDeivce(text(reply.mac), text(ip), text(reply.submask), text(reply.gateway),
+                                     text(reply.typeID), 0);
+        });
+    } catch (const std::exception& e) {
+        BM_LOG_ERROR("Exception error: {}. JSON String: {}", e.what(), "");
+    } catch (...) {
+    }
+}
+
+void udpReceiveFun_visca(std::string ip, char* data, int len)
+{
+    try {
+        const auto record = decodeKvReply(data, len);
+        if (!record)
+            return;
+        withMainWindow([&](mainwindow& window) {
+            emit window.sigAddDeivce(text(record->mac), text(ip), text(record->submask), text(record->gateway),
+                                     text(record->name), 1);
+        });
+    } catch (...) {
+        // Allocation failure is the only way here; the datagram is dropped.
+    }
+}
+
+void Send_allloc_IP_To_Device(std::string mac, std::string ip, std::string mask, std::string gateway)
+{
+    const std::string payload = serializeNetParam(mac, ip, mask, gateway);
+    // The packet number and identifier are taken whether or not the command can be sent.
+    const uint16_t sequence = takePacketSequence();
+    const uint32_t sourceId = getLocalID();
+    if (payload.size() > kPacketBufferSize - kPacketHeaderSize) {
+        BM_LOG_ERROR("....");
+        return;
+    }
+    const std::vector<unsigned char> packet = buildSetNetworkPacket(payload, sequence, sourceId);
+    withMainWindow([&](mainwindow& window) { window.jsonEndpoint.Send("255.255.255.255", packet.data(), packet.size()); });
+}
+
+void SetDeviceNetworkByVisca(std::string mac, std::string ip, std::string mask, std::string gateway, std::string name)
+{
+    const std::string frame = buildViscaString(
+        {{"MAC", mac}, {"IPADR", ip}, {"MASK", mask}, {"GATEWAY", gateway}, {"NAME", name}});
+    withMainWindow([&](mainwindow& window) {
+        window.kvEndpoint.Send("255.255.255.255", reinterpret_cast<const unsigned char*>(frame.data()), frame.size());
+    });
+}
