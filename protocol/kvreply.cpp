@@ -25,6 +25,10 @@ std::optional<KvDeviceRecord> decodeKvReply(const char* data, int len)
     if (isDroppedKvText(text) || hasFivePairEnds(data, len))
         return std::nullopt;
     const auto pairs = parseViscaString(text);
+    // Without any of the four keys the datagram describes no device: stray traffic on the
+    // port would otherwise be listed as a device with a blank MAC.
+    if (!pairs.count("MAC") && !pairs.count("MASK") && !pairs.count("GATEWAY") && !pairs.count("NAME"))
+        return std::nullopt;
     const auto value = [&pairs](const char* key) {
         const auto it = pairs.find(key);
         return it == pairs.end() ? std::string() : it->second;

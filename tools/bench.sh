@@ -17,14 +17,14 @@ trap '"$lab" down' EXIT
 "$lab" up >/dev/null
 echo "== machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), kernel $(uname -r)"
 echo "== scanner (the tool's own sweep and neighbour read)"
-"$lab" exec "$build/bench/bench_scanner" 5 4 | grep -vE '^(=|发现|→|  找到|$)'
+"$lab" exec "$build/bench/bench_scanner" 5 5 | grep -vE '^(=|发现|→|  找到|$)'
 
 echo "== arp-scan on the same subnets, from a cold neighbour table"
 "$lab" exec ip neigh flush all
-for spec in "en0 192.168.50.0/24" "en1 10.60.1.0/24"; do
-  read -r ifname net <<<"$spec"
+for spec in "en0 192.168.50.0/24 3" "en1 10.60.1.0/24 2"; do
+  read -r ifname net live <<<"$spec"
   start=$(date +%s%N)
   answers=$("$lab" exec arp-scan --quiet --plain --interface="$ifname" "$net" 2>/dev/null | cut -f1 | sort -u | wc -l)
   end=$(date +%s%N)
-  echo "arp-scan $ifname $net: $(( (end - start) / 1000000 )) ms, $answers live devices answered (of 2)"
+  echo "arp-scan $ifname $net: $(( (end - start) / 1000000 )) ms, $answers live devices answered (of $live)"
 done

@@ -1,4 +1,4 @@
-// A whole scan on the lab's tool host: two subnets, two live devices on each.
+// A whole scan on the lab's tool host: two subnets, three live devices on one, two on the other.
 #include "arpcommand.h"
 #include "neighbourtable.h"
 #include "netscanner.h"
@@ -11,6 +11,7 @@
 namespace {
 const NeighbourMap kLabDevices{{"02:00:5e:50:00:21", "192.168.50.21"},
                                {"02:00:5e:50:00:22", "192.168.50.22"},
+                               {"02:00:5e:50:00:40", "192.168.50.40"},
                                {"02:00:5e:60:01:31", "10.60.1.31"},
                                {"02:00:5e:60:01:32", "10.60.1.32"}};
 }
@@ -30,7 +31,7 @@ TEST(LabScanner, FindsExactlyTheLiveDevicesOfBothSubnetsAndReportsProgress)
                    "发现 2 个网络接口\n"
                    "================================\n\n"
                    "→ 扫描 en0 (192.168.50.10)\n"
-                   "  找到 2 个设备\n\n"
+                   "  找到 3 个设备\n\n"
                    "→ 扫描 en1 (10.60.1.10)\n"
                    "  找到 2 个设备\n\n");
 
@@ -41,7 +42,9 @@ TEST(LabScanner, FindsExactlyTheLiveDevicesOfBothSubnetsAndReportsProgress)
     EXPECT_EQ(fromTable, kLabDevices);
     NeighbourMap fromCommand;
     readArpTableByCommand(fromCommand, "192.168.50");
-    EXPECT_EQ(fromCommand, (NeighbourMap{{"02:00:5e:50:00:21", "192.168.50.21"}, {"02:00:5e:50:00:22", "192.168.50.22"}}));
+    EXPECT_EQ(fromCommand, (NeighbourMap{{"02:00:5e:50:00:21", "192.168.50.21"},
+                                         {"02:00:5e:50:00:22", "192.168.50.22"},
+                                         {"02:00:5e:50:00:40", "192.168.50.40"}}));
 }
 
 TEST(LabScanner, AnInterfaceThatVanishesMidScanCostsOnlyItsOwnResults)
@@ -54,5 +57,7 @@ TEST(LabScanner, AnInterfaceThatVanishesMidScanCostsOnlyItsOwnResults)
     testing::internal::CaptureStdout();
     const NeighbourMap found = scanner.scanAllInterfaces(2);
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(found, (NeighbourMap{{"02:00:5e:50:00:21", "192.168.50.21"}, {"02:00:5e:50:00:22", "192.168.50.22"}}));
+    EXPECT_EQ(found, (NeighbourMap{{"02:00:5e:50:00:21", "192.168.50.21"},
+                                   {"02:00:5e:50:00:22", "192.168.50.22"},
+                                   {"02:00:5e:50:00:40", "192.168.50.40"}}));
 }

@@ -1,0 +1,188 @@
+// Search from end to end: the real window on the lab's tool host, simulated devices on both
+// subnets answering in one protocol, the other or both, one with a MAC that is not its own,
+// and misbehaving ones that must leave no row.
+#include "brenmoor.h"
+#include "ctopwidget.h"
+#include "labguard.h"
+#include "labprocess.h"
+#include "mainwindow.h"
+#include "startup.h"
+
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QtTest>
+
+using brenmoor::test::runInHost;
+using brenmoor::test::SimulatedDevices;
+using brenmoor::test::StdoutCapture;
+
+namespace {
+
+const QStringList kJsonMisbehaviours{"long-length", "non-object", "invalid-json", "number-for-string",
+                                     "missing-key", "command-2",   "short",        "empty"};
+const QStringList kKvMisbehaviours{"ack", "five-pairs", "nul", "no-keys"};
+
+QString cell(QTableWidget* table, int row, int column)
+{
+    const QTableWidgetItem* item = table->item(row, column);
+    return item ? item->text() : QStringLiteral("<none>");
+}
+
+QString buttonText(QTableWidget* table, int row, int column)
+{
+    QWidget* widget = table->cellWidget(row, column);
+    auto* button = widget ? widget->findChild<QPushButton*>() : nullptr;
+    return button ? button->text() : QStringLiteral("<none>");
+}
+
+} // namespace
+
+class EndToEndSearch : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Brenmoor> window;
+    mainwindow* list = nullptr;
+    QTableWidget* table = nullptr;
+    QPushButton* search = nullptr;
+    QPushButton* devices = nullptr;
+    QPushButton* conflicts = nullptr;
+
+    void openWindow()
+    {
+        window = std::make_unique<Brenmoor>();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        list = window->panel()->deviceWindow;
+        table = list->findChild<QTableWidget*>(QStringLiteral("tableWidget"));
+        search = list->findChild<QPushButton*>(QStringLiteral("pushButton_14"));
+        devices = list->findChild<QPushButton*>(QStringLiteral("pushButton_16"));
+        conflicts = list->findChild<QPushButton*>(QStringLiteral("pushButton_15"));
+        QVERIFY(table && search && devices && conflicts);
+        // The deferred table set-up comes 100 ms after the window.
+        QTRY_VERIFY_WITH_TIMEOUT(!table->verticalHeader()->isVisible(), 2000);
+    }
+
+    void closeWindow()
+    {
+        window.reset();
+        list = nullptr;
+        table = nullptr;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(runInHost("dev5", "for i in $(seq 101 116); do ip addr add 192.168.50.$i/24 dev eth0; done"));
+    }
+
+    void cleanupTestCase()
+    {
+        runInHost("dev5", "for i in $(seq 101 116); do ip addr del 192.168.50.$i/24 dev eth0; done");
+    }
+
+    void deferredSetUpFixesTheHeaderAndColumns()
+    {
+        openWindow();
+        QVERIFY(!table->verticalHeader()->isVisible());
+        QCOMPARE(table->horizontalHeader()->height(), 60);
+        QCOMPARE(table->horizontalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+        QVERIFY(!table->horizontalHeader()->stretchLastSection());
+        const int w = table->width();
+        QCOMPARE(table->columnWidth(0), w * 86 / 886);
+        QCOMPARE(table->columnWidth(6), w * 138 / 886);
+        closeWindow();
+    }
+
+    void searchListsEveryDeviceOnceInIpOrderAndMarksTheConflict()
+    {
+        QStringList misbehaving;
+        int host = 101;
+        for (const QString& mode : kJsonMisbehaviours)
+            misbehaving << QStringLiteral("ip=192.168.50.%1,mac=02:bb:00:00:00:%1,proto=json,misbehave=%2").arg(host++).arg(mode);
+        for (const QString& mode : kKvMisbehaviours)
+            misbehaving << QStringLiteral("ip=192.168.50.%1,mac=02:bb:00:00:00:%1,proto=kv,misbehave=%2").arg(host++).arg(mode);
+
+        SimulatedDevices jsonOnly(1, {"mac=02:00:5e:50:00:21,name=CamA,proto=json,mask=255.255.255.0,gateway=192.168.50.1"});
+        SimulatedDevices kvOnly(2, {"mac=02-00-5E-50-00-22,name=Süd-Tor,proto=kv,mask=255.255.255.0,gateway=192.168.50.1"});
+        SimulatedDevices both(3, {"mac=02:00:5e:60:01:31,name=JsonName,kvmac=02-00-5E-60-01-31,kvname=KvName,proto=both,"
+                                  "mask=255.255.255.0,gateway=10.60.1.1"});
+        SimulatedDevices imposter(4, {"mac=02:00:5e:aa:bb:cc,name=Imposter,proto=json,mask=255.255.255.0,gateway=10.60.1.1"});
+        SimulatedDevices bad(5, misbehaving);
+        QVERIFY(jsonOnly.ready() && kvOnly.ready() && both.ready() && imposter.ready() && bad.ready());
+
+        openWindow();
+        StdoutCapture console;
+        QTest::mouseClick(search, Qt::LeftButton);
+        QCOMPARE(table->rowCount(), 0);
+        QCOMPARE(devices->text(), QStringLiteral("Device:0"));
+
+        QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 4, 5000);
+        QTest::qWait(500); // late or duplicate replies would show now
+        // A second Search while the sweep runs is ignored: nothing is cleared.
+        QVERIFY(list->searchBusy);
+        QTest::mouseClick(search, Qt::LeftButton);
+        QCOMPARE(table->rowCount(), 4);
+
+        const QStringList ips{"10.60.1.31", "10.60.1.32", "192.168.50.21", "192.168.50.22"};
+        const QStringList names{"KvName", "Imposter", "CamA", QString::fromUtf8("Süd-Tor")};
+        const QStringList macs{"02-00-5E-60-01-31", "02:00:5e:aa:bb:cc", "02:00:5e:50:00:21", "02-00-5E-50-00-22"};
+        const QStringList gateways{"10.60.1.1", "10.60.1.1", "192.168.50.1", "192.168.50.1"};
+        for (int row = 0; row < 4; ++row) {
+            QCOMPARE(cell(table, row, 2), ips[row]);
+            QCOMPARE(cell(table, row, 0), names[row]);
+            QCOMPARE(cell(table, row, 1), macs[row]);
+            QCOMPARE(cell(table, row, 3), QStringLiteral("255.255.255.0"));
+            QCOMPARE(cell(table, row, 4), gateways[row]);
+            QCOMPARE(buttonText(table, row, 5), QStringLiteral("Modify"));
+            QCOMPARE(buttonText(table, row, 6), QStringLiteral("Access Web"));
+            QCOMPARE(table->rowHeight(row), 80);
+        }
+        QCOMPARE(devices->text(), QStringLiteral("Device:4"));
+
+        QTRY_COMPARE_WITH_TIMEOUT(conflicts->text(), QStringLiteral("Conflicts:1"), 10000);
+        QCOMPARE(table->item(1, 2)->foreground().color(), QColor(250, 81, 81));
+        for (int row : {0, 2, 3})
+            QVERIFY(table->item(row, 2)->foreground().color() != QColor(250, 81, 81));
+        QVERIFY2(console.text().find("Ip:10.60.1.32conflict 02:00:5e:60:01:32 02005eaabbcc\n") != std::string::npos,
+                 console.text().c_str());
+        QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 5000);
+
+        // Once the sweep is over, Search clears the table again.
+        QTest::mouseClick(search, Qt::LeftButton);
+        QCOMPARE(table->rowCount(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 4, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
+        closeWindow();
+    }
+
+    void oddButWellFormedRepliesAreListed()
+    {
+        // Magic and checksum are never checked, and bytes after the declared payload are
+        // ignored: such replies still describe their device.
+        SimulatedDevices odd(5, {"ip=192.168.50.111,mac=02:cc:00:00:00:01,name=Magic,proto=json,misbehave=wrong-magic",
+                                 "ip=192.168.50.112,mac=02:cc:00:00:00:02,name=Sum,proto=json,misbehave=wrong-checksum",
+                                 "ip=192.168.50.113,mac=02:cc:00:00:00:03,name=Tail,proto=json,misbehave=extra-bytes"});
+        QVERIFY(odd.ready());
+        openWindow();
+        QTest::mouseClick(search, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 3, 5000);
+        QCOMPARE(cell(table, 0, 0), QStringLiteral("Magic"));
+        QCOMPARE(cell(table, 1, 0), QStringLiteral("Sum"));
+        QCOMPARE(cell(table, 2, 0), QStringLiteral("Tail"));
+        QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
+        closeWindow();
+    }
+};
+
+int main(int argc, char** argv)
+{
+    brenmoor::test::requireLabNamespace(argv[0]);
+    setHighDpiAttributes();
+    QApplication app(argc, argv);
+    installApplicationFont();
+    EndToEndSearch test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "test_e2e_search.moc"

@@ -1,0 +1,86 @@
+#include "labprocess.h"
+
+#include "labguard.h"
+
+#include <QThread>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+#ifndef BM_DEVICESIM_PATH
+#error "BM_DEVICESIM_PATH must name the simulator binary"
+#endif
+
+namespace brenmoor::test {
+
+SimulatedDevices::SimulatedDevices(int host, const QStringList& deviceSpecs, const QString& recordFile, bool apply)
+    : process_(std::make_unique<QProcess>())
+{
+    QStringList arguments{QStringLiteral("netns"), QStringLiteral("exec"),
+                          QString::fromStdString(labPrefix()) + QStringLiteral("-dev") + QString::number(host),
+                          QStringLiteral(BM_DEVICESIM_PATH)};
+    if (!recordFile.isEmpty())
+        arguments << QStringLiteral("--record") << recordFile;
+    if (apply)
+        arguments << QStringLiteral("--apply");
+    for (const QString& spec : deviceSpecs)
+        arguments << QStringLiteral("--device") << spec;
+    process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_->start(QStringLiteral("ip"), arguments);
+    if (!process_->waitForStarted(3000))
+        return;
+    QByteArray seen;
+    for (int i = 0; i < 50 && !seen.contains("devicesim: ready"); ++i) {
+        process_->waitForReadyRead(100);
+        seen += process_->readAllStandardOutput();
+    }
+    ready_ = seen.contains("devicesim: ready");
+}
+
+SimulatedDevices::~SimulatedDevices()
+{
+    process_->terminate();
+    if (!process_->waitForFinished(2000))
+        process_->kill();
+}
+
+bool runInHost(const QString& host, const QString& command)
+{
+    const std::string full = "ip netns exec " + labPrefix() + "-" + host.toStdString() + " sh -c '"
+        + command.toStdString() + "'";
+    return std::system(full.c_str()) == 0;
+}
+
+StdoutCapture::StdoutCapture()
+{
+    char name[] = "/tmp/bm-stdout-XXXXXX";
+    const int file = mkstemp(name);
+    path_ = name;
+    std::fflush(stdout);
+    saved_ = dup(1);
+    dup2(file, 1);
+    close(file);
+}
+
+StdoutCapture::~StdoutCapture()
+{
+    std::fflush(stdout);
+    dup2(saved_, 1);
+    close(saved_);
+    std::fprintf(stderr, "%s", text().c_str());
+    unlink(path_.c_str());
+}
+
+std::string StdoutCapture::text() const
+{
+    std::fflush(stdout);
+    std::ifstream in(path_);
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+} // namespace brenmoor::test
