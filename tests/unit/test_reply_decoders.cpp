@@ -3,6 +3,7 @@
 #include "kvreply.h"
 
 #include <gtest/gtest.h>
+#include <random>
 
 namespace {
 
@@ -108,4 +109,23 @@ TEST(KvReply, FiltersInOrderAndDecodesTheFourKeys)
     }
     EXPECT_FALSE(decodeKvReply(nullptr, 10));
     EXPECT_FALSE(decodeKvReply("x", 0));
+}
+
+TEST(ReplyDecoders, AnyBytesOfAnySizeAreARecordOrDropped)
+{
+    std::mt19937 random(2026);
+    for (int round = 0; round < 20000; ++round) {
+        std::string d(random() % 300, '\0');
+        for (char& c : d)
+            c = static_cast<char>(random());
+        if (round % 3 == 0 && d.size() >= 23) {
+            d.replace(0, 3, "kvo");
+            d[3] = 1;
+            d[4] = d[5] = d[6] = 0;
+            d[7] = static_cast<char>(d.size() - 23);
+            d[8] = 0;
+        }
+        (void)decode(d); // must not crash, hang or throw (checked under the sanitizers)
+        (void)decodeKvReply(d.data(), static_cast<int>(d.size()));
+    }
 }

@@ -1,0 +1,138 @@
+// The device table's rules on a bare table: numeric IP order, MAC matching, row identity
+// after sorting, column geometry, and the conflict check.
+#include "devicetable.h"
+
+#include <QTableWidget>
+#include <QtTest>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+void addRow(QTableWidget& table, const QString& mac, const QString& ip)
+{
+    const int row = table.rowCount();
+    table.insertRow(row);
+    table.setItem(row, 1, new QTableWidgetItem(mac));
+    auto* item = new IpAddressItem(ip);
+    item->setData(kRowIdRole, row);
+    table.setItem(row, 2, item);
+}
+
+QStringList ipColumn(QTableWidget& table)
+{
+    QStringList ips;
+    for (int row = 0; row < table.rowCount(); ++row)
+        ips << table.item(row, 2)->text();
+    return ips;
+}
+
+// What markConflicts prints, read back through a pipe.
+struct Printed
+{
+    int saved = dup(1);
+    int pipeEnds[2] = {-1, -1};
+    Printed()
+    {
+        fflush(stdout);
+        if (pipe(pipeEnds) != 0)
+            qFatal("pipe");
+        dup2(pipeEnds[1], 1);
+    }
+    QString take()
+    {
+        fflush(stdout);
+        dup2(saved, 1);
+        close(pipeEnds[1]);
+        QByteArray all;
+        char buffer[4096];
+        ssize_t n;
+        while ((n = read(pipeEnds[0], buffer, sizeof buffer)) > 0)
+            all.append(buffer, static_cast<int>(n));
+        close(pipeEnds[0]);
+        return QString::fromUtf8(all);
+    }
+};
+
+} // namespace
+
+class DeviceTableTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void rowsSortNumericallyAndOddTextsFallBackToText()
+    {
+        QTableWidget table(0, 7);
+        for (const char* ip : {"192.168.1.20", "192.168.1.3", "10.0.0.5", "192.168.1.100", "192.168.1", "a.b.c.d"})
+            addRow(table, QStringLiteral("m"), QString::fromLatin1(ip));
+        table.sortItems(2, Qt::AscendingOrder);
+        // "192.168.1" and "a.b.c.d" compare as text against the others.
+        QCOMPARE(ipColumn(table), (QStringList{"10.0.0.5", "192.168.1", "192.168.1.3", "192.168.1.20", "192.168.1.100", "a.b.c.d"}));
+
+        IpAddressItem a(QStringLiteral("1.x.3.4"));
+        IpAddressItem b(QStringLiteral("2.y.3.4"));
+        QVERIFY2(a < b, "the first part decides before the unparsable second part is reached");
+        IpAddressItem c(QStringLiteral("10.0.0.1"));
+        IpAddressItem d(QStringLiteral("10.0.0.1"));
+        QVERIFY(!(c < d) && !(d < c));
+        // An edit in place re-keys the item.
+        c.setText(QStringLiteral("9.0.0.1"));
+        QVERIFY(c < d);
+    }
+
+    void rowIdsSurviveSorting()
+    {
+        QTableWidget table(0, 7);
+        addRow(table, QStringLiteral("a"), QStringLiteral("10.0.0.9"));
+        addRow(table, QStringLiteral("b"), QStringLiteral("10.0.0.1"));
+        addRow(table, QStringLiteral("c"), QStringLiteral("10.0.0.5"));
+        table.sortItems(2, Qt::AscendingOrder);
+        QCOMPARE(findNewRowFromOldRow(0, &table), 2);
+        QCOMPARE(findNewRowFromOldRow(1, &table), 0);
+        QCOMPARE(findNewRowFromOldRow(2, &table), 1);
+        QCOMPARE(findNewRowFromOldRow(3, &table), -1);
+    }
+
+    void macTextsMatchWhateverTheirSeparatorsAndCase()
+    {
+        QVERIFY(isSameMac(QStringLiteral("00-11-22-AA-BB-CC"), QStringLiteral("00:11:22:aa:bb:cc")));
+        QVERIFY(isSameMac(QStringLiteral("001122aabbcc"), QStringLiteral("00:11:22:AA:BB:CC")));
+        QVERIFY(!isSameMac(QStringLiteral("00:11:22:aa:bb:cd"), QStringLiteral("00:11:22:aa:bb:cc")));
+    }
+
+    void columnWidthsShareTheTableWidth()
+    {
+        QCOMPARE(columnWidths(886), (std::array<int, 7>{86, 176, 136, 136, 116, 98, 138}));
+        QCOMPARE(columnWidths(1000), (std::array<int, 7>{97, 198, 153, 153, 130, 110, 155}));
+    }
+
+    void conflictsAreForeignMacsClaimingARowsAddress()
+    {
+        QTableWidget table(0, 7);
+        addRow(table, QStringLiteral("0A:1B:2C:3D:4E:5F"), QStringLiteral("192.168.1.10"));
+        addRow(table, QStringLiteral("00-11-22-33-44-55"), QStringLiteral("192.168.1.11"));
+        addRow(table, QStringLiteral("02:00:00:00:00:01"), QStringLiteral("192.168.1.12"));
+        const NeighbourMap neighbours{{"aa:bb:cc:dd:ee:ff", "192.168.1.10"},
+                                      {"aa:bb:cc:dd:ee:fe", "192.168.1.10"}, // a second claim: still one conflict
+                                      {"00:11:22:33:44:55", "192.168.1.11"}, // the row's own MAC: no conflict
+                                      {"02:00:00:00:00:09", "192.168.1.120"}};
+        Printed printed;
+        const int count = markConflicts(&table, neighbours);
+        const QString out = printed.take();
+        QCOMPARE(count, 1);
+        QCOMPARE(out, QStringLiteral("Ip:192.168.1.10conflict aa:bb:cc:dd:ee:fe 0a1b2c3d4e5f\n"));
+        QCOMPARE(table.item(0, 2)->foreground().color(), QColor(250, 81, 81));
+        QCOMPARE(table.item(0, 2)->foreground().style(), Qt::SolidPattern);
+        QVERIFY(table.item(1, 2)->foreground().color() != QColor(250, 81, 81));
+
+        // A row marked once stays red when a later check finds no conflict.
+        Printed quiet;
+        QCOMPARE(markConflicts(&table, NeighbourMap{}), 0);
+        quiet.take();
+        QCOMPARE(table.item(0, 2)->foreground().color(), QColor(250, 81, 81));
+    }
+};
+
+QTEST_MAIN(DeviceTableTest)
+#include "test_devicetable.moc"

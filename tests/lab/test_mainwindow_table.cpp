@@ -1,0 +1,169 @@
+// The device list window's table behaviour and the reply handlers that feed it, driven
+// directly on the lab's tool host (the window brings up its endpoints).
+#include "labguard.h"
+#include "logging.h"
+#include "mainwindow.h"
+#include "protocolhandlers.h"
+#include "startup.h"
+
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QtTest>
+#include <spdlog/sinks/ostream_sink.h>
+#include <sstream>
+
+namespace {
+
+std::string jsonDatagram(const std::string& payload, uint32_t command = 1)
+{
+    std::string d = "kvo";
+    d += std::string{char(command), 0, 0, 0, char(payload.size() & 0xFF), char(payload.size() >> 8), 0, 0};
+    d += std::string(8, '\0') + std::string(4, '\xff'); // reserved, sequence, source id; target: everyone
+    return d + payload;
+}
+
+void feedJson(const std::string& ip, const std::string& datagram)
+{
+    udpReceiveFun(ip, reinterpret_cast<const unsigned char*>(datagram.data()), static_cast<int>(datagram.size()));
+}
+
+void feedKv(const std::string& ip, std::string datagram)
+{
+    udpReceiveFun_visca(ip, datagram.data(), static_cast<int>(datagram.size()));
+}
+
+} // namespace
+
+class MainWindowTableTest : public QObject
+{
+    Q_OBJECT
+
+    std::ostringstream logged;
+
+    QString cell(QTableWidget* table, int row, int column) { return table->item(row, column)->text(); }
+
+private slots:
+    void initTestCase()
+    {
+        auto sink = std::make_shared<spdlog::sinks::ostream_sink_mt>(logged);
+        sink->set_pattern("%l %v");
+        gsdplog = std::make_shared<spdlog::logger>("test", sink);
+    }
+
+    void recordsInsertUpdateOrIgnoreByMacAndProtocol()
+    {
+        mainwindow window;
+        auto* table = window.findChild<QTableWidget*>(QStringLiteral("tableWidget"));
+        auto* devices = window.findChild<QPushButton*>(QStringLiteral("pushButton_16"));
+        QVERIFY(table->showGrid());
+        logged.str("");
+
+        window.addDevice("00:11:22:aa:bb:cc", "192.168.1.20", "255.255.255.0", "192.168.1.1", "cam", 0);
+        QVERIFY(!table->showGrid());
+        QCOMPARE(table->rowCount(), 1);
+        QCOMPARE(devices->text(), QStringLiteral("Device:1"));
+        QVERIFY(QString::fromStdString(logged.str()).contains(QRegularExpression(
+            R"(^info \[mainwindow\.cpp:\d+\] addDevice - add mac00:11:22:aa:bb:cc ip192\.168\.1\.20 sub255\.255\.255\.0 gate192\.168\.1\.1 name cam type 0\n)")));
+
+        // A key-value record of the same device, its MAC written another way, refreshes the row.
+        window.addDevice("00-11-22-AA-BB-CC", "192.168.1.21", "255.255.0.0", "192.168.0.1", "kvcam", 1);
+        QCOMPARE(table->rowCount(), 1);
+        QCOMPARE(cell(table, 0, 1), QStringLiteral("00-11-22-AA-BB-CC"));
+        QCOMPARE(cell(table, 0, 2), QStringLiteral("192.168.1.21"));
+        QCOMPARE(cell(table, 0, 3), QStringLiteral("255.255.0.0"));
+        QCOMPARE(cell(table, 0, 4), QStringLiteral("192.168.0.1"));
+        QCOMPARE(cell(table, 0, 0), QStringLiteral("kvcam"));
+        QCOMPARE(devices->text(), QStringLiteral("Device:1"));
+
+        // A JSON record for a listed MAC changes nothing.
+        window.addDevice("001122aabbcc", "10.9.9.9", "x", "y", "json", 0);
+        QCOMPARE(table->rowCount(), 1);
+        QCOMPARE(cell(table, 0, 2), QStringLiteral("192.168.1.21"));
+        QCOMPARE(cell(table, 0, 0), QStringLiteral("kvcam"));
+
+        window.addDevice("02:00:00:00:00:03", "192.168.1.3", "", "", "", 0);
+        window.addDevice("02:00:00:00:00:05", "10.0.0.5", "", "", "", 1);
+        window.addDevice("02:00:00:00:00:64", "192.168.1.100", "", "", "", 0);
+        QCOMPARE(devices->text(), QStringLiteral("Device:4"));
+        QStringList ips;
+        for (int row = 0; row < table->rowCount(); ++row) {
+            ips << cell(table, row, 2);
+            QCOMPARE(table->rowHeight(row), 80);
+            for (int column = 0; column < 5; ++column)
+                QCOMPARE(table->item(row, column)->textAlignment(), int(Qt::AlignCenter));
+            QCOMPARE(table->cellWidget(row, 5)->findChild<QPushButton*>()->size(), QSize(80, 40));
+            QCOMPARE(table->cellWidget(row, 6)->findChild<QPushButton*>()->size(), QSize(120, 40));
+        }
+        QCOMPARE(ips, (QStringList{"10.0.0.5", "192.168.1.3", "192.168.1.21", "192.168.1.100"}));
+        QCOMPARE(table->item(3, 2)->data(Qt::UserRole).toInt(), 3);
+        QCOMPARE(table->item(0, 2)->data(Qt::UserRole).toInt(), 2);
+    }
+
+    void replyHandlersReportDevicesAndLogTheirErrors()
+    {
+        mainwindow window;
+        QSignalSpy records(&window, &mainwindow::sigAddDeivce);
+        logged.str("");
+
+        feedJson("192.168.1.64", jsonDatagram(R"({"sn":"A1","mac":"00:11:22:33:44:55","version":"1.0","typeID":"Café Nord","submask":"255.255.255.0","gateway":"192.168.1.1"})"));
+        QCOMPARE(records.count(), 1);
+        const QList<QVariant> first = records.takeFirst();
+        QCOMPARE(first.at(0).toString(), QStringLiteral("00:11:22:33:44:55"));
+        QCOMPARE(first.at(1).toString(), QStringLiteral("192.168.1.64"));
+        QCOMPARE(first.at(2).toString(), QStringLiteral("255.255.255.0"));
+        QCOMPARE(first.at(3).toString(), QStringLiteral("192.168.1.1"));
+        QCOMPARE(first.at(4).toString(), QString::fromUtf8("Café Nord")); // UTF-8, not one byte per character
+        QCOMPARE(first.at(5).toInt(), 0);
+        QVERIFY(logged.str().find("udpReceiveFun - rceive MAC:00:11:22:33:44:55 SN:A1  devtype:Café Nord version:1.0 "
+                                  "submask:255.255.255.0 gateway:192.168.1.1 \n") != std::string::npos);
+
+        logged.str("");
+        feedJson("192.168.1.65", jsonDatagram("{\"sn\":"));
+        feedJson("192.168.1.65", jsonDatagram(R"({"sn":"A","mac":"m","version":"v","typeID":3,"submask":"s","gateway":"g"})"));
+        feedJson("192.168.1.65", jsonDatagram(R"({"sn":"A","mac":"m","version":"v","typeID":"t","submask":"s"})"));
+        feedJson("192.168.1.65", jsonDatagram(R"({"sn":"A"})", 2));
+        feedJson("192.168.1.65", std::string(22, 'k'));
+        QCOMPARE(records.count(), 0);
+        const QString log = QString::fromStdString(logged.str());
+        QVERIFY2(log.contains(QRegularExpression(R"(error \[protocolhandlers\.cpp:\d+\] udpReceiveFun - JSON Parse error: .*parse error.*\. JSON String: \{"sn":\n)")), qPrintable(log));
+        QVERIFY2(log.contains(QRegularExpression(R"(error \[protocolhandlers\.cpp:\d+\] udpReceiveFun - Type error: .*number.*\. JSON String: \{"sn":"A".*"typeID":3.*\n)")), qPrintable(log));
+        QVERIFY2(log.contains(QRegularExpression(R"(error \[protocolhandlers\.cpp:\d+\] udpReceiveFun - Exception error: .*gateway.*\. JSON String: .*\n)")), qPrintable(log));
+        QCOMPARE(log.count(QLatin1Char('\n')), 3);
+
+        std::string kv = "\x02MAC:00-11-22-33-44-66\xffIPADR:1.2.3.4\xffMASK:255.0.0.0\xffGATEWAY:10.0.0.1\xffNAME:Süd\xffSN:9\xff\x03";
+        feedKv("10.0.0.7", kv);
+        QCOMPARE(records.count(), 1);
+        const QList<QVariant> second = records.takeFirst();
+        QCOMPARE(second.at(0).toString(), QStringLiteral("00-11-22-33-44-66"));
+        QCOMPARE(second.at(1).toString(), QStringLiteral("10.0.0.7"));
+        QCOMPARE(second.at(4).toString(), QString::fromUtf8("Süd"));
+        QCOMPARE(second.at(5).toInt(), 1);
+        feedKv("10.0.0.7", "\x02""ENQ:network\xff\x03");
+        QCOMPARE(records.count(), 0);
+    }
+
+    void handlersDoNothingOnceTheWindowIsGone()
+    {
+        { mainwindow window; }
+        logged.str("");
+        feedJson("192.168.1.64", jsonDatagram(R"({"sn":"A1","mac":"m","version":"1","typeID":"t","submask":"s","gateway":"g"})"));
+        feedKv("10.0.0.7", "\x02MAC:1\xffNAME:x\xff\x03");
+        QVERIFY2(logged.str().find("rceive MAC:m") != std::string::npos, "parsed and logged, not reported");
+        Send_allloc_IP_To_Device("00:11:22:33:44:55", "192.168.1.50", "255.255.255.0", "192.168.1.1");
+        SetDeviceNetworkByVisca("00:11:22:33:44:55", "192.168.1.50", "255.255.255.0", "192.168.1.1", "cam");
+    }
+
+    void cleanupTestCase() { gsdplog.reset(); }
+};
+
+int main(int argc, char** argv)
+{
+    brenmoor::test::requireLabNamespace(argv[0]);
+    setHighDpiAttributes();
+    QApplication app(argc, argv);
+    installApplicationFont();
+    MainWindowTableTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "test_mainwindow_table.moc"
