@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The tool's main job, against the lab instead of a real device network: installs what is
-# missing, builds, brings the lab up, runs brenmoor on the lab's tool host under Xvfb
-# (1920 x 1080), saves a screenshot of its window, and always tears the lab down.
+# missing, builds, brings the lab up with simulated devices on both subnets, runs brenmoor
+# on the lab's tool host under Xvfb (1920 x 1080), presses Search, saves a screenshot of the
+# listed devices, and always tears the lab down.
 #
 #   tools/demo.sh            screenshot to out/brenmoor-lab.png
 #   BM_OUT=/tmp/x tools/demo.sh
@@ -16,5 +17,6 @@ mkdir -p "$out"
 
 trap '"$lab" down' EXIT
 "$lab" up
+"$root/tools/lab-devices.sh" "${BM_BUILD_DIR:-$root/build}/tools/devicesim/bm-devicesim" "$out/devices"
 "$lab" exec xvfb-run -a -s "-screen 0 1920x1080x24 -dpi 96 -nolisten tcp" \
   "$root/tools/lab-session.sh" "${BM_BUILD_DIR:-$root/build}/app/brenmoor" "$out/brenmoor-lab.png"

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Runs inside the lab's tool host on an X display: starts the tool, waits for its window,
-# reports the window's geometry, saves a screenshot of it and closes the tool.
-#   lab-session.sh BINARY SCREENSHOT.png [SECONDS_TO_RUN_BEFORE_THE_SCREENSHOT]
+# presses Search (unless told not to), reports the window's geometry, saves a screenshot of
+# it once the search has had time to finish, and closes the tool.
+#   lab-session.sh BINARY SCREENSHOT.png [--no-search]
 set -euo pipefail
 binary=$1
 shot=$2
-settle=${3:-2}
+press_search=yes
+[ "${3:-}" = "--no-search" ] && press_search=no
 title='Lorvane v0.0.8'
 
 export QT_XCB_GL_INTEGRATION=none
@@ -24,7 +26,13 @@ for _ in $(seq 1 100); do
 done
 [ -n "$window" ] || { echo "lab-session: no window titled '$title' appeared" >&2; exit 1; }
 
-sleep "$settle"
+sleep 1
+if [ "$press_search" = yes ]; then
+  # The Search button's centre in the window as laid out at 1440 x 756.
+  xdotool mousemove --window "$window" 1330 49 click 1
+  echo "lab-session: pressed Search"
+  sleep 7 # replies come at once; the neighbour sweep of two subnets takes about 4.5 s
+fi
 eval "$(xdotool getwindowgeometry --shell "$window")"
 echo "lab-session: window '$(xdotool getwindowname "$window")' ${WIDTH}x${HEIGHT} at ${X},${Y}"
 import -window "$window" "$shot"
