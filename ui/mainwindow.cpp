@@ -3,16 +3,20 @@
 #include "devicetable.h"
 #include "discovery.h"
 #include "kvframe.h"
+#include "localinterfaces.h"
 #include "logging.h"
+#include "modifyipdialog.h"
 #include "netscanner.h"
 #include "protocolhandlers.h"
 #include "sharedstyles.h"
 #include "ui_mainwindow.h"
 #include "windowguard.h"
 
+#include <QDesktopServices>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTimer>
+#include <QUrl>
 #include <chrono>
 #include <iostream>
 #include <system_error>
@@ -33,6 +37,10 @@ bool startDetached(const char* what, Work work)
         return false;
     }
 }
+
+// The gateway offered for a device that reports none: host 1 of the local network, worked
+// out once and kept for the rest of the process.
+QString defaultGateway;
 
 } // namespace
 
@@ -98,14 +106,71 @@ void mainwindow::resizeEvent(QResizeEvent* event)
     applyColumnWidths(ui->tableWidget);
 }
 
-QWidget* mainwindow::makeRowButton(const QString& text, int width)
+QWidget* mainwindow::makeRowButton(const QString& text, int width, std::function<void()> onClick)
 {
     auto* button = new QPushButton(QStringLiteral("Button"));
     button->setFixedSize(width, 40);
     QWidget* cell = makeCenteredCell(button);
     button->setStyleSheet(buttonBluePushButton);
     button->setText(text);
+    connect(button, &QPushButton::clicked, this, std::move(onClick));
     return cell;
+}
+
+void mainwindow::openModify(int rowId)
+{
+    QTableWidget* table = ui->tableWidget;
+    const int row = findNewRowFromOldRow(rowId, table);
+    if (row < 0)
+        return;
+    auto* dialog = new modifyIPDialog(this);
+    const LocalMacIp local = getloacMacIp();
+    dialog->SetMac(table->item(row, 1)->text());
+    dialog->SetIP(table->item(row, 2)->text());
+    dialog->SetName(table->item(row, 0)->text());
+    const QString submask = table->item(row, 3)->text();
+    QString gateway = table->item(row, 4)->text();
+    if (gateway.isEmpty()) {
+        if (defaultGateway.isEmpty())
+            defaultGateway = QString::fromStdString(ipTo1(local.ip));
+        gateway = defaultGateway;
+    }
+    dialog->Setsubmask(submask);
+    dialog->Setgateway(gateway);
+    dialog->move(dialogPosition(geometry(), dialog->geometry()));
+    dialog->show();
+
+    // The update follows the device: the row is looked up again by its id at Confirm, and
+    // only within the same filling of the table.
+    const int generation = tableGeneration;
+    connect(
+        dialog, &modifyIPDialog::setNetParam, dialog,
+        [this, rowId, generation](QString, QString ip, QString newSubmask, QString newGateway, QString name) {
+            if (generation != tableGeneration)
+                return;
+            QTableWidget* rows = ui->tableWidget;
+            const int current = findNewRowFromOldRow(rowId, rows);
+            if (current < 0)
+                return;
+            rows->item(current, 2)->setText(ip);
+            rows->item(current, 3)->setText(newSubmask);
+            rows->item(current, 4)->setText(newGateway);
+            rows->item(current, 0)->setText(name);
+        },
+        Qt::DirectConnection);
+}
+
+void mainwindow::openWebPage(int rowId, const QString& createdIp)
+{
+    const int row = findNewRowFromOldRow(rowId, ui->tableWidget);
+    if (row < 0)
+        return;
+    const QString shownIp = ui->tableWidget->item(row, 2)->text();
+    startDetached("web page", [shownIp, createdIp] {
+        const QUrl url(QStringLiteral("http://") + shownIp, QUrl::TolerantMode);
+        const bool opened = QDesktopServices::openUrl(url);
+        BM_LOG_INFO("open {} {}", createdIp.toStdString(), opened);
+    });
 }
 
 void mainwindow::addDevice(QString MAC, QString IP, QString submask, QString gateway, QString name, int type)
@@ -138,10 +203,9 @@ void mainwindow::addDevice(QString MAC, QString IP, QString submask, QString gat
     table->setItem(row, 2, ipItem);
     table->setItem(row, 3, new QTableWidgetItem(submask));
     table->setItem(row, 4, new QTableWidgetItem(gateway));
-    // The buttons' actions (settings panel, web page) are wired with the row actions.
-    QWidget* modify = makeRowButton(tr("Modify"), 80);
+    QWidget* modify = makeRowButton(tr("Modify"), 80, [this, row] { openModify(row); });
     ipItem->setData(kRowIdRole, row);
-    QWidget* web = makeRowButton(tr("Access Web"), 120);
+    QWidget* web = makeRowButton(tr("Access Web"), 120, [this, row, IP] { openWebPage(row, IP); });
     table->setCellWidget(row, 5, modify);
     table->setCellWidget(row, 6, web);
     table->setRowHeight(row, 80);
@@ -166,6 +230,7 @@ void mainwindow::on_pushButton_14_clicked()
     if (searchBusy)
         return;
     ui->tableWidget->setRowCount(0);
+    ++tableGeneration;
     // Busy from the press on, not only once the worker runs: a double click must not start
     // a second search.
     searchBusy = true;

@@ -7,6 +7,7 @@
 
 #include <QWidget>
 #include <atomic>
+#include <functional>
 
 namespace Ui {
 class mainwindow;
@@ -43,7 +44,13 @@ protected:
 
 private:
     void applyDeferredTableSetup();
-    QWidget* makeRowButton(const QString& text, int width);
+    QWidget* makeRowButton(const QString& text, int width, std::function<void()> onClick);
+    // Row actions, given the row's id (and, for the web page, the IP the row was created with).
+    void openModify(int rowId);
+    void openWebPage(int rowId, const QString& createdIp);
 
     Ui::mainwindow* ui;
+    // Counts table fillings: a row id names a device only within the filling it came from,
+    // so a settings panel opened before a new Search must not write into the new rows.
+    int tableGeneration = 0;
 };

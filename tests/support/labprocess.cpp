@@ -26,9 +26,12 @@ SimulatedDevices::SimulatedDevices(int host, const QStringList& deviceSpecs, con
         arguments << QStringLiteral("--record") << recordFile;
     if (apply)
         arguments << QStringLiteral("--apply");
+    // A test that dies must not leave its devices running, nor holding its output open.
+    arguments << QStringLiteral("--exit-with-parent");
     for (const QString& spec : deviceSpecs)
         arguments << QStringLiteral("--device") << spec;
-    process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_->setProcessChannelMode(QProcess::SeparateChannels);
+    process_->setStandardErrorFile(QProcess::nullDevice());
     process_->start(QStringLiteral("ip"), arguments);
     if (!process_->waitForStarted(3000))
         return;

@@ -3,7 +3,7 @@
 // Answers JSON-protocol discovery (requests on UDP 21088, replies to the asker's port 21089
 // from the device's own address) and key-value discovery (UDP 52380 both ways), can
 // misbehave on purpose, and records every datagram it receives, decoding set-network
-// commands. Its encoders and decoders are its own, written from the wire format, and share
+// commands, each line with the datagram's arrival time "t" in nanoseconds. Its encoders and decoders are its own, written from the wire format, and share
 // no code with the tool, so a codec fault cannot hide on both sides.
 //
 //   bm-devicesim [--record FILE] [--apply] --device SPEC [--device SPEC ...]
@@ -21,6 +21,7 @@
 //
 // --apply: a set-network command naming a device's MAC moves that device to the new address
 // (ip addr on the interface that holds the old one), as a real device would.
+// --exit-with-parent: end when the process that started the simulator ends (tests).
 // Prints "devicesim: ready" once listening; ends on SIGTERM or SIGINT.
 
 #include <arpa/inet.h>
@@ -34,6 +35,7 @@
 #include <nlohmann/json.hpp>
 #include <poll.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
@@ -348,6 +350,9 @@ public:
     {
         const int jsonSock = udpSocket("0.0.0.0", kJsonRequestPort);
         const int kvSock = udpSocket("0.0.0.0", kKvPort);
+        const int on = 1;
+        setsockopt(jsonSock, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+        setsockopt(kvSock, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
         for (Device& d : devices)
             d.sendSock = udpSocket(d.ip, 0);
         std::printf("devicesim: ready (%zu devices)\n", devices.size());
@@ -361,11 +366,28 @@ public:
                 if (!(fds[i].revents & POLLIN))
                     continue;
                 sockaddr_in sender{};
-                socklen_t length = sizeof sender;
-                const ssize_t n = recvfrom(fds[i].fd, buffer.data(), buffer.size(), 0,
-                                           reinterpret_cast<sockaddr*>(&sender), &length);
+                iovec iov{buffer.data(), buffer.size()};
+                alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(timespec))] = {};
+                msghdr message{};
+                message.msg_name = &sender;
+                message.msg_namelen = sizeof sender;
+                message.msg_iov = &iov;
+                message.msg_iovlen = 1;
+                message.msg_control = control;
+                message.msg_controllen = sizeof control;
+                const ssize_t n = recvmsg(fds[i].fd, &message, 0);
                 if (n < 0)
                     continue;
+                // The kernel's arrival time: datagrams on the two ports are handled in poll
+                // order, but recorded with when they arrived.
+                arrival = 0;
+                for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c)) {
+                    if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
+                        timespec t{};
+                        std::memcpy(&t, CMSG_DATA(c), sizeof t);
+                        arrival = static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
+                    }
+                }
                 char from[INET_ADDRSTRLEN] = {};
                 inet_ntop(AF_INET, &sender.sin_addr, from, sizeof from);
                 const Bytes datagram(buffer.begin(), buffer.begin() + n);
@@ -380,6 +402,8 @@ public:
     }
 
 private:
+    long long arrival = 0; // of the datagram being handled, in nanoseconds
+
     bool isOwn(const std::string& from) const
     {
         for (const Device& d : devices)
@@ -392,6 +416,7 @@ private:
     {
         if (!record)
             return;
+        line["t"] = arrival;
         std::fputs((line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n").c_str(), record);
         std::fflush(record);
     }
@@ -504,8 +529,10 @@ int main(int argc, char** argv)
                 fail(std::string("cannot open ") + argv[i]);
         } else if (arg == "--apply")
             sim.apply = true;
+        else if (arg == "--exit-with-parent")
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
         else
-            fail("usage: bm-devicesim [--record FILE] [--apply] --device SPEC [--device SPEC ...]");
+            fail("usage: bm-devicesim [--record FILE] [--apply] [--exit-with-parent] --device SPEC [--device SPEC ...]");
     }
     if (sim.devices.empty())
         fail("no --device given");

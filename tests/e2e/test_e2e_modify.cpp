@@ -1,0 +1,337 @@
+// Changing a device's settings from end to end, and opening its web page: the real window
+// on the lab's tool host, simulated devices that record what reaches them and apply what
+// they are told.
+#include "brenmoor.h"
+#include "ctopwidget.h"
+#include "labguard.h"
+#include "labprocess.h"
+#include "logging.h"
+#include "mainwindow.h"
+#include "modifyipdialog.h"
+#include "startup.h"
+
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMutex>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QtTest>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <spdlog/sinks/ostream_sink.h>
+#include <sstream>
+
+using brenmoor::test::runInHost;
+using brenmoor::test::SimulatedDevices;
+
+namespace {
+
+// Stands in for the desktop's browser.
+class UrlRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    QStringList urls() const
+    {
+        QMutexLocker lock(&mutex);
+        return opened;
+    }
+public slots:
+    void open(const QUrl& url) // called on the Access Web worker thread
+    {
+        QMutexLocker lock(&mutex);
+        opened << url.toString();
+    }
+
+private:
+    mutable QMutex mutex;
+    QStringList opened;
+};
+
+std::vector<nlohmann::json> recorded(const QString& file, const char* kind)
+{
+    std::vector<nlohmann::json> lines;
+    std::ifstream in(file.toStdString());
+    std::string line;
+    while (std::getline(in, line)) {
+        const auto value = nlohmann::json::parse(line, nullptr, false);
+        if (value.is_object() && value.value("kind", "") == kind)
+            lines.push_back(value);
+    }
+    return lines;
+}
+
+// The set-network commands a device received, in order of arrival.
+std::vector<std::string> recordedKinds(const QString& file)
+{
+    std::vector<std::pair<long long, std::string>> sets;
+    std::ifstream in(file.toStdString());
+    std::string line;
+    while (std::getline(in, line)) {
+        const auto value = nlohmann::json::parse(line, nullptr, false);
+        const std::string kind = value.is_object() ? value.value("kind", "") : "";
+        if (kind.find("set") != std::string::npos)
+            sets.emplace_back(value.value("t", 0LL), kind);
+    }
+    std::stable_sort(sets.begin(), sets.end());
+    std::vector<std::string> kinds;
+    for (const auto& set : sets)
+        kinds.push_back(set.second);
+    return kinds;
+}
+
+std::string hex(const std::string& bytes)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char b : bytes) {
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
+}
+
+std::vector<unsigned char> unhex(const std::string& text)
+{
+    std::vector<unsigned char> bytes;
+    for (size_t i = 0; i + 1 < text.size(); i += 2)
+        bytes.push_back(static_cast<unsigned char>(std::stoi(text.substr(i, 2), nullptr, 16)));
+    return bytes;
+}
+
+void saveShot(QWidget* window, const char* name)
+{
+    const QByteArray dir = qgetenv("BM_SCREENSHOT_DIR");
+    if (!dir.isEmpty())
+        window->grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(name));
+}
+
+} // namespace
+
+class EndToEndModify : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir records;
+    std::unique_ptr<SimulatedDevices> dev1, dev2, dev3, dev5;
+    std::unique_ptr<Brenmoor> window;
+    mainwindow* list = nullptr;
+    QTableWidget* table = nullptr;
+    std::ostringstream logged;
+
+    QString record(int host) const { return records.filePath(QStringLiteral("dev%1.jsonl").arg(host)); }
+
+    int rowOf(const QString& ip)
+    {
+        for (int row = 0; row < table->rowCount(); ++row)
+            if (table->item(row, 2)->text() == ip)
+                return row;
+        return -1;
+    }
+
+    QPushButton* rowButton(int row, int column) { return table->cellWidget(row, column)->findChild<QPushButton*>(); }
+
+    QList<modifyIPDialog*> openPanels() { return list->findChildren<modifyIPDialog*>(); }
+
+    void search(int expectedRows)
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 15000);
+        QTest::mouseClick(list->findChild<QPushButton*>(QStringLiteral("pushButton_14")), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), expectedRows, 5000);
+        QTest::qWait(300);
+    }
+
+    static void typeInto(QLineEdit* edit, const QString& text)
+    {
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, text);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(records.isValid());
+        dev1 = std::make_unique<SimulatedDevices>(1, QStringList{"mac=02:00:5e:50:00:21,name=CamA,proto=json,gateway=192.168.50.1"},
+                                                  record(1), true);
+        dev2 = std::make_unique<SimulatedDevices>(2, QStringList{"mac=02-00-5E-50-00-22,name=GateKV,proto=kv,gateway=192.168.50.1"},
+                                                  record(2));
+        dev3 = std::make_unique<SimulatedDevices>(3, QStringList{"mac=02:00:5e:60:01:31,name=Lobby,proto=json,gateway=10.60.1.1"},
+                                                  record(3));
+        dev5 = std::make_unique<SimulatedDevices>(5, QStringList{"mac=02:00:5e:50:00:40,name=NoGateway12,proto=both"}, record(5));
+        QVERIFY(dev1->ready() && dev2->ready() && dev3->ready() && dev5->ready());
+
+        window = std::make_unique<Brenmoor>();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        list = window->panel()->deviceWindow;
+        table = list->findChild<QTableWidget*>(QStringLiteral("tableWidget"));
+        search(4);
+    }
+
+    void cleanupTestCase()
+    {
+        window.reset();
+        dev1.reset();
+        runInHost("dev1", "ip addr flush dev eth0 && ip addr add 192.168.50.21/24 dev eth0");
+    }
+
+    void invalidInputKeepsThePanelAndSendsNothing()
+    {
+        const int row = rowOf(QStringLiteral("192.168.50.22"));
+        QVERIFY(row >= 0);
+        QTest::mouseClick(rowButton(row, 5), Qt::LeftButton);
+        QCOMPARE(openPanels().size(), 1);
+        modifyIPDialog* panel = openPanels().first();
+        QCOMPARE(panel->pos(), dialogPosition(list->geometry(), QRect(0, 0, 370, 436)));
+        saveShot(window.get(), "modify-panel.png");
+
+        typeInto(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_2")), QStringLiteral("8.8.8.8"));
+        QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_4")), Qt::LeftButton);
+        QCOMPARE(panel->findChild<QLabel*>(QStringLiteral("label_5"))->text(), QStringLiteral("Using private IP address"));
+        saveShot(window.get(), "modify-panel-error.png");
+        typeInto(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_2")), QString());
+        QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_4")), Qt::LeftButton);
+        QCOMPARE(panel->findChild<QLabel*>(QStringLiteral("label_5"))->text(), QStringLiteral("Invalid IP address format"));
+        QPointer<modifyIPDialog> guard(panel);
+        QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_3")), Qt::LeftButton);
+        QTRY_VERIFY(!guard);
+        QTest::qWait(300);
+        QVERIFY(recordedKinds(record(2)).empty());
+        QVERIFY(recordedKinds(record(1)).empty());
+        QCOMPARE(table->item(row, 2)->text(), QStringLiteral("192.168.50.22"));
+    }
+
+    void aRowWithoutGatewayOffersHostOneAndNamesAreCutToEight()
+    {
+        const int row = rowOf(QStringLiteral("192.168.50.40"));
+        QVERIFY(row >= 0);
+        QCOMPARE(table->item(row, 4)->text(), QString());
+        QTest::mouseClick(rowButton(row, 5), Qt::LeftButton);
+        modifyIPDialog* panel = openPanels().last();
+        QCOMPARE(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_4"))->text(), QStringLiteral("192.168.50.1"));
+        QCOMPARE(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit"))->text(), QStringLiteral("NoGatewa"));
+        // A second panel may be open at the same time.
+        QTest::mouseClick(rowButton(rowOf(QStringLiteral("10.60.1.31")), 5), Qt::LeftButton);
+        QCOMPARE(openPanels().size(), 2);
+        for (modifyIPDialog* open : openPanels())
+            QTest::mouseClick(open->findChild<QPushButton*>(QStringLiteral("pushButton_3")), Qt::LeftButton);
+        QTRY_COMPARE(openPanels().size(), 0);
+    }
+
+    void confirmRewritesTheRowAndTheDeviceReceivesBothCommandsInOrder()
+    {
+        const int row = rowOf(QStringLiteral("192.168.50.21"));
+        QVERIFY(row >= 0);
+        QTest::mouseClick(rowButton(row, 5), Qt::LeftButton);
+        modifyIPDialog* panel = openPanels().first();
+        QCOMPARE(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_5"))->text(), QStringLiteral("02:00:5e:50:00:21"));
+        QCOMPARE(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_2"))->text(), QStringLiteral("192.168.50.21"));
+        typeInto(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_2")), QStringLiteral("192.168.50.77"));
+        typeInto(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_3")), QStringLiteral("255.255.255.0"));
+        typeInto(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_4")), QStringLiteral("192.168.50.254"));
+        QPointer<modifyIPDialog> guard(panel);
+        QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_4")), Qt::LeftButton);
+        QTRY_VERIFY(!guard);
+
+        const int updated = rowOf(QStringLiteral("192.168.50.77"));
+        QCOMPARE(updated, row); // written in place, not re-sorted
+        QCOMPARE(table->item(row, 0)->text(), QStringLiteral("CamA"));
+        QCOMPARE(table->item(row, 1)->text(), QStringLiteral("02:00:5e:50:00:21"));
+        QCOMPARE(table->item(row, 3)->text(), QStringLiteral("255.255.255.0"));
+        QCOMPARE(table->item(row, 4)->text(), QStringLiteral("192.168.50.254"));
+
+        const std::string frame = "\x02MAC:02:00:5e:50:00:21\xffIPADR:192.168.50.77\xffMASK:255.255.255.0\xff"
+                                  "GATEWAY:192.168.50.254\xffNAME:CamA\xff\x03";
+        const std::string payload = R"({"gateway":"192.168.50.254","ip":"192.168.50.77","mac":"02:00:5e:50:00:21","submask":"255.255.255.0"})";
+        // Every interface sends: the device on the first subnet and the one on the second see
+        // the same two commands, key-value first.
+        for (int host : {1, 3}) {
+            QTRY_COMPARE_WITH_TIMEOUT(recordedKinds(record(host)).size(), size_t(2), 3000);
+            QCOMPARE(recordedKinds(record(host)), (std::vector<std::string>{"kv-set", "json-set"}));
+            QCOMPARE(QString::fromStdString(recorded(record(host), "kv-set").front()["hex"].get<std::string>()),
+                     QString::fromStdString(hex(frame)));
+            const auto packet = unhex(recorded(record(host), "json-set").front()["hex"].get<std::string>());
+            QCOMPARE(packet.size(), size_t(23 + payload.size()));
+            QCOMPARE(std::string(packet.begin(), packet.begin() + 3), std::string("kvo"));
+            QCOMPARE(std::vector<unsigned char>(packet.begin() + 3, packet.begin() + 9),
+                     (std::vector<unsigned char>{2, 0, 0, 0, static_cast<unsigned char>(payload.size()), 0}));
+            QCOMPARE(std::vector<unsigned char>(packet.begin() + 11, packet.begin() + 13), (std::vector<unsigned char>{0, 0}));
+            // source: en0's MAC bytes 2..5, little-endian; target: every device
+            QCOMPARE(std::vector<unsigned char>(packet.begin() + 15, packet.begin() + 23),
+                     (std::vector<unsigned char>{0xc0, 0xa8, 0x32, 0x0a, 0xff, 0xff, 0xff, 0xff}));
+            QCOMPARE(std::string(packet.begin() + 23, packet.end()), payload);
+            QVERIFY(recorded(record(host), "json-set").front()["checksumOk"].get<bool>());
+        }
+
+        // The device took its new address: the next Search finds it there.
+        search(4);
+        const int found = rowOf(QStringLiteral("192.168.50.77"));
+        QVERIFY(found >= 0);
+        QCOMPARE(table->item(found, 1)->text(), QStringLiteral("02:00:5e:50:00:21"));
+        QCOMPARE(rowOf(QStringLiteral("192.168.50.21")), -1);
+    }
+
+    void accessWebOpensTheAddressTheRowShowsNow()
+    {
+        UrlRecorder browser;
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
+        auto sink = std::make_shared<spdlog::sinks::ostream_sink_mt>(logged);
+        sink->set_pattern("%v");
+        gsdplog = std::make_shared<spdlog::logger>("test", sink);
+
+        QTest::mouseClick(rowButton(rowOf(QStringLiteral("192.168.50.22")), 6), Qt::LeftButton);
+        QTRY_COMPARE(browser.urls(), QStringList{"http://192.168.50.22"});
+
+        // A key-value record moves the device: its row shows the new address, which opens.
+        list->addDevice(QStringLiteral("02:00:5E:50:00:22"), QStringLiteral("192.168.50.99"), QStringLiteral("255.255.255.0"),
+                        QStringLiteral("192.168.50.1"), QStringLiteral("GateKV"), 1);
+        QTest::mouseClick(rowButton(rowOf(QStringLiteral("192.168.50.99")), 6), Qt::LeftButton);
+        QTRY_COMPARE(browser.urls(), (QStringList{"http://192.168.50.22", "http://192.168.50.99"}));
+        QTRY_VERIFY(logged.str().find("open 192.168.50.22 true\n", logged.str().find("open 192.168.50.22 true\n") + 1)
+                    != std::string::npos); // the log names the address the row was created with
+        gsdplog.reset();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    }
+
+    void aPanelOpenedBeforeANewSearchWritesIntoNoOtherRow()
+    {
+        const int row = rowOf(QStringLiteral("10.60.1.31"));
+        QVERIFY(row >= 0);
+        QTest::mouseClick(rowButton(row, 5), Qt::LeftButton);
+        modifyIPDialog* panel = openPanels().first();
+        search(4); // rows are new now; their ids start from 0 again
+        QStringList before;
+        for (int r = 0; r < table->rowCount(); ++r)
+            before << table->item(r, 0)->text() + table->item(r, 2)->text();
+        typeInto(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_2")), QStringLiteral("10.60.1.66"));
+        QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_4")), Qt::LeftButton);
+        QStringList after;
+        for (int r = 0; r < table->rowCount(); ++r)
+            after << table->item(r, 0)->text() + table->item(r, 2)->text();
+        QCOMPARE(after, before);
+    }
+
+    void closingTheWindowWithPanelsOpenIsClean()
+    {
+        QTest::mouseClick(rowButton(0, 5), Qt::LeftButton);
+        QTest::mouseClick(rowButton(1, 5), Qt::LeftButton);
+        QCOMPARE(openPanels().size(), 2);
+        window.reset();
+        list = nullptr;
+        table = nullptr;
+    }
+};
+
+int main(int argc, char** argv)
+{
+    brenmoor::test::requireLabNamespace(argv[0]);
+    setHighDpiAttributes();
+    QApplication app(argc, argv);
+    installApplicationFont();
+    EndToEndModify test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "test_e2e_modify.moc"

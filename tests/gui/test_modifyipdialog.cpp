@@ -1,0 +1,139 @@
+// The settings panel on its own: its fields, what Confirm accepts and refuses, what it
+// reports, Cancel, and where it is placed over the window. No device list window exists
+// here, so nothing can be sent.
+#include "modifyipdialog.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+class ModifyIpDialogTest : public QObject
+{
+    Q_OBJECT
+
+    QWidget host; // the panel is a child of the device list window in the tool
+    QPointer<modifyIPDialog> dialog;
+    QLineEdit* field(const char* name) { return dialog->findChild<QLineEdit*>(QLatin1String(name)); }
+    QLabel* errorLabel() { return dialog->findChild<QLabel*>(QStringLiteral("label_5")); }
+
+    void fill(const QString& ip, const QString& mask, const QString& gateway)
+    {
+        field("lineEdit_2")->setText(ip);
+        field("lineEdit_3")->setText(mask);
+        field("lineEdit_4")->setText(gateway);
+    }
+    void confirm() { QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("pushButton_4")), Qt::LeftButton); }
+    void cancel() { QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("pushButton_3")), Qt::LeftButton); }
+
+private slots:
+    void init()
+    {
+        host.resize(1026, 1069);
+        host.show();
+        dialog = new modifyIPDialog(&host);
+        dialog->SetMac(QStringLiteral("00:11:22:33:44:55"));
+        dialog->SetIP(QStringLiteral("192.168.1.20"));
+        dialog->SetName(QStringLiteral("FrontDoorCam"));
+        dialog->Setsubmask(QStringLiteral("255.255.255.0"));
+        dialog->Setgateway(QStringLiteral("192.168.1.1"));
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+    }
+
+    void cleanup() { delete dialog.data(); }
+
+    void fieldsAsTheRowFilledThem()
+    {
+        QCOMPARE(dialog->objectName(), QStringLiteral("modifyIPDialog"));
+        QCOMPARE(dialog->size(), QSize(370, 436));
+        QVERIFY(dialog->testAttribute(Qt::WA_StyledBackground));
+        QCOMPARE(field("lineEdit")->text(), QStringLiteral("FrontDoo")); // 12 characters shown as their first 8
+        QVERIFY(field("lineEdit")->isReadOnly());
+        QVERIFY(field("lineEdit_5")->isReadOnly());
+        QVERIFY(!field("lineEdit_2")->isReadOnly());
+        QCOMPARE(errorLabel()->text(), QString());
+        for (const char* label : {"label", "label_6", "label_2", "label_3", "label_4"})
+            QVERIFY(dialog->findChild<QLabel*>(QLatin1String(label)));
+    }
+
+    void invalidValuesKeepThePanelOpenWithTheReason_data()
+    {
+        QTest::addColumn<QString>("ip");
+        QTest::addColumn<QString>("mask");
+        QTest::addColumn<QString>("gateway");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("public address") << "8.8.8.8" << "255.255.255.0" << "8.8.8.1" << "Using private IP address";
+        QTest::newRow("empty address") << "" << "255.255.255.0" << "192.168.1.1" << "Invalid IP address format";
+        QTest::newRow("address and mask malformed")
+            << "abc" << "255.255.x.0" << "192.168.1.1"
+            << "Invalid IP address format; Invalid subnet mask format: Invalid IP address format";
+        QTest::newRow("three-part gateway") << "192.168.1.10" << "255.255.255.0" << "1.2.3"
+                                            << "Invalid IP address format; Gateway Invalid IP address format";
+        QTest::newRow("gateway elsewhere") << "192.168.1.10" << "255.255.255.0" << "192.168.2.1"
+                                           << "Gateway is not in the same subnet as the IP address";
+        QTest::newRow("over-long") << QString(300, QLatin1Char('1')) << "255.255.255.0" << "192.168.1.1"
+                                   << "Invalid IP address format";
+        QTest::newRow("non-ASCII digits") << QString::fromUtf8("192.168.1.١٠") << "255.255.255.0" << "192.168.1.1"
+                                          << "Invalid IP address format";
+        QTest::newRow("space after the address") << "192.168.1.10 " << "255.255.255.0" << "192.168.1.1"
+                                                 << "Invalid IP address format";
+    }
+
+    void invalidValuesKeepThePanelOpenWithTheReason()
+    {
+        QFETCH(QString, ip);
+        QFETCH(QString, mask);
+        QFETCH(QString, gateway);
+        QFETCH(QString, reason);
+        QSignalSpy reported(dialog.data(), &modifyIPDialog::setNetParam);
+        fill(ip, mask, gateway);
+        confirm();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(dialog);
+        QCOMPARE(errorLabel()->text(), reason);
+        QCOMPARE(field("lineEdit_2")->text(), ip); // what the user typed stays
+        QCOMPARE(reported.count(), 0);
+
+        // Cancel after a failed Confirm closes the panel and reports nothing.
+        cancel();
+        QTRY_VERIFY(!dialog);
+        QCOMPARE(reported.count(), 0);
+    }
+
+    void validConfirmClosesAndReportsThePanelsValues()
+    {
+        QSignalSpy reported(dialog.data(), &modifyIPDialog::setNetParam);
+        fill(QStringLiteral("192.168.1.30"), QStringLiteral("255.255.255.0"), QStringLiteral("192.168.1.1"));
+        confirm();
+        QCOMPARE(reported.count(), 1);
+        const QList<QVariant> values = reported.takeFirst();
+        QCOMPARE(values.at(0).toString(), QStringLiteral("00:11:22:33:44:55"));
+        QCOMPARE(values.at(1).toString(), QStringLiteral("192.168.1.30"));
+        QCOMPARE(values.at(2).toString(), QStringLiteral("255.255.255.0"));
+        QCOMPARE(values.at(3).toString(), QStringLiteral("192.168.1.1"));
+        QCOMPARE(values.at(4).toString(), QStringLiteral("FrontDoo"));
+        QTRY_VERIFY(!dialog);
+    }
+
+    void cancelReportsNothing()
+    {
+        QSignalSpy reported(dialog.data(), &modifyIPDialog::setNetParam);
+        cancel();
+        QTRY_VERIFY(!dialog);
+        QCOMPARE(reported.count(), 0);
+    }
+
+    void placementOverTheWindow()
+    {
+        const QRect panel(0, 0, 370, 436);
+        QCOMPARE(dialogPosition(QRect(0, 0, 1026, 1069), panel), QPoint(328, 317));
+        QCOMPARE(dialogPosition(QRect(0, 0, 1026, 400), panel).y(), 0);   // centred y -18 leaves no room
+        QCOMPARE(dialogPosition(QRect(0, 0, 1026, 500), panel).y(), -8);  // centred 32, pulled up by 40
+        QCOMPARE(dialogPosition(QRect(0, 0, 1026, 600), panel).y(), 82);  // room enough: centred
+    }
+};
+
+QTEST_MAIN(ModifyIpDialogTest)
+#include "test_modifyipdialog.moc"
