@@ -10,6 +10,9 @@
 #        lab.sh exec CMD...          run CMD inside the tool host
 #        lab.sh dev-exec N CMD...    run CMD inside device host N
 #        lab.sh run CMD...           up, run CMD inside the tool host, and always tear down
+#        lab.sh many N               add host <prefix>-many on br1 with N devices (N <= 200):
+#                                    macvlan interfaces mv1..mvN, 10.60.1.40 upwards, each its own MAC
+#        lab.sh many-exec CMD...     run CMD inside that host
 #
 # The prefix is $BM_LAB (default "bmlab"). Must run as root.
 set -euo pipefail
@@ -44,7 +47,7 @@ quiet_host() {
   in_ns "$1" ip link set lo up
 }
 
-lab_namespaces() { ip netns list 2>/dev/null | awk '{print $1}' | grep -E "^$P-(sw|tool|dev[0-9]+)$" || true; }
+lab_namespaces() { ip netns list 2>/dev/null | awk '{print $1}' | grep -E "^$P-(sw|tool|dev[0-9]+|many)$" || true; }
 
 down() {
   local ns
@@ -97,6 +100,34 @@ up() {
   echo "lab $P is up: tool host $TOOL, ${#DEVICES[@]} device hosts"
 }
 
+many() {
+  local n=$1 ns="$P-many"
+  [ "$n" -ge 1 ] && [ "$n" -le 200 ] || die "many: 1 to 200 devices"
+  if ip netns list | awk '{print $1}' | grep -qx "$ns"; then
+    ip netns pids "$ns" | xargs -r kill -9 2>/dev/null || true
+    ip netns del "$ns"
+  fi
+  ip netns add "$ns"
+  quiet_host "$ns"
+  # Each macvlan interface answers ARP only for its own address, so every simulated device
+  # shows up in the neighbour table under its own MAC.
+  in_ns "$ns" sysctl -qw net.ipv4.conf.all.arp_ignore=1 net.ipv4.conf.all.arp_announce=2
+  ip link add m0 netns "$SW" type veth peer name eth0 netns "$ns"
+  in_ns "$SW" ip link set dev m0 master br1
+  in_ns "$SW" ip link set dev m0 up
+  in_ns "$ns" ip link set dev eth0 up
+  local batch i
+  batch=$(mktemp)
+  for i in $(seq 1 "$n"); do
+    printf 'link add mv%d link eth0 address 02:00:5f:01:%02x:%02x type macvlan mode bridge\n' "$i" $((i / 256)) $((i % 256))
+    printf 'addr add 10.60.1.%d/24 dev mv%d\n' $((39 + i)) "$i"
+    printf 'link set dev mv%d up\n' "$i"
+  done >"$batch"
+  in_ns "$ns" ip -batch "$batch"
+  rm -f "$batch"
+  echo "lab $P: $n devices in $ns, 10.60.1.40 to 10.60.1.$((39 + n))"
+}
+
 status() {
   local ns
   for ns in $(lab_namespaces); do
@@ -116,6 +147,10 @@ case "$cmd" in
   exec)
     require_up "$TOOL"
     exec ip netns exec "$TOOL" env BM_LAB="$P" "$@" ;;
+  many) many "${1:?number of devices}" ;;
+  many-exec)
+    require_up "$P-many"
+    exec ip netns exec "$P-many" env BM_LAB="$P" "$@" ;;
   dev-exec)
     n=${1:?device number}; shift
     require_up "$P-dev$n"

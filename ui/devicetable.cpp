@@ -53,6 +53,26 @@ bool IpAddressItem::operator<(const QTableWidgetItem& other) const
     return false;
 }
 
+bool IpAddressItem::isPlainAddress() const
+{
+    return parts.fourParts && parts.ok[0] && parts.ok[1] && parts.ok[2] && parts.ok[3];
+}
+
+int sortedInsertionRow(QTableWidget* table, const IpAddressItem& item)
+{
+    int low = 0;
+    int high = table->rowCount();
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        const QTableWidgetItem* other = table->item(middle, 2);
+        if (other && item < *other)
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    return low;
+}
+
 bool isSameMac(const QString& a, const QString& b)
 {
     const auto normal = [](QString mac) { return mac.remove(QLatin1Char(':')).remove(QLatin1Char('-')).toUpper(); };

@@ -21,6 +21,8 @@ public:
     ~IpAddressItem() override;
     bool operator<(const QTableWidgetItem& other) const override;
     void setData(int role, const QVariant& value) override;
+    // Four numeric parts: such items compare by number only, a total order.
+    bool isPlainAddress() const;
 
 private:
     struct Parts
@@ -32,6 +34,10 @@ private:
     static Parts parse(const QString& text);
     Parts parts;
 };
+
+// Where an IP item goes in a table sorted by IP: after every row that does not sort after it,
+// as a stable sort of the table with the item appended would put it.
+int sortedInsertionRow(QTableWidget* table, const IpAddressItem& item);
 
 // Equal after removing every ':' and '-' and ignoring case.
 bool isSameMac(const QString& a, const QString& b);
@@ -52,3 +58,4 @@ QWidget* makeCenteredCell(QPushButton* button);
 int markConflicts(QTableWidget* table, const NeighbourMap& neighbours);
 
 constexpr int kRowIdRole = Qt::UserRole;
+constexpr int kCreatedIpRole = Qt::UserRole + 1; // the IP the row was created with

@@ -13,9 +13,12 @@
 #include "windowguard.h"
 
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
+#include <algorithm>
 #include <QUrl>
 #include <chrono>
 #include <iostream>
@@ -57,8 +60,22 @@ mainwindow::mainwindow(QWidget* parent)
     kvEndpoint.Init(52380, 52380, [this](const std::string& ip, const unsigned char* bytes, size_t len) {
         receiveFunVisca(ip, bytes, len);
     });
-    connect(this, &mainwindow::sigAddDeivce, this, &mainwindow::addDevice, Qt::QueuedConnection);
+    pendingDevicesTimer.setSingleShot(true);
+    connect(&pendingDevicesTimer, &QTimer::timeout, this, &mainwindow::addPendingDevices);
+    connect(
+        this, &mainwindow::sigAddDeivce, this,
+        [this](QString MAC, QString IP, QString submask, QString gateway, QString name, int type) {
+            pendingDevices.push_back({MAC, IP, submask, gateway, name, type});
+            if (!pendingDevicesTimer.isActive())
+                pendingDevicesTimer.start(0);
+        },
+        Qt::QueuedConnection);
+    connect(ui->tableWidget, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+        if (item->column() == 2)
+            rowsInPlainOrder = false;
+    });
     QTimer::singleShot(100, Qt::PreciseTimer, this, [this] { applyDeferredTableSetup(); });
+    connect(ui->tableWidget->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { ensureRowButtons(); });
     brenmoor::ui::setMainWindow(this);
 
     // Fills the neighbour table early, so the first Search reads a warm one.
@@ -104,6 +121,7 @@ void mainwindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     applyColumnWidths(ui->tableWidget);
+    ensureRowButtons(); // a taller window shows more rows
 }
 
 QWidget* mainwindow::makeRowButton(const QString& text, int width, std::function<void()> onClick)
@@ -195,28 +213,82 @@ void mainwindow::addDevice(QString MAC, QString IP, QString submask, QString gat
         return;
     }
 
-    const int row = table->rowCount();
-    table->insertRow(row);
-    table->setItem(row, 0, new QTableWidgetItem(name));
-    table->setItem(row, 1, new QTableWidgetItem(MAC));
+    const int rowId = table->rowCount();
     auto* ipItem = new IpAddressItem(IP);
+    ipItem->setTextAlignment(Qt::AlignCenter);
+    ipItem->setData(kRowIdRole, rowId);
+    ipItem->setData(kCreatedIpRole, IP);
+    // Straight to its place when the order is plain; otherwise appended and the whole table
+    // sorted. Both give the order a stable sort by IP gives.
+    const bool direct = rowsInPlainOrder && ipItem->isPlainAddress();
+    const int row = direct ? sortedInsertionRow(table, *ipItem) : rowId;
+    const bool wasPlain = rowsInPlainOrder;
+    table->insertRow(row);
+    const auto centred = [](const QString& text) {
+        auto* item = new QTableWidgetItem(text);
+        item->setTextAlignment(Qt::AlignCenter);
+        return item;
+    };
+    table->setItem(row, 0, centred(name));
+    table->setItem(row, 1, centred(MAC));
     table->setItem(row, 2, ipItem);
-    table->setItem(row, 3, new QTableWidgetItem(submask));
-    table->setItem(row, 4, new QTableWidgetItem(gateway));
-    QWidget* modify = makeRowButton(tr("Modify"), 80, [this, row] { openModify(row); });
-    ipItem->setData(kRowIdRole, row);
-    QWidget* web = makeRowButton(tr("Access Web"), 120, [this, row, IP] { openWebPage(row, IP); });
-    table->setCellWidget(row, 5, modify);
-    table->setCellWidget(row, 6, web);
+    table->setItem(row, 3, centred(submask));
+    table->setItem(row, 4, centred(gateway));
+    rowsInPlainOrder = wasPlain; // setting the new row's own items is no change of order
     table->setRowHeight(row, 80);
-    for (int r = 0; r < table->rowCount(); ++r) {
-        for (int c = 0; c < table->columnCount(); ++c) {
-            if (QTableWidgetItem* item = table->item(r, c))
-                item->setTextAlignment(Qt::AlignCenter);
+    if (!direct) {
+        table->sortItems(2, Qt::AscendingOrder);
+        rowsInPlainOrder = true;
+        for (int r = 0; r < table->rowCount() && rowsInPlainOrder; ++r) {
+            const auto* item = dynamic_cast<const IpAddressItem*>(table->item(r, 2));
+            rowsInPlainOrder = item && item->isPlainAddress();
         }
     }
-    table->sortItems(2, Qt::AscendingOrder);
+    ensureRowButtons();
     ui->pushButton_16->setText(tr("Device:") + QString::number(table->rowCount()));
+}
+
+void mainwindow::ensureRowButtons(int row)
+{
+    QTableWidget* table = ui->tableWidget;
+    const QTableWidgetItem* ipItem = table->item(row, 2);
+    if (!ipItem || table->cellWidget(row, 5))
+        return;
+    const int rowId = ipItem->data(kRowIdRole).toInt();
+    const QString createdIp = ipItem->data(kCreatedIpRole).toString();
+    table->setCellWidget(row, 5, makeRowButton(tr("Modify"), 80, [this, rowId] { openModify(rowId); }));
+    table->setCellWidget(row, 6, makeRowButton(tr("Access Web"), 120, [this, rowId, createdIp] { openWebPage(rowId, createdIp); }));
+}
+
+void mainwindow::ensureRowButtons()
+{
+    QTableWidget* table = ui->tableWidget;
+    const int rows = table->rowCount();
+    int first = 0;
+    int last = rows - 1;
+    if (rows > 64) {
+        constexpr int kAhead = 8; // rows beyond the visible ones, so scrolling shows no gap
+        const int top = table->rowAt(0);
+        const int bottom = table->rowAt(table->viewport()->height() - 1);
+        first = std::max(0, (top < 0 ? 0 : top) - kAhead);
+        last = std::min(rows - 1, (bottom < 0 ? rows - 1 : bottom) + kAhead);
+    }
+    for (int row = first; row <= last; ++row)
+        ensureRowButtons(row);
+}
+
+void mainwindow::addPendingDevices()
+{
+    constexpr qint64 kSliceNanoseconds = 20'000'000;
+    QElapsedTimer slice;
+    slice.start();
+    while (!pendingDevices.empty() && slice.nsecsElapsed() < kSliceNanoseconds) {
+        const DeviceRecord record = std::move(pendingDevices.front());
+        pendingDevices.pop_front();
+        addDevice(record.mac, record.ip, record.submask, record.gateway, record.name, record.type);
+    }
+    if (!pendingDevices.empty())
+        pendingDevicesTimer.start(0); // the rest after the event loop has had its turn
 }
 
 void mainwindow::checkConflicts(const NeighbourMap& neighbours)
@@ -230,7 +302,9 @@ void mainwindow::on_pushButton_14_clicked()
     if (searchBusy)
         return;
     ui->tableWidget->setRowCount(0);
+    pendingDevices.clear(); // replies that came before the press belong to the table just emptied
     ++tableGeneration;
+    rowsInPlainOrder = true;
     // Busy from the press on, not only once the worker runs: a double click must not start
     // a second search.
     searchBusy = true;

@@ -5,8 +5,10 @@
 #include "neighbourmap.h"
 #include "udpmultinic.h"
 
+#include <QTimer>
 #include <QWidget>
 #include <atomic>
+#include <deque>
 #include <functional>
 
 namespace Ui {
@@ -48,9 +50,30 @@ private:
     // Row actions, given the row's id (and, for the web page, the IP the row was created with).
     void openModify(int rowId);
     void openWebPage(int rowId, const QString& createdIp);
+    void addPendingDevices();
+    // Gives the rows that are, or are about to be, on screen their two buttons. Every row of
+    // a table of up to 64 rows has them at once; in a larger table a row gets them as it
+    // comes into view, so a burst of hundreds of replies does not build hundreds of widgets.
+    void ensureRowButtons();
+    void ensureRowButtons(int row);
+
+    struct DeviceRecord
+    {
+        QString mac, ip, submask, gateway, name;
+        int type;
+    };
+    // Records handed over by the receive threads wait here and go into the table in slices
+    // of a few milliseconds, so a burst of hundreds of replies never holds the event loop.
+    std::deque<DeviceRecord> pendingDevices;
+    QTimer pendingDevicesTimer;
 
     Ui::mainwindow* ui;
     // Counts table fillings: a row id names a device only within the filling it came from,
     // so a settings panel opened before a new Search must not write into the new rows.
     int tableGeneration = 0;
+    // True while the rows are in IP order and every IP text is four numbers: then a new row
+    // can go straight to its place, which is where sorting would put it. An IP text that
+    // changes afterwards (an update, an edit in place) may break the order, and the next
+    // insertion sorts the whole table as before.
+    bool rowsInPlainOrder = true;
 };

@@ -6,6 +6,7 @@
 #include "protocolhandlers.h"
 #include "startup.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -98,6 +99,30 @@ private slots:
         QCOMPARE(ips, (QStringList{"10.0.0.5", "192.168.1.3", "192.168.1.21", "192.168.1.100"}));
         QCOMPARE(table->item(3, 2)->data(Qt::UserRole).toInt(), 3);
         QCOMPARE(table->item(0, 2)->data(Qt::UserRole).toInt(), 2);
+    }
+
+    void largeTablesGiveRowsTheirButtonsAsTheyComeIntoView()
+    {
+        mainwindow window;
+        window.resize(1200, 700);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* table = window.findChild<QTableWidget*>(QStringLiteral("tableWidget"));
+        for (int i = 0; i < 300; ++i)
+            window.addDevice(QStringLiteral("02:00:00:00:%1:%2").arg(i / 256, 2, 16, QLatin1Char('0')).arg(i % 256, 2, 16, QLatin1Char('0')),
+                             QStringLiteral("10.0.%1.%2").arg(i / 200).arg(1 + i % 200), "", "", "", 0);
+        QCoreApplication::processEvents();
+        const auto hasButtons = [table](int row) { return table->cellWidget(row, 5) && table->cellWidget(row, 6); };
+        QVERIFY(hasButtons(0));
+        QVERIFY(!hasButtons(299)); // far out of view: not built yet
+        table->scrollToBottom();
+        QCoreApplication::processEvents();
+        QVERIFY(hasButtons(299));
+        // A lazily built button still acts on its own row: Modify opens the panel for it.
+        QTest::mouseClick(table->cellWidget(299, 5)->findChild<QPushButton*>(), Qt::LeftButton);
+        auto* panel = window.findChild<QWidget*>(QStringLiteral("modifyIPDialog"));
+        QVERIFY(panel);
+        QCOMPARE(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_2"))->text(), table->item(299, 2)->text());
     }
 
     void replyHandlersReportDevicesAndLogTheirErrors()

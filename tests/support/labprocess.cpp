@@ -17,10 +17,16 @@
 namespace brenmoor::test {
 
 SimulatedDevices::SimulatedDevices(int host, const QStringList& deviceSpecs, const QString& recordFile, bool apply)
+    : SimulatedDevices(QStringLiteral("dev") + QString::number(host), deviceSpecs, recordFile, apply)
+{
+}
+
+SimulatedDevices::SimulatedDevices(const QString& hostName, const QStringList& deviceSpecs, const QString& recordFile,
+                                   bool apply)
     : process_(std::make_unique<QProcess>())
 {
     QStringList arguments{QStringLiteral("netns"), QStringLiteral("exec"),
-                          QString::fromStdString(labPrefix()) + QStringLiteral("-dev") + QString::number(host),
+                          QString::fromStdString(labPrefix()) + QLatin1Char('-') + hostName,
                           QStringLiteral(BM_DEVICESIM_PATH)};
     if (!recordFile.isEmpty())
         arguments << QStringLiteral("--record") << recordFile;

@@ -15,6 +15,9 @@ class SimulatedDevices
 {
 public:
     SimulatedDevices(int host, const QStringList& deviceSpecs, const QString& recordFile = {}, bool apply = false);
+    // On the host <prefix>-<hostName>, e.g. "many".
+    SimulatedDevices(const QString& hostName, const QStringList& deviceSpecs, const QString& recordFile = {},
+                     bool apply = false);
     ~SimulatedDevices();
     bool ready() const { return ready_; }
 

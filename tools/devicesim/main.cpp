@@ -63,6 +63,7 @@ struct Device
     std::string kvName; // empty: as name
     std::string misbehave;
     int sendSock = -1;
+    unsigned ifIndex = 0; // the interface that holds ip
 };
 
 using Bytes = std::vector<unsigned char>;
@@ -351,10 +352,18 @@ public:
         const int jsonSock = udpSocket("0.0.0.0", kJsonRequestPort);
         const int kvSock = udpSocket("0.0.0.0", kKvPort);
         const int on = 1;
-        setsockopt(jsonSock, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
-        setsockopt(kvSock, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
-        for (Device& d : devices)
+        for (int sock : {jsonSock, kvSock}) {
+            setsockopt(sock, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+            setsockopt(sock, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
+            // Hundreds of devices in one process answer bursts: room for the requests queued
+            // behind them.
+            const int bytes = 4 << 20;
+            setsockopt(sock, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes);
+        }
+        for (Device& d : devices) {
             d.sendSock = udpSocket(d.ip, 0);
+            d.ifIndex = if_nametoindex(interfaceHolding(d.ip).c_str());
+        }
         std::printf("devicesim: ready (%zu devices)\n", devices.size());
         std::fflush(stdout);
         pollfd fds[2] = {{jsonSock, POLLIN, 0}, {kvSock, POLLIN, 0}};
@@ -367,7 +376,7 @@ public:
                     continue;
                 sockaddr_in sender{};
                 iovec iov{buffer.data(), buffer.size()};
-                alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(timespec))] = {};
+                alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(timespec)) + CMSG_SPACE(sizeof(in_pktinfo))] = {};
                 msghdr message{};
                 message.msg_name = &sender;
                 message.msg_namelen = sizeof sender;
@@ -381,11 +390,16 @@ public:
                 // The kernel's arrival time: datagrams on the two ports are handled in poll
                 // order, but recorded with when they arrived.
                 arrival = 0;
+                arrivalInterface = 0;
                 for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c)) {
                     if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
                         timespec t{};
                         std::memcpy(&t, CMSG_DATA(c), sizeof t);
                         arrival = static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
+                    } else if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+                        in_pktinfo info{};
+                        std::memcpy(&info, CMSG_DATA(c), sizeof info);
+                        arrivalInterface = static_cast<unsigned>(info.ipi_ifindex);
                     }
                 }
                 char from[INET_ADDRSTRLEN] = {};
@@ -403,6 +417,14 @@ public:
 
 private:
     long long arrival = 0; // of the datagram being handled, in nanoseconds
+    unsigned arrivalInterface = 0; // the interface it came in by
+
+    // With one interface per device (macvlan), a broadcast arrives once per interface: each
+    // device answers only the copy that reached its own.
+    bool reachedDevice(const Device& d) const
+    {
+        return d.ifIndex == 0 || arrivalInterface == 0 || d.ifIndex == arrivalInterface;
+    }
 
     bool isOwn(const std::string& from) const
     {
@@ -439,7 +461,7 @@ private:
             if (command == 1 && length == 0) {
                 line["kind"] = "json-discovery";
                 for (const Device& dev : devices)
-                    if (dev.json)
+                    if (dev.json && reachedDevice(dev))
                         sendTo(dev.sendSock, from, kJsonReplyPort, jsonReply(dev, sequence, asker));
             } else if (command == 2 && d.size() >= 23 + length) {
                 line["kind"] = "json-set";
@@ -468,7 +490,7 @@ private:
         if (text.find("ENQ:network") != std::string::npos) {
             line["kind"] = "kv-discovery";
             for (const Device& dev : devices)
-                if (dev.kv)
+                if (dev.kv && reachedDevice(dev))
                     sendTo(dev.sendSock, from, kKvPort, kvReply(dev)); // the asker listens on 52380, whatever port it sent from
         } else if (pairs.size() == 5 && pairs[0].first == "MAC" && pairs[1].first == "IPADR") {
             line["kind"] = "kv-set";
@@ -503,6 +525,7 @@ private:
             if (name)
                 d.name = *name;
             d.sendSock = udpSocket(d.ip, 0);
+            d.ifIndex = if_nametoindex(interfaceHolding(d.ip).c_str());
             std::printf("devicesim: %s now at %s\n", d.mac.c_str(), ip.c_str());
             std::fflush(stdout);
         }

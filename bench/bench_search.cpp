@@ -1,0 +1,115 @@
+// Search under a burst: N simulated devices on one subnet answer both protocols at once.
+// For each N prints: the time from the press to the last row, the time from the last reply
+// handled to the last row, rows listed against devices answering, the longest stall of the
+// window's event loop, and datagrams the kernel dropped for a full receive buffer.
+// Prints figures; asserts nothing. Runs in the lab.
+#include "brenmoor.h"
+#include "ctopwidget.h"
+#include "labguard.h"
+#include "labprocess.h"
+#include "mainwindow.h"
+#include "startup.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+long receiveBufferErrors()
+{
+    std::ifstream snmp("/proc/net/snmp");
+    std::string line, header, values;
+    while (std::getline(snmp, line)) {
+        if (line.rfind("Udp: ", 0) == 0)
+            (header.empty() ? header : values) = line;
+    }
+    std::istringstream names(header), numbers(values);
+    std::string name, number;
+    while (names >> name && numbers >> number)
+        if (name == "RcvbufErrors")
+            return std::stol(number);
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    brenmoor::test::requireLabNamespace(argv[0]);
+    setHighDpiAttributes();
+    QApplication app(argc, argv);
+    installApplicationFont();
+    std::vector<int> counts;
+    for (int i = 1; i < argc; ++i)
+        counts.push_back(std::atoi(argv[i]));
+    if (counts.empty())
+        counts = {10, 150, 200};
+
+    Brenmoor window;
+    window.show();
+    QTest::qWaitForWindowExposed(&window);
+    mainwindow* list = window.panel()->deviceWindow;
+    auto* table = list->findChild<QTableWidget*>(QStringLiteral("tableWidget"));
+    auto* search = list->findChild<QPushButton*>(QStringLiteral("pushButton_14"));
+
+    QElapsedTimer clock;
+    clock.start();
+    std::atomic<qint64> lastReply{0};
+    QObject::connect(list, &mainwindow::sigAddDeivce, [&](QString, QString, QString, QString, QString, int) {
+        lastReply = clock.nsecsElapsed(); // on the receive thread, as the reply is handed over
+    });
+    qint64 lastRow = 0;
+    QObject::connect(table->model(), &QAbstractItemModel::rowsInserted, [&] { lastRow = clock.nsecsElapsed(); });
+    qint64 lastTick = 0;
+    qint64 longestStall = 0;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        if (lastTick)
+            longestStall = std::max(longestStall, now - lastTick);
+        lastTick = now;
+    });
+
+    std::printf("%8s %14s %18s %10s %16s %10s\n", "devices", "press->last", "last reply->row", "listed", "longest stall", "drops");
+    for (int n : counts) {
+        const std::string lab = std::string(BM_LAB_SCRIPT) + " many " + std::to_string(n) + " >/dev/null";
+        if (std::system(lab.c_str()) != 0)
+            return 1;
+        QStringList specs;
+        for (int i = 1; i <= n; ++i)
+            specs << QStringLiteral("ip=10.60.1.%1,mac=02:00:5f:01:%2:%3,name=M%4,proto=both")
+                         .arg(39 + i)
+                         .arg(i / 256, 2, 16, QLatin1Char('0'))
+                         .arg(i % 256, 2, 16, QLatin1Char('0'))
+                         .arg(i);
+        brenmoor::test::SimulatedDevices devices(QStringLiteral("many"), specs);
+        if (!devices.ready())
+            return 1;
+        QTest::qWaitFor([&] { return !list->searchBusy; }, 20000);
+        QTest::qWait(200);
+        const long dropsBefore = receiveBufferErrors();
+        lastTick = 0;
+        longestStall = 0;
+        ticker.start(1);
+        const qint64 pressed = clock.nsecsElapsed();
+        QTest::mouseClick(search, Qt::LeftButton);
+        QTest::qWaitFor([&] { return table->rowCount() >= n; }, 5000);
+        QTest::qWait(1000); // anything late or lost would show by now
+        ticker.stop();
+        std::printf("%8d %11.1f ms %15.1f ms %5d/%-4d %13.1f ms %10ld\n", n, (lastRow - pressed) / 1e6,
+                    (lastRow - lastReply) / 1e6, table->rowCount(), n, longestStall / 1e6, receiveBufferErrors() - dropsBefore);
+        std::fflush(stdout);
+    }
+    std::system(("ip netns del " + brenmoor::test::labPrefix() + "-many 2>/dev/null; ip neigh flush all").c_str());
+    return 0;
+}
