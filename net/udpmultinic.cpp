@@ -19,6 +19,7 @@ using brenmoor::net::printLine;
 namespace {
 
 constexpr size_t kReceiveBufferBytes = 65536;
+constexpr int kReceiveSocketBufferBytes = 4 << 20;
 
 void setIntOption(int sock, int level, int option, int value)
 {
@@ -165,7 +166,16 @@ int UDPMultiNIC::CreateSendSocket(const std::string& ip)
 
 int UDPMultiNIC::CreateRecvSocket(const std::string& ip)
 {
-    return openBoundSocket(ip, localPort, false);
+    const int sock = openBoundSocket(ip, localPort, false);
+    if (sock >= 0) {
+        // Room for a burst of replies from a large site while the receive thread is not
+        // scheduled. Past net.core.rmem_max only a privileged process may go (the FORCE
+        // variant); otherwise the system's maximum applies.
+        const int bytes = kReceiveSocketBufferBytes;
+        if (setsockopt(sock, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) != 0)
+            setsockopt(sock, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+    }
+    return sock;
 }
 
 bool UDPMultiNIC::Send(const std::string& ip, const unsigned char* data, size_t len)

@@ -8,6 +8,7 @@ PACKAGES=(
   qtbase5-dev libspdlog-dev nlohmann-json3-dev libgtest-dev
   iproute2 procps
   xvfb xauth xdotool imagemagick
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -6,6 +6,9 @@ set -euo pipefail
 # leaves a leak report without a module name. There is no D-Bus session bus under Xvfb, and
 # libdbus keeps the buffer of its failed lookup for the life of the process.
 export QT_XCB_GL_INTEGRATION=none
+# Qt's own event dispatcher rather than GLib's: one uninstrumented library fewer under the
+# thread sanitizer, and no difference to what is tested.
+export QT_NO_GLIB=1
 export DBUS_SESSION_BUS_ADDRESS=disabled:
 if [ -n "${BM_TEST_DISPLAY:-}" ]; then
   DISPLAY="$BM_TEST_DISPLAY" exec "$@"

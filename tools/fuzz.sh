@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for a while on its corpus.
+#   tools/fuzz.sh [SECONDS_PER_TARGET]     (default 60)
+# The working corpus grows in build-fuzz/corpus; the seeds stay in fuzz/corpus. A crash
+# leaves its input in build-fuzz/crashes and fails the run.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-60}
+build=${BM_FUZZ_BUILD_DIR:-$root/build-fuzz}
+
+"$root/tools/install-deps.sh"
+cmake -S "$root/fuzz" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j "$(nproc)" >/dev/null
+
+mkdir -p "$build/crashes"
+status=0
+for target in json_reply kv_reply arp_line neighbour_dump; do
+  corpus="$build/corpus/$target"
+  mkdir -p "$corpus"
+  cp -n "$root/fuzz/corpus/$target/"* "$corpus/" 2>/dev/null || true
+  log="$build/fuzz_$target.log"
+  if "$build/fuzz_$target" "$corpus" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
+      -artifact_prefix="$build/crashes/${target}-" >"$log" 2>&1; then
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+    cov=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1)
+    echo "fuzz_$target: $runs executions in ${seconds} s, $cov, corpus $(ls "$corpus" | wc -l) inputs, no crash"
+  else
+    echo "fuzz_$target: CRASH, input saved in $build/crashes (log: $log)"
+    tail -n 30 "$log"
+    status=1
+  fi
+done
+exit $status
