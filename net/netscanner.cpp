@@ -76,7 +76,6 @@ void probeHost(const std::string& ip)
 ScanActions::ScanActions()
     : readTable(readArpTable)
     , readCommand(readArpTableByCommand)
-    , pause([](int seconds) { std::this_thread::sleep_for(std::chrono::seconds(seconds)); })
 {
 }
 
@@ -88,6 +87,14 @@ NetScanner::NetScanner()
 NetScanner::NetScanner(const brenmoor::net::IfaddrsSource& source, ScanActions scanActions)
     : actions(std::move(scanActions))
 {
+    if (!actions.pause) {
+        actions.pause = [cancel = actions.cancel](int seconds) {
+            if (cancel)
+                cancel->sleepFor(std::chrono::seconds(seconds));
+            else
+                std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        };
+    }
     collectInterfaces(source);
 }
 
@@ -133,6 +140,8 @@ void NetScanner::sweepSubnet(const ScanInterface& iface)
     std::vector<std::thread> probes;
     probes.reserve(254);
     for (int host = 1; host <= 254; ++host) {
+        if (actions.cancel && actions.cancel->cancelled())
+            break; // the probes already started are joined below
         std::string ip = iface.prefix + "." + std::to_string(host);
         try {
             probes.emplace_back(actions.probe, ip);
@@ -157,6 +166,8 @@ NeighbourMap NetScanner::scanAllInterfaces(int waitSeconds)
     printLine("发现 " + std::to_string(list.size()) + " 个网络接口");
     printLine(rule + "\n");
     for (const ScanInterface& iface : list) {
+        if (actions.cancel && actions.cancel->cancelled())
+            break;
         printLine("→ 扫描 " + iface.name + " (" + iface.ip + ")");
         sweepSubnet(iface);
         if (waitSeconds > 0)
@@ -176,4 +187,15 @@ NeighbourMap searchDeviceOneTime(std::string& /*unused*/)
 {
     NetScanner scanner;
     return scanner.scanAllInterfaces(2);
+}
+
+NeighbourMap searchDeviceOneTime(std::string& /*unused*/, std::shared_ptr<const CancelToken> cancel)
+{
+    ScanActions actions;
+    actions.cancel = cancel;
+    NetScanner scanner(brenmoor::net::systemIfaddrs(), std::move(actions));
+    NeighbourMap found = scanner.scanAllInterfaces(2);
+    if (cancel && cancel->cancelled())
+        return {}; // a scan cut short is no picture of the network
+    return found;
 }

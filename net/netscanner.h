@@ -2,9 +2,11 @@
 // The neighbour scanner: sweeps every usable local /24 network with throw-away probes so the
 // kernel resolves each live address, then reads the neighbour table back.
 
+#include "canceltoken.h"
 #include "neighbourmap.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,7 +34,8 @@ struct ScanActions
     std::function<void(const std::string& ip)> probe = probeHost;
     std::function<void(NeighbourMap& out, const std::string& prefix)> readTable;
     std::function<void(NeighbourMap& out, const std::string& prefix)> readCommand;
-    std::function<void(int seconds)> pause;
+    std::function<void(int seconds)> pause; // by default cut short when `cancel` fires
+    std::shared_ptr<const CancelToken> cancel; // optional: a cancelled scan stops early and finds nothing more
     ScanActions();
 };
 
@@ -58,3 +61,5 @@ private:
 // Sweeps and reads every usable interface (about two seconds each) and returns the merged
 // map; an empty map is the only sign that nothing was found. The argument is not used.
 NeighbourMap searchDeviceOneTime(std::string& unused);
+// The same, stopping early (within about one probe's time) once `cancel` fires.
+NeighbourMap searchDeviceOneTime(std::string& unused, std::shared_ptr<const CancelToken> cancel);

@@ -22,24 +22,9 @@
 #include <QUrl>
 #include <chrono>
 #include <iostream>
-#include <system_error>
 #include <thread>
 
 namespace {
-
-// Work that may block runs on a thread of its own that nobody joins. A thread that cannot
-// be had is reported and the work skipped, instead of an exception in a slot.
-template <typename Work>
-bool startDetached(const char* what, Work work)
-{
-    try {
-        std::thread(std::move(work)).detach();
-        return true;
-    } catch (const std::system_error& e) {
-        std::cerr << (std::string("Cannot start the ") + what + " thread: " + e.what() + "\n") << std::flush;
-        return false;
-    }
-}
 
 // The gateway offered for a device that reports none: host 1 of the local network, worked
 // out once and kept for the rest of the process.
@@ -79,9 +64,9 @@ mainwindow::mainwindow(QWidget* parent)
     brenmoor::ui::setMainWindow(this);
 
     // Fills the neighbour table early, so the first Search reads a warm one.
-    startDetached("start-up scan", [] {
+    workers.start("start-up scan", [cancel = workers.cancelToken()] {
         std::string unused;
-        searchDeviceOneTime(unused);
+        searchDeviceOneTime(unused, cancel);
     });
 }
 
@@ -90,6 +75,10 @@ mainwindow::~mainwindow()
     // From here on no worker or receive thread can reach the window; one already inside a
     // call holds the lock, and this waits for it.
     brenmoor::ui::setMainWindow(nullptr);
+    // Scans stop within a probe's time; senders and web openers are short. The wait is
+    // bounded, so a worker stuck in the system cannot hold the close.
+    workers.cancel();
+    workers.waitIdle(std::chrono::milliseconds(1500));
     delete ui;
     ui = nullptr;
     kvEndpoint.Stop();
@@ -184,7 +173,7 @@ void mainwindow::openWebPage(int rowId, const QString& createdIp)
     if (row < 0)
         return;
     const QString shownIp = ui->tableWidget->item(row, 2)->text();
-    startDetached("web page", [shownIp, createdIp] {
+    workers.start("web page", [shownIp, createdIp] {
         const QUrl url(QStringLiteral("http://") + shownIp, QUrl::TolerantMode);
         const bool opened = QDesktopServices::openUrl(url);
         BM_LOG_INFO("open {} {}", createdIp.toStdString(), opened);
@@ -309,15 +298,16 @@ void mainwindow::on_pushButton_14_clicked()
     // a second search.
     searchBusy = true;
 
-    const bool started = startDetached("neighbour scan", [] {
+    const bool started = workers.start("neighbour scan", [cancel = workers.cancelToken()] {
         withMainWindow([](mainwindow& window) { window.searchBusy = true; });
         struct Done
         {
             ~Done() { withMainWindow([](mainwindow& window) { window.searchBusy = false; }); }
         } done;
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        if (cancel->sleepFor(std::chrono::milliseconds(200)))
+            return; // the window is closing
         std::string unused;
-        const NeighbourMap neighbours = searchDeviceOneTime(unused);
+        const NeighbourMap neighbours = searchDeviceOneTime(unused, cancel);
         if (neighbours.empty())
             return;
         withMainWindow([&](mainwindow& window) {
@@ -336,14 +326,14 @@ void mainwindow::on_pushButton_14_clicked()
 
     ui->pushButton_16->setText(tr("Device:") + QStringLiteral("0"));
 
-    startDetached("discovery", [] {
+    workers.start("discovery", [] {
         sendDiscoveryRequest([](const std::string& ip, const unsigned char* bytes, size_t len) {
             bool sent = false;
             withMainWindow([&](mainwindow& window) { sent = window.jsonEndpoint.Send(ip, bytes, len); });
             return sent;
         });
     });
-    startDetached("key-value discovery", [] {
+    workers.start("key-value discovery", [] {
         const std::string& request = kvDiscoveryRequest();
         withMainWindow([&](mainwindow& window) {
             window.kvEndpoint.Send("255.255.255.255", reinterpret_cast<const unsigned char*>(request.data()),

@@ -4,6 +4,7 @@
 
 #include "neighbourmap.h"
 #include "udpmultinic.h"
+#include "workergroup.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -68,6 +69,7 @@ private:
     QTimer pendingDevicesTimer;
 
     Ui::mainwindow* ui;
+    WorkerGroup workers;
     // Counts table fillings: a row id names a device only within the filling it came from,
     // so a settings panel opened before a new Search must not write into the new rows.
     int tableGeneration = 0;
