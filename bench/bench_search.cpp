@@ -56,7 +56,8 @@ int main(int argc, char** argv)
 
     Brenmoor window;
     window.show();
-    QTest::qWaitForWindowExposed(&window);
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
     mainwindow* list = window.panel()->deviceWindow;
     auto* table = list->findChild<QTableWidget*>(QStringLiteral("tableWidget"));
     auto* search = list->findChild<QPushButton*>(QStringLiteral("pushButton_14"));
@@ -95,7 +96,7 @@ int main(int argc, char** argv)
         brenmoor::test::SimulatedDevices devices(QStringLiteral("many"), specs);
         if (!devices.ready())
             return 1;
-        QTest::qWaitFor([&] { return !list->searchBusy; }, 20000);
+        (void)QTest::qWaitFor([&] { return !list->searchBusy; }, 20000);
         QTest::qWait(200);
         const long dropsBefore = receiveBufferErrors();
         lastTick = 0;
@@ -103,11 +104,12 @@ int main(int argc, char** argv)
         ticker.start(1);
         const qint64 pressed = clock.nsecsElapsed();
         QTest::mouseClick(search, Qt::LeftButton);
-        QTest::qWaitFor([&] { return table->rowCount() >= n; }, 5000);
+        (void)QTest::qWaitFor([&] { return table->rowCount() >= n; }, 5000);
         QTest::qWait(1000); // anything late or lost would show by now
         ticker.stop();
-        std::printf("%8d %11.1f ms %15.1f ms %5d/%-4d %13.1f ms %10ld\n", n, (lastRow - pressed) / 1e6,
-                    (lastRow - lastReply) / 1e6, table->rowCount(), n, longestStall / 1e6, receiveBufferErrors() - dropsBefore);
+        const auto ms = [](qint64 nanoseconds) { return static_cast<double>(nanoseconds) / 1e6; };
+        std::printf("%8d %11.1f ms %15.1f ms %5d/%-4d %13.1f ms %10ld\n", n, ms(lastRow - pressed), ms(lastRow - lastReply),
+                    table->rowCount(), n, ms(longestStall), receiveBufferErrors() - dropsBefore);
         std::fflush(stdout);
     }
     std::system(("ip netns del " + brenmoor::test::labPrefix() + "-many 2>/dev/null; ip neigh flush all").c_str());

@@ -13,6 +13,7 @@
 #        lab.sh many N               add host <prefix>-many on br1 with N devices (N <= 200):
 #                                    macvlan interfaces mv1..mvN, 10.60.1.40 upwards, each its own MAC
 #        lab.sh many-exec CMD...     run CMD inside that host
+#        lab.sh many-down            remove that host and whatever runs in it
 #
 # The prefix is $BM_LAB (default "bmlab"). Must run as root.
 set -euo pipefail
@@ -100,13 +101,19 @@ up() {
   echo "lab $P is up: tool host $TOOL, ${#DEVICES[@]} device hosts"
 }
 
-many() {
-  local n=$1 ns="$P-many"
-  [ "$n" -ge 1 ] && [ "$n" -le 200 ] || die "many: 1 to 200 devices"
+many_down() {
+  local ns="$P-many"
   if ip netns list | awk '{print $1}' | grep -qx "$ns"; then
+    # A namespace lives on while a process is in it: end them first.
     ip netns pids "$ns" | xargs -r kill -9 2>/dev/null || true
     ip netns del "$ns"
   fi
+}
+
+many() {
+  local n=$1 ns="$P-many"
+  [ "$n" -ge 1 ] && [ "$n" -le 200 ] || die "many: 1 to 200 devices"
+  many_down
   ip netns add "$ns"
   quiet_host "$ns"
   # Each macvlan interface answers ARP only for its own address, so every simulated device
@@ -148,6 +155,7 @@ case "$cmd" in
     require_up "$TOOL"
     exec ip netns exec "$TOOL" env BM_LAB="$P" "$@" ;;
   many) many "${1:?number of devices}" ;;
+  many-down) many_down ;;
   many-exec)
     require_up "$P-many"
     exec ip netns exec "$P-many" env BM_LAB="$P" "$@" ;;
