@@ -19,28 +19,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
-namespace {
-
-long receiveBufferErrors()
-{
-    std::ifstream snmp("/proc/net/snmp");
-    std::string line, header, values;
-    while (std::getline(snmp, line)) {
-        if (line.rfind("Udp: ", 0) == 0)
-            (header.empty() ? header : values) = line;
-    }
-    std::istringstream names(header), numbers(values);
-    std::string name, number;
-    while (names >> name && numbers >> number)
-        if (name == "RcvbufErrors")
-            return std::stol(number);
-    return -1;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -83,22 +62,14 @@ int main(int argc, char** argv)
 
     std::printf("%8s %14s %18s %10s %16s %10s\n", "devices", "press->last", "last reply->row", "listed", "longest stall", "drops");
     for (int n : counts) {
-        const std::string lab = std::string(BM_LAB_SCRIPT) + " many " + std::to_string(n) + " >/dev/null";
-        if (std::system(lab.c_str()) != 0)
+        if (!brenmoor::test::buildManyHost(n))
             return 1;
-        QStringList specs;
-        for (int i = 1; i <= n; ++i)
-            specs << QStringLiteral("ip=10.60.1.%1,mac=02:00:5f:01:%2:%3,name=M%4,proto=both")
-                         .arg(39 + i)
-                         .arg(i / 256, 2, 16, QLatin1Char('0'))
-                         .arg(i % 256, 2, 16, QLatin1Char('0'))
-                         .arg(i);
-        brenmoor::test::SimulatedDevices devices(QStringLiteral("many"), specs);
+        brenmoor::test::SimulatedDevices devices(QStringLiteral("many"), brenmoor::test::manyDeviceSpecs(n));
         if (!devices.ready())
             return 1;
         (void)QTest::qWaitFor([&] { return !list->searchBusy; }, 20000);
         QTest::qWait(200);
-        const long dropsBefore = receiveBufferErrors();
+        const long dropsBefore = brenmoor::test::udpReceiveBufferErrors();
         lastTick = 0;
         longestStall = 0;
         ticker.start(1);
@@ -109,9 +80,9 @@ int main(int argc, char** argv)
         ticker.stop();
         const auto ms = [](qint64 nanoseconds) { return static_cast<double>(nanoseconds) / 1e6; };
         std::printf("%8d %11.1f ms %15.1f ms %5d/%-4d %13.1f ms %10ld\n", n, ms(lastRow - pressed), ms(lastRow - lastReply),
-                    table->rowCount(), n, ms(longestStall), receiveBufferErrors() - dropsBefore);
+                    table->rowCount(), n, ms(longestStall), brenmoor::test::udpReceiveBufferErrors() - dropsBefore);
         std::fflush(stdout);
     }
-    std::system(("ip netns del " + brenmoor::test::labPrefix() + "-many 2>/dev/null; ip neigh flush all").c_str());
+    brenmoor::test::removeManyHost();
     return 0;
 }

@@ -3,7 +3,7 @@
 // they are told.
 #include "brenmoor.h"
 #include "ctopwidget.h"
-#include "labguard.h"
+#include "labqtestmain.h"
 #include "labprocess.h"
 #include "logging.h"
 #include "mainwindow.h"
@@ -325,13 +325,5 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    brenmoor::test::requireLabNamespace(argv[0]);
-    setHighDpiAttributes();
-    QApplication app(argc, argv);
-    installApplicationFont();
-    EndToEndModify test;
-    return QTest::qExec(&test, argc, argv);
-}
+BM_LAB_QTEST_MAIN(EndToEndModify)
 #include "test_e2e_modify.moc"

@@ -3,7 +3,7 @@
 // and misbehaving ones that must leave no row.
 #include "brenmoor.h"
 #include "ctopwidget.h"
-#include "labguard.h"
+#include "labqtestmain.h"
 #include "labprocess.h"
 #include "mainwindow.h"
 #include "startup.h"
@@ -176,13 +176,5 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    brenmoor::test::requireLabNamespace(argv[0]);
-    setHighDpiAttributes();
-    QApplication app(argc, argv);
-    installApplicationFont();
-    EndToEndSearch test;
-    return QTest::qExec(&test, argc, argv);
-}
+BM_LAB_QTEST_MAIN(EndToEndSearch)
 #include "test_e2e_search.moc"

@@ -3,7 +3,7 @@
 // Nothing may crash, touch freed memory (run under the sanitizers) or hang the close.
 #include "brenmoor.h"
 #include "ctopwidget.h"
-#include "labguard.h"
+#include "labqtestmain.h"
 #include "labprocess.h"
 #include "mainwindow.h"
 #include "startup.h"
@@ -12,7 +12,6 @@
 #include <QTableWidget>
 #include <QtTest>
 #include <chrono>
-#include <cstdlib>
 
 class EndToEndShutdown : public QObject
 {
@@ -45,22 +44,16 @@ class EndToEndShutdown : public QObject
 private slots:
     void initTestCase()
     {
-        const std::string command = std::string(BM_LAB_SCRIPT) + " many 150 >/dev/null";
-        QVERIFY(std::system(command.c_str()) == 0);
-        QStringList specs;
-        for (int i = 1; i <= 150; ++i)
-            specs << QStringLiteral("ip=10.60.1.%1,mac=02:00:5f:01:00:%2,name=M%3,proto=both")
-                         .arg(39 + i)
-                         .arg(i, 2, 16, QLatin1Char('0'))
-                         .arg(i);
-        devices = std::make_unique<brenmoor::test::SimulatedDevices>(QStringLiteral("many"), specs);
+        QVERIFY(brenmoor::test::buildManyHost(150));
+        devices = std::make_unique<brenmoor::test::SimulatedDevices>(QStringLiteral("many"),
+                                                                     brenmoor::test::manyDeviceSpecs(150));
         QVERIFY(devices->ready());
     }
 
     void cleanupTestCase()
     {
         devices.reset();
-        std::system(("ip netns del " + brenmoor::test::labPrefix() + "-many 2>/dev/null; ip neigh flush all").c_str());
+        brenmoor::test::removeManyHost();
     }
 
     void closeDuringTheStartUpSweep()
@@ -107,15 +100,7 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    brenmoor::test::requireLabNamespace(argv[0]);
-    setHighDpiAttributes();
-    QApplication app(argc, argv);
-    installApplicationFont();
-    EndToEndShutdown test;
-    // Returning from here while detached sweeps may still run is part of the test: the
-    // process must exit cleanly with them.
-    return QTest::qExec(&test, argc, argv);
-}
+// Returning from main while detached work might still run is part of the test: the window
+// waits for its workers, so the process exits cleanly.
+BM_LAB_QTEST_MAIN(EndToEndShutdown)
 #include "test_e2e_shutdown.moc"

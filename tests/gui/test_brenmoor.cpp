@@ -2,7 +2,7 @@
 // and its one log line.
 #include "brenmoor.h"
 #include "ctopwidget.h"
-#include "labguard.h"
+#include "labqtestmain.h"
 #include "logging.h"
 #include "mainwindow.h"
 #include "startup.h"
@@ -97,14 +97,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    // Later the window brings up the device list with its endpoints: lab only.
-    brenmoor::test::requireLabNamespace(argv[0]);
-    setHighDpiAttributes();
-    QApplication app(argc, argv);
-    installApplicationFont();
-    BrenmoorTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+// The window brings up the device list with its endpoints: lab only.
+BM_LAB_QTEST_MAIN(BrenmoorTest)
 #include "test_brenmoor.moc"

@@ -1,6 +1,6 @@
 // The device list window's table behaviour and the reply handlers that feed it, driven
 // directly on the lab's tool host (the window brings up its endpoints).
-#include "labguard.h"
+#include "labqtestmain.h"
 #include "logging.h"
 #include "mainwindow.h"
 #include "protocolhandlers.h"
@@ -182,13 +182,5 @@ private slots:
     void cleanupTestCase() { gsdplog.reset(); }
 };
 
-int main(int argc, char** argv)
-{
-    brenmoor::test::requireLabNamespace(argv[0]);
-    setHighDpiAttributes();
-    QApplication app(argc, argv);
-    installApplicationFont();
-    MainWindowTableTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+BM_LAB_QTEST_MAIN(MainWindowTableTest)
 #include "test_mainwindow_table.moc"

@@ -10,8 +10,8 @@
 #include <sstream>
 #include <unistd.h>
 
-#ifndef BM_DEVICESIM_PATH
-#error "BM_DEVICESIM_PATH must name the simulator binary"
+#if !defined(BM_DEVICESIM_PATH) || !defined(BM_LAB_SCRIPT)
+#error "BM_DEVICESIM_PATH and BM_LAB_SCRIPT must name the simulator and the lab script"
 #endif
 
 namespace brenmoor::test {
@@ -54,6 +54,45 @@ SimulatedDevices::~SimulatedDevices()
     process_->terminate();
     if (!process_->waitForFinished(2000))
         process_->kill();
+}
+
+QStringList manyDeviceSpecs(int n)
+{
+    QStringList specs;
+    for (int i = 1; i <= n; ++i)
+        specs << QStringLiteral("ip=10.60.1.%1,mac=02:00:5f:01:%2:%3,name=M%4,proto=both")
+                     .arg(39 + i)
+                     .arg(i / 256, 2, 16, QLatin1Char('0'))
+                     .arg(i % 256, 2, 16, QLatin1Char('0'))
+                     .arg(i);
+    return specs;
+}
+
+bool buildManyHost(int n)
+{
+    const std::string command = std::string(BM_LAB_SCRIPT) + " many " + std::to_string(n) + " >/dev/null";
+    return std::system(command.c_str()) == 0;
+}
+
+void removeManyHost()
+{
+    std::system((std::string(BM_LAB_SCRIPT) + " many-down; ip neigh flush all").c_str());
+}
+
+long udpReceiveBufferErrors()
+{
+    std::ifstream snmp("/proc/net/snmp");
+    std::string line, header, values;
+    while (std::getline(snmp, line)) {
+        if (line.rfind("Udp: ", 0) == 0)
+            (header.empty() ? header : values) = line;
+    }
+    std::istringstream names(header), numbers(values);
+    std::string name, number;
+    while (names >> name && numbers >> number)
+        if (name == "RcvbufErrors")
+            return std::stol(number);
+    return -1;
 }
 
 bool runInHost(const QString& host, const QString& command)

@@ -26,6 +26,18 @@ private:
     bool ready_ = false;
 };
 
+// Device specs for the lab's "many" host: n devices from 10.60.1.40 upwards, each with the
+// MAC of its macvlan interface, answering both protocols.
+QStringList manyDeviceSpecs(int n);
+// Builds the "many" host with n devices (tools/lab.sh many n); false on failure.
+bool buildManyHost(int n);
+// Removes it again and forgets its devices' neighbour entries, leaving the lab as the other
+// tests know it.
+void removeManyHost();
+
+// RcvbufErrors of /proc/net/snmp: UDP datagrams the kernel dropped for a full receive buffer.
+long udpReceiveBufferErrors();
+
 // Runs a shell command inside a lab host namespace ("tool" or a device number).
 bool runInHost(const QString& host, const QString& command);
 
