@@ -1,5 +1,6 @@
 #include "localinterfaces.h"
 
+#include "consoleline.h"
 #include "ifaddrssource.h"
 #include "linkaddress.h"
 
@@ -49,7 +50,7 @@ bool isListedLanEntry(const ifaddrs& entry)
 
 void reportListFailure()
 {
-    std::cerr << "Failed to get interface addresses" << std::endl;
+    brenmoor::net::printErrorLine("Failed to get interface addresses");
 }
 
 } // namespace

@@ -183,10 +183,9 @@ NeighbourMap NetScanner::scanAllInterfaces(int waitSeconds)
     return result;
 }
 
-NeighbourMap searchDeviceOneTime(std::string& /*unused*/)
+NeighbourMap searchDeviceOneTime(std::string& unused)
 {
-    NetScanner scanner;
-    return scanner.scanAllInterfaces(2);
+    return searchDeviceOneTime(unused, nullptr);
 }
 
 NeighbourMap searchDeviceOneTime(std::string& /*unused*/, std::shared_ptr<const CancelToken> cancel)

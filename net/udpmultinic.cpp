@@ -234,17 +234,6 @@ void UDPMultiNIC::ReceiveThread(int sock)
     }
 }
 
-int UDPMultiNIC::receiveBufferSize() const
-{
-    std::shared_lock<std::shared_mutex> lock(nicsLock);
-    if (!running || nics.empty() || nics.front().recvSock < 0)
-        return 0;
-    int size = 0;
-    socklen_t length = sizeof size;
-    getsockopt(nics.front().recvSock, SOL_SOCKET, SO_RCVBUF, &size, &length);
-    return size;
-}
-
 void UDPMultiNIC::Stop()
 {
     if (!running.exchange(false))

@@ -42,8 +42,6 @@ public:
     void Stop();
 
     bool isRunning() const { return running.load(); }
-    // Size of the receive socket's buffer as the kernel reports it; 0 when not running.
-    int receiveBufferSize() const;
 
 private:
     void ReceiveThread(int sock);

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
 bool isDroppedKvText(const std::string& text)
 {
     return text.find("ENQ") != std::string::npos || text.find("ACK") != std::string::npos
@@ -15,6 +17,8 @@ bool hasFivePairEnds(const char* data, int len)
 {
     return std::count(data, data + len, '\xff') == 5;
 }
+
+} // namespace
 
 std::optional<KvDeviceRecord> decodeKvReply(const char* data, int len)
 {

@@ -16,6 +16,4 @@ struct KvDeviceRecord
 // the tool's own included, and acknowledgements); a datagram with exactly five 0xFF bytes
 // anywhere (set-network commands); a datagram with none of the keys MAC, MASK, GATEWAY and
 // NAME. Otherwise the record, keys absent giving empty fields.
-bool isDroppedKvText(const std::string& text);
-bool hasFivePairEnds(const char* data, int len);
 std::optional<KvDeviceRecord> decodeKvReply(const char* data, int len);

@@ -21,7 +21,6 @@
 #include <algorithm>
 #include <QUrl>
 #include <chrono>
-#include <iostream>
 #include <thread>
 
 namespace {

@@ -5,10 +5,10 @@
 // practice, and the process never exits under a worker's feet.
 
 #include "canceltoken.h"
+#include "consoleline.h"
 
 #include <chrono>
 #include <condition_variable>
-#include <iostream>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -48,7 +48,7 @@ public:
                 std::lock_guard<std::mutex> lock(state->mutex);
                 --state->running;
             }
-            std::cerr << (std::string("Cannot start the ") + what + " thread: " + e.what() + "\n") << std::flush;
+            brenmoor::net::printErrorLine(std::string("Cannot start the ") + what + " thread: " + e.what());
             return false;
         }
     }
