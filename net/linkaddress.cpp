@@ -18,4 +18,15 @@ std::optional<MacAddress> findLinkLayerAddress(const ifaddrs* list, const char* 
     return std::nullopt;
 }
 
+bool isEthernetLink(const ifaddrs* list, const char* name)
+{
+    if (!name)
+        return false;
+    for (const ifaddrs* it = list; it; it = it->ifa_next) {
+        if (it->ifa_name && it->ifa_addr && std::strcmp(it->ifa_name, name) == 0 && isEthernetLinkEntry(*it))
+            return true;
+    }
+    return false;
+}
+
 } // namespace brenmoor::net

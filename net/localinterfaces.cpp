@@ -2,6 +2,7 @@
 
 #include "consoleline.h"
 #include "ifaddrssource.h"
+#include "interfacerules.h"
 #include "linkaddress.h"
 
 #include <arpa/inet.h>
@@ -23,11 +24,6 @@ namespace {
 std::mutex localRecordMutex;
 std::atomic<unsigned int> cachedLocalId{0};
 
-bool startsWith(const char* text, const char* prefix)
-{
-    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
-}
-
 std::string ipv4Text(const sockaddr* address)
 {
     char buffer[INET_ADDRSTRLEN] = {};
@@ -35,17 +31,6 @@ std::string ipv4Text(const sockaddr* address)
     if (!inet_ntop(AF_INET, &in->sin_addr, buffer, sizeof buffer))
         return {};
     return buffer;
-}
-
-// The listing's filter: IPv4, a LAN-port name, not the loopback address. Flags are not
-// consulted, so a down interface that holds an address is listed too.
-bool isListedLanEntry(const ifaddrs& entry)
-{
-    if (!entry.ifa_addr || entry.ifa_addr->sa_family != AF_INET || !entry.ifa_name)
-        return false;
-    if (!startsWith(entry.ifa_name, "en") && !startsWith(entry.ifa_name, "wlan"))
-        return false;
-    return ipv4Text(entry.ifa_addr) != "127.0.0.1";
 }
 
 void reportListFailure()
@@ -57,11 +42,11 @@ void reportListFailure()
 
 namespace brenmoor::net {
 
-std::map<std::string, std::string> broadcastMapFrom(const ifaddrs* list, std::ostream& out)
+std::map<std::string, std::string> broadcastMapFrom(const ifaddrs* list, std::ostream& out, InterfaceRules rules)
 {
     std::map<std::string, std::string> result;
     for (const ifaddrs* it = list; it; it = it->ifa_next) {
-        if (!isListedLanEntry(*it))
+        if (!isListedLanEntry(*it, list, rules))
             continue;
         // Without a netmask there is no subnet and no broadcast address to offer.
         if (!it->ifa_netmask || it->ifa_netmask->sa_family != AF_INET)
@@ -85,27 +70,33 @@ std::map<std::string, std::string> getbroadcastAddressList(const IfaddrsSource& 
         reportListFailure();
         return {};
     }
-    return broadcastMapFrom(list.head(), std::cout);
+    return broadcastMapFrom(list.head(), std::cout, platformInterfaceRules());
 }
 
-std::optional<LocalMacIp> chooseLocalRecord(const ifaddrs* list)
+std::optional<LocalMacIp> chooseLocalRecord(const ifaddrs* list, InterfaceRules rules,
+                                            const PhysicalPortTest& isPhysical)
 {
-    std::optional<LocalMacIp> first;
+    // Best first: a physical port over a software one (a container bridge or a veth must
+    // not stand for the host), then en0, then the first in the platform's order.
+    std::optional<LocalMacIp> best;
+    int bestRank = 0;
     for (const ifaddrs* it = list; it; it = it->ifa_next) {
-        if (!isListedLanEntry(*it) || !(it->ifa_flags & IFF_UP))
+        if (!isListedLanEntry(*it, list, rules) || !(it->ifa_flags & IFF_UP))
             continue;
-        const auto mac = findLinkLayerAddress(list, it->ifa_name);
+        const std::string link = linkNameOf(it->ifa_name);
+        const auto mac = findLinkLayerAddress(list, link.c_str());
         if (!mac || *mac == MacAddress{})
+            continue;
+        const int rank = 1 + (isPhysical && isPhysical(link) ? 2 : 0) + (std::strcmp(it->ifa_name, "en0") == 0 ? 1 : 0);
+        if (rank <= bestRank)
             continue;
         LocalMacIp record{};
         std::memcpy(record.mac, mac->data(), mac->size());
         record.ip = ipv4Text(it->ifa_addr);
-        if (std::strcmp(it->ifa_name, "en0") == 0)
-            return record;
-        if (!first)
-            first = record;
+        best = record;
+        bestRank = rank;
     }
-    return first;
+    return best;
 }
 
 LocalMacIp getloacMacIp(const IfaddrsSource& source)
@@ -117,7 +108,7 @@ LocalMacIp getloacMacIp(const IfaddrsSource& source)
             reportListFailure();
         } else {
             broadcastMapFrom(list.head(), std::cout);
-            if (const auto chosen = chooseLocalRecord(list.head())) {
+            if (const auto chosen = chooseLocalRecord(list.head(), platformInterfaceRules(), isPhysicalPort)) {
                 SloaclIP = chosen->ip;
                 std::memcpy(SloaclMac, chosen->mac, sizeof SloaclMac);
             }

@@ -2,6 +2,8 @@
 // The local host's IPv4 side: LAN interfaces with their broadcast addresses, the local
 // MAC/IP record and the 32-bit local identifier carried by JSON-protocol packets.
 
+#include "interfacerules.h"
+
 #include <map>
 #include <optional>
 #include <ostream>
@@ -25,8 +27,9 @@ struct LocalMacIp
     std::string ip;
 };
 
-// Lists the IPv4 interfaces named en* or wlan* (not 127.0.0.1), four console lines each,
-// and returns broadcast address -> netmask; the first interface of a subnet wins.
+// Lists the LAN ports' IPv4 addresses (not 127.0.0.1), four console lines each, and returns
+// broadcast address -> netmask; the first interface of a subnet wins. What a LAN port is
+// depends on the platform (interfacerules.h).
 // An empty map when the list cannot be read.
 std::map<std::string, std::string> getbroadcastAddressList();
 
@@ -46,14 +49,16 @@ std::string ipTo1(const std::string& ip);
 namespace brenmoor::net {
 
 // The interface list walk behind getbroadcastAddressList, over any list, printing to `out`.
-std::map<std::string, std::string> broadcastMapFrom(const ifaddrs* list, std::ostream& out);
+std::map<std::string, std::string> broadcastMapFrom(const ifaddrs* list, std::ostream& out,
+                                                    InterfaceRules rules = platformInterfaceRules());
 std::map<std::string, std::string> getbroadcastAddressList(const IfaddrsSource& source);
 
-// Which interface fills the local record: among the interfaces the listing takes that are up
-// and have a non-zero six-byte MAC, the one named en0 when present, otherwise the first in
-// the platform's order. en0 is the built-in port on the desktops this tool grew up on and
-// the lab's first subnet; "first listed" is stable across runs on a given host.
-std::optional<LocalMacIp> chooseLocalRecord(const ifaddrs* list);
+// Which interface fills the local record: among the LAN ports the listing takes that are up
+// and have a non-zero six-byte MAC, a physical port before a software one (a bridge, a veth);
+// among equals the one named en0, otherwise the first in the platform's order. en0 is the
+// built-in port of the desktops this tool grew up on; "first listed" is stable across runs.
+std::optional<LocalMacIp> chooseLocalRecord(const ifaddrs* list, InterfaceRules rules = platformInterfaceRules(),
+                                            const PhysicalPortTest& isPhysical = isPhysicalPort);
 
 // getloacMacIp over any interface source, for tests.
 LocalMacIp getloacMacIp(const IfaddrsSource& source);

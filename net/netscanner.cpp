@@ -3,6 +3,7 @@
 #include "arpcommand.h"
 #include "consoleline.h"
 #include "ifaddrssource.h"
+#include "interfacerules.h"
 #include "neighbourtable.h"
 
 #include <algorithm>
@@ -27,11 +28,6 @@ std::string ipv4Text(const sockaddr* address)
     char text[INET_ADDRSTRLEN] = {};
     inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, text, sizeof text);
     return text;
-}
-
-bool startsWith(const std::string& text, const char* prefix)
-{
-    return text.rfind(prefix, 0) == 0;
 }
 
 // en0 first, then en1, then by name.
@@ -85,6 +81,12 @@ NetScanner::NetScanner()
 }
 
 NetScanner::NetScanner(const brenmoor::net::IfaddrsSource& source, ScanActions scanActions)
+    : NetScanner(source, std::move(scanActions), brenmoor::net::platformInterfaceRules())
+{
+}
+
+NetScanner::NetScanner(const brenmoor::net::IfaddrsSource& source, ScanActions scanActions,
+                       brenmoor::net::InterfaceRules rules)
     : actions(std::move(scanActions))
 {
     if (!actions.pause) {
@@ -95,10 +97,10 @@ NetScanner::NetScanner(const brenmoor::net::IfaddrsSource& source, ScanActions s
                 std::this_thread::sleep_for(std::chrono::seconds(seconds));
         };
     }
-    collectInterfaces(source);
+    collectInterfaces(source, rules);
 }
 
-void NetScanner::collectInterfaces(const brenmoor::net::IfaddrsSource& source)
+void NetScanner::collectInterfaces(const brenmoor::net::IfaddrsSource& source, brenmoor::net::InterfaceRules rules)
 {
     std::map<std::string, ScanInterface> byName;
     {
@@ -108,7 +110,7 @@ void NetScanner::collectInterfaces(const brenmoor::net::IfaddrsSource& source)
                 continue;
             ScanInterface iface;
             iface.name = it->ifa_name;
-            if (iface.name == "lo0" || startsWith(iface.name, "utun") || startsWith(iface.name, "awdl"))
+            if (!brenmoor::net::isSweepableInterface(iface.name, it->ifa_flags, rules))
                 continue;
             if (it->ifa_addr->sa_family != AF_INET)
                 continue;

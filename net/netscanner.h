@@ -12,6 +12,7 @@
 
 namespace brenmoor::net {
 struct IfaddrsSource;
+enum class InterfaceRules;
 }
 
 struct ScanInterface
@@ -44,6 +45,8 @@ class NetScanner
 public:
     NetScanner();
     NetScanner(const brenmoor::net::IfaddrsSource& source, ScanActions actions);
+    // With another platform's interface rules (tests).
+    NetScanner(const brenmoor::net::IfaddrsSource& source, ScanActions actions, brenmoor::net::InterfaceRules rules);
 
     const std::vector<ScanInterface>& interfaces() const { return list; }
 
@@ -52,7 +55,7 @@ public:
     void sweepSubnet(const ScanInterface& iface);
 
 private:
-    void collectInterfaces(const brenmoor::net::IfaddrsSource& source);
+    void collectInterfaces(const brenmoor::net::IfaddrsSource& source, brenmoor::net::InterfaceRules rules);
 
     ScanActions actions;
     std::vector<ScanInterface> list;

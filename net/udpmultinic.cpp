@@ -2,6 +2,7 @@
 
 #include "consoleline.h"
 #include "ifaddrssource.h"
+#include "interfacerules.h"
 
 #include <arpa/inet.h>
 #include <cstring>
@@ -104,8 +105,15 @@ bool UDPMultiNIC::Init(unsigned remote, unsigned local, ReceiveCallback receiver
     remotePort = remote;
     localPort = local;
     callback = std::move(receiver);
+    return initialise();
+}
 
-    if (!EnumerateInterfaces()) {
+bool UDPMultiNIC::initialise()
+{
+    state = State::Failed;
+    const bool found = EnumerateInterfaces();
+    initialisedWith = identitiesOf(nics);
+    if (!found) {
         printErrorLine("Failed to get network interfaces");
         return false;
     }
@@ -117,15 +125,16 @@ bool UDPMultiNIC::Init(unsigned remote, unsigned local, ReceiveCallback receiver
             return false;
         }
     }
-    nics.front().recvSock = CreateRecvSocket("0.0.0.0");
-    if (nics.front().recvSock < 0) {
+    recvSock = CreateRecvSocket("0.0.0.0");
+    nics.front().recvSock = recvSock;
+    if (recvSock < 0) {
         printErrorLine("Failed to create recv socket for ");
         CloseAllSockets();
         return false;
     }
     running = true;
     try {
-        threads.emplace_back(&UDPMultiNIC::ReceiveThread, this, nics.front().recvSock);
+        threads.emplace_back(&UDPMultiNIC::ReceiveThread, this, recvSock);
     } catch (const std::system_error&) {
         // Without its receive thread the endpoint is of no use: undo, and say so.
         running = false;
@@ -133,15 +142,64 @@ bool UDPMultiNIC::Init(unsigned remote, unsigned local, ReceiveCallback receiver
         CloseAllSockets();
         return false;
     }
+    state = State::Running;
     printLine("UDP MultiNIC initialized with " + std::to_string(nics.size()) + " interfaces");
     return true;
 }
 
-bool UDPMultiNIC::EnumerateInterfaces()
+bool UDPMultiNIC::Refresh()
 {
-    brenmoor::net::IfaddrsList list(source);
-    if (!list.ok())
+    std::unique_lock<std::shared_mutex> lock(nicsLock);
+    if (state != State::Running && state != State::Failed)
         return false;
+    bool listed = false;
+    std::vector<NicInfo> now = usableInterfaces(listed);
+    if (!listed || identitiesOf(now) == initialisedWith)
+        return false; // a list that cannot be read now is no news about the interfaces
+    if (state == State::Failed) {
+        nics.clear();
+        initialise();
+        return true;
+    }
+    replaceSendSockets(std::move(now));
+    return true;
+}
+
+void UDPMultiNIC::replaceSendSockets(std::vector<NicInfo> records)
+{
+    // Replies keep arriving on the receive socket meanwhile; only the sending side changes.
+    for (NicInfo& nic : nics) {
+        if (nic.sendSock >= 0)
+            close(nic.sendSock);
+    }
+    nics.clear();
+    initialisedWith = identitiesOf(records);
+    for (NicInfo& nic : records)
+        printLine("Found NIC: " + nic.name + " - " + nic.ip);
+    if (records.empty()) {
+        // Sends find no record until a port comes back; the next Refresh sees it.
+        printErrorLine("Failed to get network interfaces");
+        return;
+    }
+    for (NicInfo& nic : records) {
+        nic.sendSock = CreateSendSocket(nic.ip);
+        if (nic.sendSock < 0) {
+            // The port went away again in between: the others still send.
+            printErrorLine("Failed to create send socket for " + nic.name);
+            continue;
+        }
+        nics.push_back(nic);
+    }
+    if (!nics.empty())
+        nics.front().recvSock = recvSock;
+    printLine("UDP MultiNIC initialized with " + std::to_string(nics.size()) + " interfaces");
+}
+
+std::vector<NicInfo> UDPMultiNIC::usableInterfaces(bool& listed) const
+{
+    std::vector<NicInfo> found;
+    brenmoor::net::IfaddrsList list(source);
+    listed = list.ok();
     for (const ifaddrs* it = list.head(); it; it = it->ifa_next) {
         if (!it->ifa_addr || it->ifa_addr->sa_family != AF_INET || !it->ifa_name)
             continue;
@@ -152,11 +210,28 @@ bool UDPMultiNIC::EnumerateInterfaces()
         NicInfo nic;
         nic.ip = text;
         nic.name = it->ifa_name;
-        nic.ifIndex = if_nametoindex(it->ifa_name);
-        nics.push_back(nic);
-        printLine("Found NIC: " + nic.name + " - " + nic.ip);
+        nic.ifIndex = if_nametoindex(brenmoor::net::linkNameOf(nic.name).c_str());
+        found.push_back(nic);
     }
-    return !nics.empty();
+    return found;
+}
+
+std::set<UDPMultiNIC::NicIdentity> UDPMultiNIC::identitiesOf(const std::vector<NicInfo>& records)
+{
+    std::set<NicIdentity> identities;
+    for (const NicInfo& nic : records)
+        identities.emplace(nic.name, nic.ip, nic.ifIndex);
+    return identities;
+}
+
+bool UDPMultiNIC::EnumerateInterfaces()
+{
+    bool listed = false;
+    for (NicInfo& nic : usableInterfaces(listed)) {
+        printLine("Found NIC: " + nic.name + " - " + nic.ip);
+        nics.push_back(std::move(nic));
+    }
+    return listed && !nics.empty();
 }
 
 int UDPMultiNIC::CreateSendSocket(const std::string& ip)
@@ -239,8 +314,8 @@ void UDPMultiNIC::Stop()
     if (!running.exchange(false))
         return;
     // Wakes a receive that is blocked, so Stop need not wait for the receive time-out.
-    if (!nics.empty() && nics.front().recvSock >= 0)
-        shutdown(nics.front().recvSock, SHUT_RDWR);
+    if (recvSock >= 0)
+        shutdown(recvSock, SHUT_RDWR);
     for (std::thread& thread : threads) {
         if (thread.joinable())
             thread.join();
@@ -249,6 +324,7 @@ void UDPMultiNIC::Stop()
     {
         std::unique_lock<std::shared_mutex> lock(nicsLock);
         CloseAllSockets();
+        state = State::Stopped;
     }
     printLine("UDP MultiNIC stopped");
 }
@@ -258,10 +334,12 @@ void UDPMultiNIC::CloseAllSockets()
     for (NicInfo& nic : nics) {
         if (nic.sendSock >= 0)
             close(nic.sendSock);
-        if (nic.recvSock >= 0)
-            close(nic.recvSock);
         nic.sendSock = -1;
         nic.recvSock = -1;
     }
     nics.clear();
+    // The receive socket is the endpoint's, whichever record shows it.
+    if (recvSock >= 0)
+        close(recvSock);
+    recvSock = -1;
 }

@@ -5,9 +5,11 @@
 
 #include <atomic>
 #include <functional>
+#include <set>
 #include <shared_mutex>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace brenmoor::net {
@@ -41,11 +43,29 @@ public:
     bool Send(const std::string& ip, const unsigned char* data, size_t len);
     void Stop();
 
+    // Looks at the interfaces again. When the endpoint takes another set of interface
+    // addresses than it was initialised with (a cable plugged in, a DHCP lease, a port gone),
+    // it initialises again, with the start-up console lines: a running endpoint gets new
+    // send sockets and keeps its receive socket and thread, so no reply waiting there is
+    // lost; one whose Init failed runs Init again. An unchanged set changes nothing, and a
+    // stopped or never initialised endpoint stays as it is. Returns whether it initialised
+    // again. GUI thread (the owner), never from inside the receive callback.
+    bool Refresh();
+
     bool isRunning() const { return running.load(); }
 
 private:
+    // An interface address as the endpoint takes it; the index tells a port that came back
+    // under the same name apart from the one that went away.
+    using NicIdentity = std::tuple<std::string, std::string, unsigned>;
+    enum class State { Idle, Failed, Running, Stopped };
+
     void ReceiveThread(int sock);
     bool EnumerateInterfaces();
+    std::vector<NicInfo> usableInterfaces(bool& listed) const;
+    static std::set<NicIdentity> identitiesOf(const std::vector<NicInfo>& records);
+    bool initialise();
+    void replaceSendSockets(std::vector<NicInfo> records);
     int CreateSendSocket(const std::string& ip);
     int CreateRecvSocket(const std::string& ip);
     void CloseAllSockets();
@@ -57,6 +77,9 @@ private:
     ReceiveCallback callback;
     std::atomic<bool> running{false};
     std::vector<std::thread> threads;
+    int recvSock = -1; // also in the first record while there is one
+    State state = State::Idle;
+    std::set<NicIdentity> initialisedWith;
     // Send (from any thread) reads the records while Stop may be closing them: senders hold it
     // shared, Init and Stop hold it exclusively.
     mutable std::shared_mutex nicsLock;

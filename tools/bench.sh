@@ -16,7 +16,7 @@ lab="$root/tools/lab.sh"
 if ! command -v arp-scan >/dev/null; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq arp-scan >/dev/null
 fi
-"$root/tools/build.sh"
+"$root/tools/build.sh" -DBRENMOOR_BUILD_TESTS=ON
 
 trap '"$lab" down' EXIT
 "$lab" up >/dev/null
@@ -47,7 +47,7 @@ echo "== scanner (the tool's own sweep and neighbour read)"
 
 echo "== arp-scan on the same subnets, from a cold neighbour table"
 "$lab" exec ip neigh flush all
-for spec in "en0 192.168.50.0/24 3" "en1 10.60.1.0/24 2"; do
+for spec in "enp1s0 192.168.50.0/24 3" "wlp2s0 10.60.1.0/24 2"; do
   read -r ifname net live <<<"$spec"
   start=$(date +%s%N)
   answers=$("$lab" exec arp-scan --quiet --plain --interface="$ifname" "$net" 2>/dev/null | cut -f1 | sort -u | wc -l)

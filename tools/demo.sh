@@ -11,8 +11,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out=${BM_OUT:-$root/out}
 lab="$root/tools/lab.sh"
 
-"$root/tools/install-deps.sh"
-"$root/tools/build.sh"
+"$root/tools/install-deps.sh" demo
+BM_TARGETS="brenmoor bm-devicesim" "$root/tools/build.sh" -DBRENMOOR_BUILD_TESTS=OFF
 mkdir -p "$out"
 
 trap '"$lab" down' EXIT

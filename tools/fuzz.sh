@@ -8,7 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 build=${BM_FUZZ_BUILD_DIR:-$root/build-fuzz}
 
-"$root/tools/install-deps.sh"
+"$root/tools/install-deps.sh" fuzz
 cmake -S "$root/fuzz" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j "$(nproc)" >/dev/null
 

@@ -1,15 +1,27 @@
 #!/usr/bin/env bash
-# Installs, from Debian's packages, whatever the build, the tests, the lab and the demo need
-# and this machine lacks. Debian 12, as root; no standard input needed.
+# Installs, from Debian's packages, whatever a job needs and this machine lacks.
+# Debian 12, as root; no standard input needed.
+#   tools/install-deps.sh demo    build the program and the simulator, run them in the lab
+#   tools/install-deps.sh test    the above, plus the test frameworks (default)
+#   tools/install-deps.sh fuzz    the above, plus clang and its fuzzing runtime
 set -euo pipefail
 
+profile=${1:-test}
+# The program at run time: Qt, and `arp -an` (net-tools) for the neighbour-table fallback.
+# The lab: namespaces and veths (iproute2), sysctl (procps), the tun helper (perl-base and
+# util-linux are essential). The demo: a virtual display, a click, a screenshot.
 PACKAGES=(
   cmake make g++ pkg-config
-  qtbase5-dev libspdlog-dev nlohmann-json3-dev libgtest-dev
-  iproute2 procps
+  qtbase5-dev libspdlog-dev nlohmann-json3-dev
+  net-tools iproute2 procps
   xvfb xauth xdotool imagemagick
-  clang libclang-rt-14-dev
 )
+case "$profile" in
+  demo) ;;
+  test) PACKAGES+=(libgtest-dev) ;;
+  fuzz) PACKAGES+=(libgtest-dev clang libclang-rt-14-dev) ;;
+  *) echo "install-deps: unknown profile '$profile' (demo, test or fuzz)" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${PACKAGES[@]}"; do

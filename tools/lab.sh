@@ -3,7 +3,10 @@
 # host's own interfaces.
 #
 #   <prefix>-sw     the "switch": bridges br0 (192.168.50.0/24) and br1 (10.60.1.0/24)
-#   <prefix>-tool   the tool host: en0 192.168.50.10 on br0, en1 10.60.1.10 on br1
+#   <prefix>-tool   the tool host, named and set up as a Debian host is: a wired port enp1s0
+#                   192.168.50.10 on br0, a Wi-Fi-like port wlp2s0 10.60.1.10 on br1, a VPN-like
+#                   point-to-point tun0 10.99.0.1 (peer 10.99.0.2) held open by a helper, and
+#                   reverse-path filtering in Debian's loose mode (rp_filter 2)
 #   <prefix>-devN   device hosts with fixed MAC addresses on both subnets (table below)
 #
 # Usage: lab.sh up | down | status
@@ -24,9 +27,11 @@ TOOL="$P-tool"
 
 # Tool host interfaces: name, address/prefix length, MAC, bridge.
 TOOL_NICS=(
-  "en0 192.168.50.10/24 02:42:c0:a8:32:0a br0"
-  "en1 10.60.1.10/24 02:42:0a:3c:01:0a br1"
+  "enp1s0 192.168.50.10/24 02:42:c0:a8:32:0a br0"
+  "wlp2s0 10.60.1.10/24 02:42:0a:3c:01:0a br1"
 )
+# Tool host tunnel: name, address, peer address.
+TOOL_TUNNEL="tun0 10.99.0.1 10.99.0.2"
 # Device hosts: number, address/prefix length, MAC, bridge.
 DEVICES=(
   "1 192.168.50.21/24 02:00:5e:50:00:21 br0"
@@ -72,6 +77,26 @@ add_port() {
   in_ns "$SW" ip link set dev "$swport" up
 }
 
+add_tunnel() {
+  # A VPN-like link: a tun device is up and running only while a process holds it open, and
+  # what is sent into it goes to that process (which drops it), never out of the lab.
+  local ifname local_ip peer_ip
+  read -r ifname local_ip peer_ip <<<"$TOOL_TUNNEL"
+  in_ns "$TOOL" perl -e '
+    open(my $tun, "+<", "/dev/net/tun") or die "lab: /dev/net/tun: $!\n";
+    # struct ifreq: the name, then the flags IFF_TUN | IFF_NO_PI, padded to 40 bytes.
+    ioctl($tun, 0x400454ca, pack("a16 s x22", $ARGV[0], 0x0001 | 0x1000)) or die "lab: TUNSETIFF: $!\n";
+    my $packet;
+    1 while sysread($tun, $packet, 65536);' "$ifname" </dev/null >/dev/null 2>&1 &
+  local _
+  for _ in $(seq 1 50); do
+    in_ns "$TOOL" ip link show dev "$ifname" >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  in_ns "$TOOL" ip addr add "$local_ip" peer "$peer_ip" dev "$ifname"
+  in_ns "$TOOL" ip link set dev "$ifname" up
+}
+
 up() {
   down
   ip netns add "$SW"
@@ -85,12 +110,15 @@ up() {
 
   ip netns add "$TOOL"
   quiet_host "$TOOL"
+  # Debian's default (systemd's sysctl.d): loose reverse-path filtering, on every interface.
+  in_ns "$TOOL" sysctl -qw net.ipv4.conf.all.rp_filter=2 net.ipv4.conf.default.rp_filter=2
   local i=0 line
   for line in "${TOOL_NICS[@]}"; do
     read -r ifname cidr mac bridge <<<"$line"
     add_port "$TOOL" "$ifname" "$cidr" "$mac" "$bridge" "t$i"
     i=$((i + 1))
   done
+  add_tunnel
 
   for line in "${DEVICES[@]}"; do
     read -r n cidr mac bridge <<<"$line"

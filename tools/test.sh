@@ -4,7 +4,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/install-deps.sh"
-"$root/tools/build.sh"
+"$root/tools/build.sh" -DBRENMOOR_BUILD_TESTS=ON
 cd "${BM_BUILD_DIR:-$root/build}"
 # A lab left over by an interrupted run must not disturb this one.
 "$root/tools/lab.sh" down

@@ -152,6 +152,8 @@ void mainwindow::openModify(int rowId)
     connect(
         dialog, &modifyIPDialog::setNetParam, dialog,
         [this, rowId, generation](QString, QString ip, QString newSubmask, QString newGateway, QString name) {
+            // The settings go out right after this: through the ports the host has now.
+            refreshEndpoints();
             if (generation != tableGeneration)
                 return;
             QTableWidget* rows = ui->tableWidget;
@@ -279,6 +281,12 @@ void mainwindow::addPendingDevices()
         pendingDevicesTimer.start(0); // the rest after the event loop has had its turn
 }
 
+void mainwindow::refreshEndpoints()
+{
+    jsonEndpoint.Refresh();
+    kvEndpoint.Refresh();
+}
+
 void mainwindow::checkConflicts(const NeighbourMap& neighbours)
 {
     const int count = markConflicts(ui->tableWidget, neighbours);
@@ -325,6 +333,9 @@ void mainwindow::on_pushButton_14_clicked()
 
     ui->pushButton_16->setText(tr("Device:") + QStringLiteral("0"));
 
+    // A port that came up since start-up (a cable, a DHCP lease) is searched too, and one
+    // that went away is no longer sent through.
+    refreshEndpoints();
     workers.start("discovery", [] {
         sendDiscoveryRequest([](const std::string& ip, const unsigned char* bytes, size_t len) {
             bool sent = false;

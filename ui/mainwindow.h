@@ -47,6 +47,8 @@ protected:
 
 private:
     void applyDeferredTableSetup();
+    // Re-initialises the endpoints whose interfaces changed since they were initialised.
+    void refreshEndpoints();
     QWidget* makeRowButton(const QString& text, int width, std::function<void()> onClick);
     // Row actions, given the row's id (and, for the web page, the IP the row was created with).
     void openModify(int rowId);

@@ -259,7 +259,7 @@ private slots:
             QCOMPARE(std::vector<unsigned char>(packet.begin() + 3, packet.begin() + 9),
                      (std::vector<unsigned char>{2, 0, 0, 0, static_cast<unsigned char>(payload.size()), 0}));
             QCOMPARE(std::vector<unsigned char>(packet.begin() + 11, packet.begin() + 13), (std::vector<unsigned char>{0, 0}));
-            // source: en0's MAC bytes 2..5, little-endian; target: every device
+            // source: enp1s0's MAC bytes 2..5, little-endian; target: every device
             QCOMPARE(std::vector<unsigned char>(packet.begin() + 15, packet.begin() + 23),
                      (std::vector<unsigned char>{0xc0, 0xa8, 0x32, 0x0a, 0xff, 0xff, 0xff, 0xff}));
             QCOMPARE(std::string(packet.begin() + 23, packet.end()), payload);

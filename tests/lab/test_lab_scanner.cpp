@@ -34,9 +34,9 @@ TEST(LabScanner, FindsExactlyTheLiveDevicesOfBothSubnetsAndReportsProgress)
     EXPECT_EQ(out, "================================\n"
                    "发现 2 个网络接口\n"
                    "================================\n\n"
-                   "→ 扫描 en0 (192.168.50.10)\n"
+                   "→ 扫描 enp1s0 (192.168.50.10)\n"
                    "  找到 3 个设备\n\n"
-                   "→ 扫描 en1 (10.60.1.10)\n"
+                   "→ 扫描 wlp2s0 (10.60.1.10)\n"
                    "  找到 2 个设备\n\n");
 
     // The sweep left unanswered addresses in the kernel's table as incomplete entries; both
@@ -53,10 +53,10 @@ TEST(LabScanner, FindsExactlyTheLiveDevicesOfBothSubnetsAndReportsProgress)
 
 TEST(LabScanner, AnInterfaceThatVanishesMidScanCostsOnlyItsOwnResults)
 {
-    NetScanner scanner; // en0 and en1 collected
+    NetScanner scanner; // enp1s0 and wlp2s0 collected
     ASSERT_EQ(scanner.interfaces().size(), 2u);
-    ASSERT_EQ(std::system("ip neigh flush all && ip addr del 10.60.1.10/24 dev en1"), 0);
-    struct Restore { ~Restore() { std::system("ip addr add 10.60.1.10/24 dev en1"); } } restore;
+    ASSERT_EQ(std::system("ip neigh flush all && ip addr del 10.60.1.10/24 dev wlp2s0"), 0);
+    struct Restore { ~Restore() { std::system("ip addr add 10.60.1.10/24 dev wlp2s0"); } } restore;
 
     testing::internal::CaptureStdout();
     const NeighbourMap found = scanner.scanAllInterfaces(2);

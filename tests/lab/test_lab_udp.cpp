@@ -1,13 +1,16 @@
-// The multi-interface endpoint on the lab's tool host (en0 192.168.50.10, en1 10.60.1.10),
-// observed from sockets on the device hosts (dev1 192.168.50.21, dev3 10.60.1.31).
+// The multi-interface endpoint on the lab's tool host (enp1s0 192.168.50.10, wlp2s0 10.60.1.10,
+// the point-to-point tun0 10.99.0.1), observed from sockets on the device hosts (dev1
+// 192.168.50.21, dev3 10.60.1.31).
 #include "labsockets.h"
 #include "processcounts.h"
+#include "ifaddrssource.h"
 #include "udpmultinic.h"
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <ifaddrs.h>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -68,12 +71,14 @@ TEST(LabUdp, InitListsBothInterfacesAndOneSendReachesEachSubnetOnceFromItsOwnAdd
     testing::internal::CaptureStdout();
     ASSERT_TRUE(endpoint.Init(kRemote, kLocal, nullptr));
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Found NIC: en0 - 192.168.50.10\nFound NIC: en1 - 10.60.1.10\nUDP MultiNIC initialized with 2 interfaces\n");
+              "Found NIC: enp1s0 - 192.168.50.10\nFound NIC: wlp2s0 - 10.60.1.10\nFound NIC: tun0 - 10.99.0.1\n"
+              "UDP MultiNIC initialized with 3 interfaces\n");
 
     testing::internal::CaptureStdout();
     EXPECT_TRUE(endpoint.Send("255.255.255.255", kPayload.data(), kPayload.size()));
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Sent 23 bytes via en0 (192.168.50.10)\nSent 23 bytes via en1 (10.60.1.10)\n");
+              "Sent 23 bytes via enp1s0 (192.168.50.10)\nSent 23 bytes via wlp2s0 (10.60.1.10)\n"
+              "Sent 23 bytes via tun0 (10.99.0.1)\n");
 
     const auto onSubnetA = receiveAll(dev1, 400ms);
     const auto onSubnetB = receiveAll(dev3, 400ms);
@@ -113,11 +118,12 @@ TEST(LabUdp, OwnBroadcastComesBackOnlyWhenBothPortsAreTheSame)
     UDPMultiNIC same;
     ASSERT_TRUE(same.Init(kLocal, kLocal, sameInbox.callback()));
     ASSERT_TRUE(same.Send("255.255.255.255", kPayload.data(), kPayload.size()));
-    auto items = sameInbox.waitFor(2, 1000ms);
+    // The kernel loops a local copy of every broadcast back, the tunnel's included.
+    auto items = sameInbox.waitFor(3, 1000ms);
     std::multiset<std::string> sources;
     for (const auto& item : items)
         sources.insert(item.ip);
-    EXPECT_EQ(sources, (std::multiset<std::string>{"10.60.1.10", "192.168.50.10"}));
+    EXPECT_EQ(sources, (std::multiset<std::string>{"10.60.1.10", "10.99.0.1", "192.168.50.10"}));
     same.Stop();
 
     Inbox apartInbox;
@@ -163,16 +169,16 @@ TEST(LabUdp, RefusesToSendBeforeInitAfterStopAndToATextThatIsNoAddress)
 
 TEST(LabUdp, AnAddressOnTwoDevicesStillLeavesThroughEachRecordsOwnDevice)
 {
-    // 192.168.50.10 now sits on en0 and on en1: binding alone cannot tell the two apart.
-    run("ip addr add 192.168.50.10/32 dev en1");
-    struct Restore { ~Restore() { std::system("ip addr del 192.168.50.10/32 dev en1"); } } restore;
+    // 192.168.50.10 now sits on enp1s0 and on wlp2s0: binding alone cannot tell the two apart.
+    run("ip addr add 192.168.50.10/32 dev wlp2s0");
+    struct Restore { ~Restore() { std::system("ip addr del 192.168.50.10/32 dev wlp2s0"); } } restore;
 
     const int dev1 = deviceUdpSocket(1, kRemote);
     const int dev3 = deviceUdpSocket(3, kRemote);
     UDPMultiNIC endpoint;
     testing::internal::CaptureStdout();
     ASSERT_TRUE(endpoint.Init(kRemote, kLocal, nullptr));
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("UDP MultiNIC initialized with 3 interfaces"), std::string::npos);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("UDP MultiNIC initialized with 4 interfaces"), std::string::npos);
     ASSERT_TRUE(endpoint.Send("255.255.255.255", kPayload.data(), kPayload.size()));
 
     std::multiset<std::string> onA;
@@ -192,14 +198,63 @@ TEST(LabUdp, AnInterfaceThatLosesItsAddressFailsAloneAndTheOthersStillSend)
     const int dev1 = deviceUdpSocket(1, kRemote);
     UDPMultiNIC endpoint;
     ASSERT_TRUE(endpoint.Init(kRemote, kLocal, nullptr));
-    run("ip addr del 10.60.1.10/24 dev en1");
-    struct Restore { ~Restore() { std::system("ip addr add 10.60.1.10/24 dev en1"); } } restore;
+    run("ip addr del 10.60.1.10/24 dev wlp2s0");
+    struct Restore { ~Restore() { std::system("ip addr add 10.60.1.10/24 dev wlp2s0"); } } restore;
 
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     EXPECT_TRUE(endpoint.Send("255.255.255.255", kPayload.data(), kPayload.size()));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Failed to send via en1\n");
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Sent 23 bytes via en0 (192.168.50.10)\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Failed to send via wlp2s0\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Sent 23 bytes via enp1s0 (192.168.50.10)\nSent 23 bytes via tun0 (10.99.0.1)\n");
     EXPECT_EQ(receiveAll(dev1, 300ms).size(), 1u);
     close(dev1);
+}
+
+TEST(LabUdp, RefreshFollowsPortsThatComeAndGoAndKeepsTheReceiveSide)
+{
+    const std::string lines = "Found NIC: enp1s0 - 192.168.50.10\nFound NIC: wlp2s0 - 10.60.1.10\n"
+                              "Found NIC: tun0 - 10.99.0.1\nUDP MultiNIC initialized with 3 interfaces\n";
+    run("ip addr del 10.60.1.10/24 dev wlp2s0"); // the cable is not in yet
+    struct Restore { ~Restore() { std::system("ip addr replace 10.60.1.10/24 dev wlp2s0"); } } restore;
+    Inbox inbox;
+    UDPMultiNIC endpoint;
+    ASSERT_TRUE(endpoint.Init(kRemote, kLocal, inbox.callback()));
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(endpoint.Refresh()) << "nothing changed";
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+
+    run("ip addr add 10.60.1.10/24 dev wlp2s0");
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(endpoint.Refresh());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), lines);
+    const int dev3 = deviceUdpSocket(3, kRemote);
+    ASSERT_TRUE(endpoint.Send("255.255.255.255", kPayload.data(), kPayload.size()));
+    EXPECT_EQ(receiveAll(dev3, 400ms).size(), 1u) << "the new port is sent through";
+    ASSERT_TRUE(sendTo(dev3, "10.60.1.10", kLocal, {'o', 'k'}));
+    EXPECT_EQ(inbox.waitFor(1, 1500ms).size(), 1u) << "the receive side carried on";
+
+    run("ip addr del 10.60.1.10/24 dev wlp2s0");
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(endpoint.Refresh());
+    testing::internal::GetCapturedStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(endpoint.Send("255.255.255.255", kPayload.data(), kPayload.size()));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "no send through the port that went away";
+    close(dev3);
+    endpoint.Stop();
+    EXPECT_FALSE(endpoint.Refresh()) << "a stopped endpoint stays stopped";
+
+    // An endpoint whose Init found no interface at all initialises once one is there.
+    int calls = 0;
+    const brenmoor::net::IfaddrsSource late{[&](ifaddrs** list) { return ++calls == 1 ? -1 : getifaddrs(list); },
+                                            [](ifaddrs* list) { freeifaddrs(list); }};
+    UDPMultiNIC lateEndpoint(late);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(lateEndpoint.Init(kRemote, kLocal, nullptr));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Failed to get network interfaces\n");
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(lateEndpoint.Refresh());
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("UDP MultiNIC initialized with 2 interfaces"), std::string::npos);
+    EXPECT_TRUE(lateEndpoint.isRunning());
 }

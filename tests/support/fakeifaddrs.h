@@ -16,6 +16,7 @@
 #include <arpa/inet.h>
 #ifdef __linux__
 #include <linux/if_packet.h>
+#include <net/if_arp.h>
 #endif
 
 namespace brenmoor::test {
@@ -46,13 +47,15 @@ public:
         return *this;
     }
 
+    // A link-layer entry; `hardwareType` is the Linux ARPHRD_* type (1, Ethernet, by default).
     FakeInterfaces& link(const std::string& name, const std::array<unsigned char, 6>& mac,
-                         unsigned flags = kUp, unsigned char length = 6)
+                         unsigned flags = kUp, unsigned char length = 6, unsigned short hardwareType = 1)
     {
         Node& n = add(name, flags);
 #ifdef __linux__
         sockaddr_ll ll{};
         ll.sll_family = AF_PACKET;
+        ll.sll_hatype = hardwareType;
         ll.sll_halen = length;
         std::memcpy(ll.sll_addr, mac.data(), mac.size());
         std::memcpy(&n.addr, &ll, sizeof ll);

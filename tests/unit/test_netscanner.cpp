@@ -2,6 +2,7 @@
 // test, interface collection and ordering, and the sweep / read / merge sequence.
 #include "arpcommand.h"
 #include "fakeifaddrs.h"
+#include "interfacerules.h"
 #include "neighbourtable.h"
 #include "netscanner.h"
 
@@ -171,7 +172,8 @@ TEST(NeighbourDumpParser, TruncatedOrMalformedDataEndsTheReadWithoutHarm)
     }
 }
 
-TEST(ScannerInterfaces, FiltersAndOrdersEn0En1ThenByName)
+// The Apple rules: VPN and peer-to-peer links are known by their names.
+TEST(ScannerInterfaces, AppleRulesFilterAndOrderEn0En1ThenByName)
 {
     constexpr unsigned kDown = IFF_UP; // up but not running
     FakeInterfaces fake;
@@ -189,7 +191,7 @@ TEST(ScannerInterfaces, FiltersAndOrdersEn0En1ThenByName)
         .ipv4("en9", "10.9.0.2", "255.255.255.0", kDown)
         .ipv6("en2")
         .ipv4("bridge0", "10.1.9.9", "255.255.255.0"); // a later address of bridge0 wins
-    NetScanner scanner(fake.source(), ScanActions());
+    NetScanner scanner(fake.source(), ScanActions(), net::InterfaceRules::Apple);
     std::vector<std::string> order;
     for (const ScanInterface& iface : scanner.interfaces())
         order.push_back(iface.name + " " + iface.ip + " " + iface.prefix + " " + iface.mask);

@@ -1,0 +1,42 @@
+#pragma once
+// Which local interfaces count as LAN ports (the listing and the local record) and which are
+// swept by the neighbour scanner. Apple systems name their ports by kind (en*, wlan*, utun*,
+// awdl*); Linux names say nothing reliable (eth0, enp3s0, wlp2s0, enp3s0.20 are all LAN ports),
+// so there the link type and the interface flags decide.
+
+#include <functional>
+#include <string>
+
+struct ifaddrs;
+
+namespace brenmoor::net {
+
+enum class InterfaceRules
+{
+    Apple, // by name: en* or wlan* are LAN ports; lo0, utun*, awdl* are never swept
+    Linux, // by link: an Ethernet-type port (six-byte address) that is no loopback,
+           // point-to-point or no-ARP link; point-to-point and no-ARP links are never swept
+};
+
+// The rules of the platform this is built for.
+InterfaceRules platformInterfaceRules();
+
+// Whether the listing takes this IPv4 entry (address not 127.0.0.1). `list` is the whole
+// interface list, where Linux keeps each interface's link-layer entry. Interface up or down
+// does not matter here: a port that holds an address is listed.
+bool isListedLanEntry(const ifaddrs& entry, const ifaddrs* list, InterfaceRules rules);
+
+// Whether the neighbour sweep may probe through an interface of this name and these flags
+// (the sweep's other filters, up and running, no loopback, no link-local address, apply too).
+bool isSweepableInterface(const std::string& name, unsigned flags, InterfaceRules rules);
+
+// The interface name a label stands for: Linux lists an address labelled "eth0:1" under that
+// label, while the link itself is "eth0".
+std::string linkNameOf(const std::string& interfaceName);
+
+// Whether the interface is backed by a physical device (a wired or wireless adapter) rather
+// than made by software (a bridge, a veth, a tunnel). The local record prefers such a port.
+using PhysicalPortTest = std::function<bool(const std::string& linkName)>;
+bool isPhysicalPort(const std::string& linkName);
+
+} // namespace brenmoor::net
