@@ -79,6 +79,7 @@ private slots:
 
     void cleanupTestCase()
     {
+        runInHost("tool", "ip addr replace 10.60.1.10/24 dev wlp2s0");
         runInHost("dev5", "for i in $(seq 101 116); do ip addr del 192.168.50.$i/24 dev eth0; done");
     }
 
@@ -172,6 +173,43 @@ private slots:
         QCOMPARE(cell(table, 1, 0), QStringLiteral("Sum"));
         QCOMPARE(cell(table, 2, 0), QStringLiteral("Tail"));
         QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
+        closeWindow();
+    }
+
+    void aPortThatComesUpLaterIsSearchedAndOneThatGoesIsNotSentThrough()
+    {
+        SimulatedDevices wired(1, {"mac=02:00:5e:50:00:21,name=Wired,proto=json"});
+        SimulatedDevices wireless(3, {"mac=02:00:5e:60:01:31,name=Wireless,proto=both"});
+        QVERIFY(wired.ready() && wireless.ready());
+        // The Wi-Fi port has no address yet when the tool starts (no lease, not joined).
+        QVERIFY(runInHost("tool", "ip addr del 10.60.1.10/24 dev wlp2s0"));
+        openWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
+        QTest::mouseClick(search, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 1, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
+
+        QVERIFY(runInHost("tool", "ip addr add 10.60.1.10/24 dev wlp2s0"));
+        {
+            StdoutCapture console;
+            QTest::mouseClick(search, Qt::LeftButton);
+            QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 2, 5000);
+            QCOMPARE(cell(table, 0, 2), QStringLiteral("10.60.1.31"));
+            QCOMPARE(cell(table, 1, 2), QStringLiteral("192.168.50.21"));
+            QVERIFY2(console.text().find("Found NIC: wlp2s0 - 10.60.1.10\n") != std::string::npos, console.text().c_str());
+            QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
+        }
+
+        QVERIFY(runInHost("tool", "ip addr del 10.60.1.10/24 dev wlp2s0"));
+        {
+            StdoutCapture errors(2);
+            QTest::mouseClick(search, Qt::LeftButton);
+            QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 1, 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
+            QCOMPARE(cell(table, 0, 2), QStringLiteral("192.168.50.21"));
+            QVERIFY2(errors.text().find("Failed to send") == std::string::npos, errors.text().c_str());
+        }
+        QVERIFY(runInHost("tool", "ip addr add 10.60.1.10/24 dev wlp2s0"));
         closeWindow();
     }
 };

@@ -102,29 +102,33 @@ bool runInHost(const QString& host, const QString& command)
     return std::system(full.c_str()) == 0;
 }
 
-StdoutCapture::StdoutCapture()
+StdoutCapture::StdoutCapture(int descriptor)
+    : descriptor_(descriptor)
 {
-    char name[] = "/tmp/bm-stdout-XXXXXX";
+    char name[] = "/tmp/bm-console-XXXXXX";
     const int file = mkstemp(name);
     path_ = name;
-    std::fflush(stdout);
-    saved_ = dup(1);
-    dup2(file, 1);
+    std::fflush(nullptr);
+    saved_ = dup(descriptor_);
+    dup2(file, descriptor_);
     close(file);
 }
 
 StdoutCapture::~StdoutCapture()
 {
-    std::fflush(stdout);
-    dup2(saved_, 1);
+    std::fflush(nullptr);
+    dup2(saved_, descriptor_);
     close(saved_);
-    std::fprintf(stderr, "%s", text().c_str());
+    const std::string seen = text();
+    if (write(descriptor_ == 1 ? 2 : descriptor_, seen.data(), seen.size()) < 0) {
+        // nothing left to tell it to
+    }
     unlink(path_.c_str());
 }
 
 std::string StdoutCapture::text() const
 {
-    std::fflush(stdout);
+    std::fflush(nullptr);
     std::ifstream in(path_);
     std::stringstream all;
     all << in.rdbuf();

@@ -41,17 +41,18 @@ long udpReceiveBufferErrors();
 // Runs a shell command inside a lab host namespace ("tool" or a device number).
 bool runInHost(const QString& host, const QString& command);
 
-// Redirects this process's standard output into a file for its lifetime; text() reads what
-// was written so far. Restores the real standard output (and echoes the capture to standard
-// error, so a failing run still shows it) when destroyed.
+// Redirects this process's standard output (or, given 2, its standard error) into a file for
+// its lifetime; text() reads what was written so far. Restores the real stream (and echoes
+// the capture to it, so a failing run still shows it) when destroyed.
 class StdoutCapture
 {
 public:
-    StdoutCapture();
+    explicit StdoutCapture(int descriptor = 1);
     ~StdoutCapture();
     std::string text() const;
 
 private:
+    int descriptor_;
     int saved_ = -1;
     std::string path_;
 };

@@ -1,0 +1,90 @@
+// The tool needs no root: the real window, run as the ordinary user nobody on the lab's tool
+// host (tests/support/run-unprivileged.sh starts the simulated devices as root first), lists
+// the devices and a Confirm reaches them.
+#include "brenmoor.h"
+#include "ctopwidget.h"
+#include "labqtestmain.h"
+#include "mainwindow.h"
+#include "modifyipdialog.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QtTest>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <unistd.h>
+
+namespace {
+
+// The set-network commands a device recorded, as its simulator decoded them.
+std::vector<nlohmann::json> recordedSets(const QString& file)
+{
+    std::vector<nlohmann::json> sets;
+    std::ifstream in(file.toStdString());
+    std::string line;
+    while (std::getline(in, line)) {
+        const auto value = nlohmann::json::parse(line, nullptr, false);
+        if (value.is_object() && value.value("kind", "").find("-set") != std::string::npos)
+            sets.push_back(value);
+    }
+    return sets;
+}
+
+} // namespace
+
+class EndToEndUnprivileged : public QObject
+{
+    Q_OBJECT
+
+    QString records;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(getuid() != 0 && geteuid() != 0, "this test must run as an ordinary user");
+        records = QString::fromLocal8Bit(qgetenv("BM_RECORDS"));
+        QVERIFY2(!records.isEmpty(), "BM_RECORDS names the devices' recordings");
+    }
+
+    void searchListsTheDevicesAndConfirmReachesThem()
+    {
+        Brenmoor window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        mainwindow* list = window.panel()->deviceWindow;
+        auto* table = list->findChild<QTableWidget*>(QStringLiteral("tableWidget"));
+        QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
+        QTest::mouseClick(list->findChild<QPushButton*>(QStringLiteral("pushButton_14")), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 2, 5000);
+        QCOMPARE(table->item(0, 2)->text(), QStringLiteral("10.60.1.31"));
+        QCOMPARE(table->item(0, 0)->text(), QStringLiteral("Lobby"));
+        QCOMPARE(table->item(1, 2)->text(), QStringLiteral("192.168.50.21"));
+        QCOMPARE(table->item(1, 0)->text(), QStringLiteral("CamA"));
+
+        QTest::mouseClick(table->cellWidget(1, 5)->findChild<QPushButton*>(), Qt::LeftButton);
+        auto* panel = list->findChild<modifyIPDialog*>();
+        QVERIFY(panel);
+        auto* address = panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_2"));
+        address->selectAll();
+        QTest::keyClicks(address, QStringLiteral("192.168.50.78"));
+        QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_4")), Qt::LeftButton);
+
+        // Both devices hear both commands; each decodes the new address for the MAC.
+        QTRY_COMPARE_WITH_TIMEOUT(recordedSets(records + QStringLiteral("/dev1.jsonl")).size(), size_t(2), 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(recordedSets(records + QStringLiteral("/dev3.jsonl")).size(), size_t(2), 3000);
+        for (const nlohmann::json& set : recordedSets(records + QStringLiteral("/dev1.jsonl"))) {
+            if (set["kind"] == "json-set") {
+                QCOMPARE(QString::fromStdString(set["fields"]["mac"].get<std::string>()), QStringLiteral("02:00:5e:50:00:21"));
+                QCOMPARE(QString::fromStdString(set["fields"]["ip"].get<std::string>()), QStringLiteral("192.168.50.78"));
+            } else {
+                QCOMPARE(QString::fromStdString(set["pairs"][1][1].get<std::string>()), QStringLiteral("192.168.50.78"));
+            }
+        }
+        QCOMPARE(table->item(1, 2)->text(), QStringLiteral("192.168.50.78"));
+        QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
+    }
+};
+
+BM_LAB_QTEST_MAIN(EndToEndUnprivileged)
+#include "test_e2e_unprivileged.moc"
