@@ -82,7 +82,7 @@ add_tunnel() {
   # what is sent into it goes to that process (which drops it), never out of the lab.
   local ifname local_ip peer_ip
   read -r ifname local_ip peer_ip <<<"$TOOL_TUNNEL"
-  in_ns "$TOOL" perl -e '
+  ip netns exec "$TOOL" perl -e '
     open(my $tun, "+<", "/dev/net/tun") or die "lab: /dev/net/tun: $!\n";
     # struct ifreq: the name, then the flags IFF_TUN | IFF_NO_PI, padded to 40 bytes.
     ioctl($tun, 0x400454ca, pack("a16 s x22", $ARGV[0], 0x0001 | 0x1000)) or die "lab: TUNSETIFF: $!\n";
