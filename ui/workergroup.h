@@ -7,6 +7,7 @@
 #include "canceltoken.h"
 #include "consoleline.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -27,6 +28,7 @@ public:
         {
             std::lock_guard<std::mutex> lock(state->mutex);
             ++state->running;
+            ++liveCount();
         }
         try {
             std::thread([state = state, work = std::move(work)]() mutable {
@@ -36,6 +38,7 @@ public:
                     ~Done()
                     {
                         std::lock_guard<std::mutex> lock(s.mutex);
+                        --liveCount(); // before `running`, so an idle group means a zero here
                         --s.running;
                         s.idle.notify_all();
                     }
@@ -47,6 +50,7 @@ public:
             {
                 std::lock_guard<std::mutex> lock(state->mutex);
                 --state->running;
+                --liveCount();
             }
             brenmoor::net::printErrorLine(std::string("Cannot start the ") + what + " thread: " + e.what());
             return false;
@@ -64,7 +68,17 @@ public:
         return state->idle.wait_for(lock, limit, [this] { return state->running == 0; });
     }
 
+    // Workers of every group in the process that have not finished: zero after a window has
+    // closed means its close waited for all of them, none was left behind.
+    static int liveWorkers() { return liveCount(); }
+
 private:
+    static std::atomic<int>& liveCount()
+    {
+        static std::atomic<int> count{0};
+        return count;
+    }
+
     struct State
     {
         std::mutex mutex;

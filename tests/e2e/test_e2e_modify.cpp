@@ -2,6 +2,7 @@
 // on the lab's tool host, simulated devices that record what reaches them and apply what
 // they are told.
 #include "brenmoor.h"
+#include "capturedlog.h"
 #include "ctopwidget.h"
 #include "labqtestmain.h"
 #include "labprocess.h"
@@ -19,8 +20,6 @@
 #include <QtTest>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <spdlog/sinks/ostream_sink.h>
-#include <sstream>
 
 using brenmoor::test::runInHost;
 using brenmoor::test::SimulatedDevices;
@@ -118,7 +117,9 @@ class EndToEndModify : public QObject
     std::unique_ptr<Brenmoor> window;
     mainwindow* list = nullptr;
     QTableWidget* table = nullptr;
-    std::ostringstream logged;
+    // Installed before the window exists and removed after it is gone: the Access Web worker
+    // logs through it from its own thread.
+    std::shared_ptr<brenmoor::test::CapturedLog> logged = std::make_shared<brenmoor::test::CapturedLog>();
 
     QString record(int host) const { return records.filePath(QStringLiteral("dev%1.jsonl").arg(host)); }
 
@@ -163,6 +164,8 @@ private slots:
         dev5 = std::make_unique<SimulatedDevices>(5, QStringList{"mac=02:00:5e:50:00:40,name=NoGateway12,proto=both"}, record(5));
         QVERIFY(dev1->ready() && dev2->ready() && dev3->ready() && dev5->ready());
 
+        logged->set_pattern("%v");
+        gsdplog = std::make_shared<spdlog::logger>("test", logged);
         window = std::make_unique<Brenmoor>();
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -173,7 +176,8 @@ private slots:
 
     void cleanupTestCase()
     {
-        window.reset();
+        window.reset(); // waits for the window's workers
+        gsdplog.reset();
         dev1.reset();
         runInHost("dev1", "ip addr flush dev eth0 && ip addr add 192.168.50.21/24 dev eth0");
     }
@@ -278,10 +282,6 @@ private slots:
     {
         UrlRecorder browser;
         QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
-        auto sink = std::make_shared<spdlog::sinks::ostream_sink_mt>(logged);
-        sink->set_pattern("%v");
-        gsdplog = std::make_shared<spdlog::logger>("test", sink);
-
         QTest::mouseClick(rowButton(rowOf(QStringLiteral("192.168.50.22")), 6), Qt::LeftButton);
         QTRY_COMPARE(browser.urls(), QStringList{"http://192.168.50.22"});
 
@@ -290,9 +290,13 @@ private slots:
                         QStringLiteral("192.168.50.1"), QStringLiteral("GateKV"), 1);
         QTest::mouseClick(rowButton(rowOf(QStringLiteral("192.168.50.99")), 6), Qt::LeftButton);
         QTRY_COMPARE(browser.urls(), (QStringList{"http://192.168.50.22", "http://192.168.50.99"}));
-        QTRY_VERIFY(logged.str().find("open 192.168.50.22 true\n", logged.str().find("open 192.168.50.22 true\n") + 1)
-                    != std::string::npos); // the log names the address the row was created with
-        gsdplog.reset();
+        const auto openedTwiceAs22 = [this] {
+            const std::string text = logged->text();
+            const std::string line = "open 192.168.50.22 true\n";
+            const size_t first = text.find(line);
+            return first != std::string::npos && text.find(line, first + 1) != std::string::npos;
+        };
+        QTRY_VERIFY(openedTwiceAs22()); // the log names the address the row was created with
         QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
     }
 

@@ -7,6 +7,7 @@
 #include "labprocess.h"
 #include "mainwindow.h"
 #include "startup.h"
+#include "workergroup.h"
 
 #include <QPushButton>
 #include <QTableWidget>
@@ -24,12 +25,18 @@ class EndToEndShutdown : public QObject
         return window.panel()->deviceWindow->findChild<QPushButton*>(QStringLiteral("pushButton_14"));
     }
 
-    // Destroys the window and returns how long that took.
-    static std::chrono::milliseconds close(std::unique_ptr<Brenmoor>& window)
+    // Destroys the window; true when the close came back in time and left no worker running.
+    // A worker that ignores cancellation outlasts the window's bounded wait and is caught by
+    // the count, whatever the machine's speed; the time limit only catches a hang.
+    static bool close(std::unique_ptr<Brenmoor>& window)
     {
         const auto start = std::chrono::steady_clock::now();
         window.reset();
-        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        const auto took = std::chrono::steady_clock::now() - start;
+        const int left = WorkerGroup::liveWorkers();
+        if (left != 0)
+            qWarning("%d window workers still running after the close", left);
+        return left == 0 && took < std::chrono::seconds(5);
     }
 
     static std::unique_ptr<Brenmoor> open()
@@ -60,7 +67,7 @@ private slots:
     {
         auto window = open();
         QVERIFY(window);
-        QVERIFY(close(window) < std::chrono::milliseconds(2500)); // liveness: the close does not wait for the sweep
+        QVERIFY(close(window)); // the sweep is cut short, not waited out
     }
 
     void closeRightAfterSearchStartedItsSenders()
@@ -69,7 +76,7 @@ private slots:
             auto window = open();
             QVERIFY(window);
             QTest::mouseClick(searchButton(*window), Qt::LeftButton);
-            QVERIFY(close(window) < std::chrono::milliseconds(2500));
+            QVERIFY(close(window));
         }
     }
 
@@ -80,7 +87,7 @@ private slots:
             QVERIFY(window);
             QTest::mouseClick(searchButton(*window), Qt::LeftButton);
             QTest::qWait(delay);
-            QVERIFY(close(window) < std::chrono::milliseconds(2500));
+            QVERIFY(close(window));
         }
     }
 
@@ -94,9 +101,7 @@ private slots:
         QTest::mouseClick(table->cellWidget(0, 5)->findChild<QPushButton*>(), Qt::LeftButton);
         QTest::mouseClick(table->cellWidget(1, 5)->findChild<QPushButton*>(), Qt::LeftButton);
         QVERIFY(window->panel()->deviceWindow->searchBusy); // the sweep is still going
-        QVERIFY(close(window) < std::chrono::milliseconds(2500));
-        // The sweep ends on its own later and finds no window; give it the time to try.
-        QTest::qWait(5000);
+        QVERIFY(close(window));
     }
 };
 
