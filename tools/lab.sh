@@ -17,11 +17,21 @@
 #                                    macvlan interfaces mv1..mvN, 10.60.1.40 upwards, each its own MAC
 #        lab.sh many-exec CMD...     run CMD inside that host
 #        lab.sh many-down            remove that host and whatever runs in it
+#        lab.sh fixture-up | fixture-down
+#                                    what CTest runs: a lab under a prefix of its own, written
+#                                    to $BM_LAB_FILE, so runs on one host never meet
 #
-# The prefix is $BM_LAB (default "bmlab"). Must run as root.
+# The prefix is $BM_LAB; else the one written to $BM_LAB_FILE; else "bmlab". Must run as root.
 set -euo pipefail
 
-P="${BM_LAB:-bmlab}"
+if [ -n "${BM_LAB:-}" ]; then
+  P=$BM_LAB
+elif [ -n "${BM_LAB_FILE:-}" ] && [ -s "$BM_LAB_FILE" ]; then
+  P=$(cat "$BM_LAB_FILE")
+else
+  P=bmlab
+fi
+[[ "$P" =~ ^[a-z][a-z0-9]{1,15}$ ]] || { echo "lab: unusable prefix '$P'" >&2; exit 1; }
 SW="$P-sw"
 TOOL="$P-tool"
 
@@ -178,6 +188,17 @@ cmd=${1:-}
 case "$cmd" in
   up) up ;;
   down) down ;;
+  fixture-up)
+    [ -n "${BM_LAB_FILE:-}" ] || die "fixture-up needs BM_LAB_FILE"
+    [ ! -s "$BM_LAB_FILE" ] || down # the lab of an interrupted run from this build folder
+    P="bm$(od -An -N4 -tx1 /dev/urandom | tr -d ' \n')"
+    SW="$P-sw"
+    TOOL="$P-tool"
+    echo "$P" >"$BM_LAB_FILE"
+    up ;;
+  fixture-down)
+    down
+    [ -z "${BM_LAB_FILE:-}" ] || rm -f "$BM_LAB_FILE" ;;
   status) status ;;
   exec)
     require_up "$TOOL"
@@ -195,5 +216,5 @@ case "$cmd" in
     trap down EXIT
     up
     ip netns exec "$TOOL" env BM_LAB="$P" "$@" ;;
-  *) sed -n '2,15p' "$0"; exit 2 ;;
+  *) sed -n '2,24p' "$0"; exit 2 ;;
 esac
