@@ -44,16 +44,24 @@ mainwindow::mainwindow(QWidget* parent)
     kvEndpoint.Init(52380, 52380, [this](const std::string& ip, const unsigned char* bytes, size_t len) {
         receiveFunVisca(ip, bytes, len);
     });
+    connect(&inboxWakeUp, &GuiWakeUp::woken, this, &mainwindow::takeInbox);
     pendingDevicesTimer.setSingleShot(true);
     connect(&pendingDevicesTimer, &QTimer::timeout, this, &mainwindow::addPendingDevices);
+    // Runs on the receive thread that emits (which holds the window guard, so the window is
+    // alive); the GUI thread is woken only when the inbox was empty.
     connect(
         this, &mainwindow::sigAddDeivce, this,
         [this](QString MAC, QString IP, QString submask, QString gateway, QString name, int type) {
-            pendingDevices.push_back({MAC, IP, submask, gateway, name, type});
-            if (!pendingDevicesTimer.isActive())
-                pendingDevicesTimer.start(0);
+            bool wake = false;
+            {
+                std::lock_guard<std::mutex> lock(inboxLock);
+                wake = incomingDevices.empty();
+                incomingDevices.push_back({MAC, IP, submask, gateway, name, type});
+            }
+            if (wake)
+                inboxWakeUp.wake();
         },
-        Qt::QueuedConnection);
+        Qt::DirectConnection);
     connect(ui->tableWidget, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
         if (item->column() == 2)
             rowsInPlainOrder = false;
@@ -281,6 +289,23 @@ void mainwindow::addPendingDevices()
         pendingDevicesTimer.start(0); // the rest after the event loop has had its turn
 }
 
+void mainwindow::takeInbox()
+{
+    std::deque<DeviceRecord> arrived;
+    std::optional<NeighbourMap> neighbours;
+    {
+        std::lock_guard<std::mutex> lock(inboxLock);
+        arrived.swap(incomingDevices);
+        neighbours.swap(incomingNeighbours);
+    }
+    for (DeviceRecord& record : arrived)
+        pendingDevices.push_back(std::move(record));
+    if (!pendingDevices.empty() && !pendingDevicesTimer.isActive())
+        pendingDevicesTimer.start(0);
+    if (neighbours)
+        checkConflicts(*neighbours);
+}
+
 void mainwindow::refreshEndpoints()
 {
     jsonEndpoint.Refresh();
@@ -298,7 +323,13 @@ void mainwindow::on_pushButton_14_clicked()
     if (searchBusy)
         return;
     ui->tableWidget->setRowCount(0);
-    pendingDevices.clear(); // replies that came before the press belong to the table just emptied
+    // Replies that came before the press belong to the table just emptied.
+    {
+        std::lock_guard<std::mutex> lock(inboxLock);
+        incomingDevices.clear();
+        incomingNeighbours.reset();
+    }
+    pendingDevices.clear();
     ++tableGeneration;
     rowsInPlainOrder = true;
     // Busy from the press on, not only once the worker runs: a double click must not start
@@ -318,14 +349,11 @@ void mainwindow::on_pushButton_14_clicked()
         if (neighbours.empty())
             return;
         withMainWindow([&](mainwindow& window) {
-            QPointer<mainwindow> target(&window);
-            QMetaObject::invokeMethod(
-                &window,
-                [target, neighbours] {
-                    if (target)
-                        target->checkConflicts(neighbours);
-                },
-                Qt::QueuedConnection);
+            {
+                std::lock_guard<std::mutex> lock(window.inboxLock);
+                window.incomingNeighbours = neighbours;
+            }
+            window.inboxWakeUp.wake();
         });
     });
     if (!started)

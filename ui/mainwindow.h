@@ -2,6 +2,7 @@
 // The device list window: two counters, the Search button and the seven-column device
 // table; it owns the two protocol endpoints and runs the search.
 
+#include "guiwakeup.h"
 #include "neighbourmap.h"
 #include "udpmultinic.h"
 #include "workergroup.h"
@@ -11,6 +12,8 @@
 #include <atomic>
 #include <deque>
 #include <functional>
+#include <mutex>
+#include <optional>
 
 namespace Ui {
 class mainwindow;
@@ -45,6 +48,7 @@ public slots:
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
+
 private:
     void applyDeferredTableSetup();
     // Re-initialises the endpoints whose interfaces changed since they were initialised.
@@ -54,6 +58,8 @@ private:
     void openModify(int rowId);
     void openWebPage(int rowId, const QString& createdIp);
     void addPendingDevices();
+    // GUI thread: takes what the receive and scan threads left in the inbox.
+    void takeInbox();
     // Gives the rows that are, or are about to be, on screen their two buttons. Every row of
     // a table of up to 64 rows has them at once; in a larger table a row gets them as it
     // comes into view, so a burst of hundreds of replies does not build hundreds of widgets.
@@ -65,8 +71,16 @@ private:
         QString mac, ip, submask, gateway, name;
         int type;
     };
-    // Records handed over by the receive threads wait here and go into the table in slices
-    // of a few milliseconds, so a burst of hundreds of replies never holds the event loop.
+    // What the receive and scan threads hand to the GUI thread travels here, under a lock of
+    // our own, and the wake-up carries nothing. Qt's event queue would order it just as well,
+    // but its lock is invisible to the thread sanitizer (Qt is not built with it), which then
+    // reports races that are none, and suppressing those hides real ones.
+    std::mutex inboxLock;
+    GuiWakeUp inboxWakeUp;
+    std::deque<DeviceRecord> incomingDevices;
+    std::optional<NeighbourMap> incomingNeighbours;
+    // Records taken from the inbox wait here and go into the table in slices of a few
+    // milliseconds, so a burst of hundreds of replies never holds the event loop.
     std::deque<DeviceRecord> pendingDevices;
     QTimer pendingDevicesTimer;
 
