@@ -192,9 +192,14 @@ NeighbourMap searchDeviceOneTime(std::string& unused)
 
 NeighbourMap searchDeviceOneTime(std::string& /*unused*/, std::shared_ptr<const CancelToken> cancel)
 {
-    ScanActions actions;
+    return searchDeviceOneTime(brenmoor::net::systemIfaddrs(), ScanActions(), std::move(cancel));
+}
+
+NeighbourMap searchDeviceOneTime(const brenmoor::net::IfaddrsSource& source, ScanActions actions,
+                                 std::shared_ptr<const CancelToken> cancel)
+{
     actions.cancel = cancel;
-    NetScanner scanner(brenmoor::net::systemIfaddrs(), std::move(actions));
+    NetScanner scanner(source, std::move(actions));
     NeighbourMap found = scanner.scanAllInterfaces(2);
     if (cancel && cancel->cancelled())
         return {}; // a scan cut short is no picture of the network

@@ -66,3 +66,6 @@ private:
 NeighbourMap searchDeviceOneTime(std::string& unused);
 // The same, stopping early (within about one probe's time) once `cancel` fires.
 NeighbourMap searchDeviceOneTime(std::string& unused, std::shared_ptr<const CancelToken> cancel);
+// The same over `source`'s interfaces with `actions` (whose `cancel` is set from `cancel`).
+NeighbourMap searchDeviceOneTime(const brenmoor::net::IfaddrsSource& source, ScanActions actions,
+                                 std::shared_ptr<const CancelToken> cancel);

@@ -32,7 +32,16 @@ QString defaultGateway;
 } // namespace
 
 mainwindow::mainwindow(QWidget* parent)
+    : mainwindow(parent, brenmoor::net::systemIfaddrs(), ScanActions())
+{
+}
+
+mainwindow::mainwindow(QWidget* parent, const brenmoor::net::IfaddrsSource& interfaces, ScanActions scanActions)
     : QWidget(parent)
+    , jsonEndpoint(interfaces)
+    , kvEndpoint(interfaces)
+    , interfaces(interfaces)
+    , scanActions(std::move(scanActions))
     , ui(new Ui::mainwindow)
 {
     ui->setupUi(this);
@@ -71,9 +80,8 @@ mainwindow::mainwindow(QWidget* parent)
     brenmoor::ui::setMainWindow(this);
 
     // Fills the neighbour table early, so the first Search reads a warm one.
-    workers.start("start-up scan", [cancel = workers.cancelToken()] {
-        std::string unused;
-        searchDeviceOneTime(unused, cancel);
+    workers.start("start-up scan", [&source = this->interfaces, actions = this->scanActions, cancel = workers.cancelToken()] {
+        searchDeviceOneTime(source, actions, cancel);
     });
 }
 
@@ -138,7 +146,7 @@ void mainwindow::openModify(int rowId)
     if (row < 0)
         return;
     auto* dialog = new modifyIPDialog(this);
-    const LocalMacIp local = getloacMacIp();
+    const LocalMacIp local = getloacMacIp(interfaces);
     dialog->SetMac(table->item(row, 1)->text());
     dialog->SetIP(table->item(row, 2)->text());
     dialog->SetName(table->item(row, 0)->text());
@@ -336,7 +344,8 @@ void mainwindow::on_pushButton_14_clicked()
     // a second search.
     searchBusy = true;
 
-    const bool started = workers.start("neighbour scan", [cancel = workers.cancelToken()] {
+    const bool started = workers.start("neighbour scan", [&source = interfaces, actions = scanActions,
+                                                          cancel = workers.cancelToken()] {
         withMainWindow([](mainwindow& window) { window.searchBusy = true; });
         struct Done
         {
@@ -344,8 +353,7 @@ void mainwindow::on_pushButton_14_clicked()
         } done;
         if (cancel->sleepFor(std::chrono::milliseconds(200)))
             return; // the window is closing
-        std::string unused;
-        const NeighbourMap neighbours = searchDeviceOneTime(unused, cancel);
+        const NeighbourMap neighbours = searchDeviceOneTime(source, actions, cancel);
         if (neighbours.empty())
             return;
         withMainWindow([&](mainwindow& window) {

@@ -3,7 +3,9 @@
 // table; it owns the two protocol endpoints and runs the search.
 
 #include "guiwakeup.h"
+#include "ifaddrssource.h"
 #include "neighbourmap.h"
+#include "netscanner.h"
 #include "udpmultinic.h"
 #include "workergroup.h"
 
@@ -25,6 +27,9 @@ class mainwindow : public QWidget
 
 public:
     explicit mainwindow(QWidget* parent = nullptr);
+    // With the interfaces and the neighbour scan given (tests: a window that sends nothing
+    // and needs neither root nor the lab). `interfaces` must outlive the window.
+    mainwindow(QWidget* parent, const brenmoor::net::IfaddrsSource& interfaces, ScanActions scanActions);
     ~mainwindow() override;
 
     // The endpoints' receive callbacks (on their receive threads).
@@ -84,6 +89,9 @@ private:
     std::deque<DeviceRecord> pendingDevices;
     QTimer pendingDevicesTimer;
 
+    // What the window's scans and endpoints see of the host.
+    const brenmoor::net::IfaddrsSource& interfaces;
+    const ScanActions scanActions;
     Ui::mainwindow* ui;
     WorkerGroup workers;
     // Counts table fillings: a row id names a device only within the filling it came from,

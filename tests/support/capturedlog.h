@@ -15,6 +15,11 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return text_;
     }
+    void clear()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        text_.clear();
+    }
 
 protected:
     void sink_it_(const spdlog::details::log_msg& message) override

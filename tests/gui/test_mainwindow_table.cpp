@@ -1,6 +1,8 @@
 // The device list window's table behaviour and the reply handlers that feed it, driven
-// directly on the lab's tool host (the window brings up its endpoints).
-#include "labqtestmain.h"
+// directly. The window sees a host without interfaces and a scan that probes nothing, so it
+// sends nothing and needs neither root nor the lab.
+#include "capturedlog.h"
+#include "fakeifaddrs.h"
 #include "logging.h"
 #include "mainwindow.h"
 #include "protocolhandlers.h"
@@ -11,8 +13,6 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QtTest>
-#include <spdlog/sinks/ostream_sink.h>
-#include <sstream>
 
 namespace {
 
@@ -34,37 +34,48 @@ void feedKv(const std::string& ip, std::string datagram)
     udpReceiveFun_visca(ip, datagram.data(), static_cast<int>(datagram.size()));
 }
 
+ScanActions quietScan()
+{
+    ScanActions actions;
+    actions.probe = [](const std::string&) {};
+    actions.readTable = [](NeighbourMap&, const std::string&) {};
+    actions.readCommand = [](NeighbourMap&, const std::string&) {};
+    actions.pause = [](int) {};
+    return actions;
+}
+
 } // namespace
 
 class MainWindowTableTest : public QObject
 {
     Q_OBJECT
 
-    std::ostringstream logged;
+    brenmoor::test::FakeInterfaces noInterfaces;
+    const brenmoor::net::IfaddrsSource hostWithoutInterfaces = noInterfaces.source();
+    std::shared_ptr<brenmoor::test::CapturedLog> logged = std::make_shared<brenmoor::test::CapturedLog>();
 
     QString cell(QTableWidget* table, int row, int column) { return table->item(row, column)->text(); }
 
 private slots:
     void initTestCase()
     {
-        auto sink = std::make_shared<spdlog::sinks::ostream_sink_mt>(logged);
-        sink->set_pattern("%l %v");
-        gsdplog = std::make_shared<spdlog::logger>("test", sink);
+        logged->set_pattern("%l %v");
+        gsdplog = std::make_shared<spdlog::logger>("test", logged);
     }
 
     void recordsInsertUpdateOrIgnoreByMacAndProtocol()
     {
-        mainwindow window;
+        mainwindow window(nullptr, hostWithoutInterfaces, quietScan());
         auto* table = window.findChild<QTableWidget*>(QStringLiteral("tableWidget"));
         auto* devices = window.findChild<QPushButton*>(QStringLiteral("pushButton_16"));
         QVERIFY(table->showGrid());
-        logged.str("");
+        logged->clear();
 
         window.addDevice("00:11:22:aa:bb:cc", "192.168.1.20", "255.255.255.0", "192.168.1.1", "cam", 0);
         QVERIFY(!table->showGrid());
         QCOMPARE(table->rowCount(), 1);
         QCOMPARE(devices->text(), QStringLiteral("Device:1"));
-        QVERIFY(QString::fromStdString(logged.str()).contains(QRegularExpression(
+        QVERIFY(QString::fromStdString(logged->text()).contains(QRegularExpression(
             R"(^info \[mainwindow\.cpp:\d+\] addDevice - add mac00:11:22:aa:bb:cc ip192\.168\.1\.20 sub255\.255\.255\.0 gate192\.168\.1\.1 name cam type 0\n)")));
 
         // A key-value record of the same device, its MAC written another way, refreshes the row.
@@ -103,7 +114,7 @@ private slots:
 
     void largeTablesGiveRowsTheirButtonsAsTheyComeIntoView()
     {
-        mainwindow window;
+        mainwindow window(nullptr, hostWithoutInterfaces, quietScan());
         window.resize(1200, 700);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -127,9 +138,9 @@ private slots:
 
     void replyHandlersReportDevicesAndLogTheirErrors()
     {
-        mainwindow window;
+        mainwindow window(nullptr, hostWithoutInterfaces, quietScan());
         QSignalSpy records(&window, &mainwindow::sigAddDeivce);
-        logged.str("");
+        logged->clear();
 
         feedJson("192.168.1.64", jsonDatagram(R"({"sn":"A1","mac":"00:11:22:33:44:55","version":"1.0","typeID":"Café Nord","submask":"255.255.255.0","gateway":"192.168.1.1"})"));
         QCOMPARE(records.count(), 1);
@@ -140,17 +151,17 @@ private slots:
         QCOMPARE(first.at(3).toString(), QStringLiteral("192.168.1.1"));
         QCOMPARE(first.at(4).toString(), QString::fromUtf8("Café Nord")); // UTF-8, not one byte per character
         QCOMPARE(first.at(5).toInt(), 0);
-        QVERIFY(logged.str().find("udpReceiveFun - rceive MAC:00:11:22:33:44:55 SN:A1  devtype:Café Nord version:1.0 "
+        QVERIFY(logged->text().find("udpReceiveFun - rceive MAC:00:11:22:33:44:55 SN:A1  devtype:Café Nord version:1.0 "
                                   "submask:255.255.255.0 gateway:192.168.1.1 \n") != std::string::npos);
 
-        logged.str("");
+        logged->clear();
         feedJson("192.168.1.65", jsonDatagram("{\"sn\":"));
         feedJson("192.168.1.65", jsonDatagram(R"({"sn":"A","mac":"m","version":"v","typeID":3,"submask":"s","gateway":"g"})"));
         feedJson("192.168.1.65", jsonDatagram(R"({"sn":"A","mac":"m","version":"v","typeID":"t","submask":"s"})"));
         feedJson("192.168.1.65", jsonDatagram(R"({"sn":"A"})", 2));
         feedJson("192.168.1.65", std::string(22, 'k'));
         QCOMPARE(records.count(), 0);
-        const QString log = QString::fromStdString(logged.str());
+        const QString log = QString::fromStdString(logged->text());
         QVERIFY2(log.contains(QRegularExpression(R"(error \[protocolhandlers\.cpp:\d+\] udpReceiveFun - JSON Parse error: .*parse error.*\. JSON String: \{"sn":\n)")), qPrintable(log));
         QVERIFY2(log.contains(QRegularExpression(R"(error \[protocolhandlers\.cpp:\d+\] udpReceiveFun - Type error: .*number.*\. JSON String: \{"sn":"A".*"typeID":3.*\n)")), qPrintable(log));
         QVERIFY2(log.contains(QRegularExpression(R"(error \[protocolhandlers\.cpp:\d+\] udpReceiveFun - Exception error: .*gateway.*\. JSON String: .*\n)")), qPrintable(log));
@@ -170,11 +181,11 @@ private slots:
 
     void handlersDoNothingOnceTheWindowIsGone()
     {
-        { mainwindow window; }
-        logged.str("");
+        { mainwindow window(nullptr, hostWithoutInterfaces, quietScan()); }
+        logged->clear();
         feedJson("192.168.1.64", jsonDatagram(R"({"sn":"A1","mac":"m","version":"1","typeID":"t","submask":"s","gateway":"g"})"));
         feedKv("10.0.0.7", "\x02MAC:1\xffNAME:x\xff\x03");
-        QVERIFY2(logged.str().find("rceive MAC:m") != std::string::npos, "parsed and logged, not reported");
+        QVERIFY2(logged->text().find("rceive MAC:m") != std::string::npos, "parsed and logged, not reported");
         Send_allloc_IP_To_Device("00:11:22:33:44:55", "192.168.1.50", "255.255.255.0", "192.168.1.1");
         SetDeviceNetworkByVisca("00:11:22:33:44:55", "192.168.1.50", "255.255.255.0", "192.168.1.1", "cam");
     }
@@ -182,5 +193,12 @@ private slots:
     void cleanupTestCase() { gsdplog.reset(); }
 };
 
-BM_LAB_QTEST_MAIN(MainWindowTableTest)
+int main(int argc, char** argv)
+{
+    setHighDpiAttributes();
+    QApplication app(argc, argv);
+    installApplicationFont();
+    MainWindowTableTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_mainwindow_table.moc"
