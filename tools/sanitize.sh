@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The sanitizer stage of CI: the whole suite built with AddressSanitizer and
-# UndefinedBehaviorSanitizer, then the network and end-to-end tests built with
+# UndefinedBehaviorSanitizer, then the network, end-to-end and widget tests built with
 # ThreadSanitizer. Suppressions (tests/sanitizers) cover only libraries not built with the
 # sanitizers, each with its reason.
 set -euo pipefail
@@ -17,8 +17,8 @@ BM_BUILD_DIR="$root/build-asan" "$root/tools/build.sh" -DBRENMOOR_BUILD_TESTS=ON
   UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
   ctest --output-on-failure -j "$(nproc)")
 
-echo "== ThreadSanitizer: build, network and end-to-end tests"
+echo "== ThreadSanitizer: build, network, end-to-end and widget tests"
 BM_BUILD_DIR="$root/build-tsan" "$root/tools/build.sh" -DBRENMOOR_BUILD_TESTS=ON -DBRENMOOR_TSAN=ON -DBRENMOOR_SANITIZE=OFF >/dev/null
 (cd "$root/build-tsan" &&
   TSAN_OPTIONS="suppressions=$supp/tsan.supp:second_deadlock_stack=1" \
-  ctest --output-on-failure -L lab)
+  ctest --output-on-failure -L 'lab|gui')

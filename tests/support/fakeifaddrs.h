@@ -6,6 +6,7 @@
 #include "ifaddrssource.h"
 
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <deque>
 #include <ifaddrs.h>
@@ -88,7 +89,7 @@ public:
         return {[](ifaddrs**) { return -1; }, [](ifaddrs*) {}};
     }
 
-    int acquisitions = 0;
+    std::atomic<int> acquisitions{0}; // windows ask from their scan threads too
 
 private:
     struct Node

@@ -283,6 +283,6 @@ TEST(LocalRecord, FilledOnceFromTheInterfaceListThenServedFromMemory)
     testing::internal::CaptureStdout();
     record = net::getloacMacIp(fake.source());
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "a filled record is not enumerated again";
-    EXPECT_EQ(fake.acquisitions, 1);
+    EXPECT_EQ(fake.acquisitions.load(), 1);
     EXPECT_EQ(getLocalID(), 0x55443322u);
 }
