@@ -56,7 +56,7 @@ bool isListedLanEntry(const ifaddrs& entry, const ifaddrs* list, InterfaceRules 
 bool isSweepableInterface(const std::string& name, unsigned flags, InterfaceRules rules)
 {
     if (rules == InterfaceRules::Apple)
-        return name != "lo0" && name.rfind("utun", 0) != 0 && name.rfind("awdl", 0) != 0;
+        return name != "lo0" && !startsWith(name.c_str(), "utun") && !startsWith(name.c_str(), "awdl");
     // A VPN or other tunnel has no neighbours to resolve: 254 probes into it find nothing and
     // cost a pause of their own.
     return (flags & (IFF_POINTOPOINT | IFF_NOARP)) == 0;
