@@ -10,7 +10,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-Brenmoor::Brenmoor(CFrameLessWidgetBase* parent)
+Brenmoor::Brenmoor(CFrameLessWidgetBase* parent, const DeviceWindowMaker& makeDeviceWindow)
     : CFrameLessWidgetBase(parent)
     , ui(new Ui::Brenmoor)
 {
@@ -21,7 +21,7 @@ Brenmoor::Brenmoor(CFrameLessWidgetBase* parent)
     setAttribute(Qt::WA_Hover);
 
     mainLayout = new QVBoxLayout(this);
-    topWidget = new CTopWidget(this);
+    topWidget = new CTopWidget(this, makeDeviceWindow);
 
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     const int sw = screen.width();

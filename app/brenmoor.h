@@ -3,8 +3,8 @@
 // the dark panel behind a drop shadow.
 
 #include "cframelesswidgetbase.h"
+#include "ctopwidget.h"
 
-class CTopWidget;
 class QGraphicsDropShadowEffect;
 class QVBoxLayout;
 
@@ -17,7 +17,7 @@ class Brenmoor : public CFrameLessWidgetBase
     Q_OBJECT
 
 public:
-    explicit Brenmoor(CFrameLessWidgetBase* parent = nullptr);
+    explicit Brenmoor(CFrameLessWidgetBase* parent = nullptr, const DeviceWindowMaker& makeDeviceWindow = {});
     ~Brenmoor() override;
 
     CTopWidget* panel() const { return topWidget; }

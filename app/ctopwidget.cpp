@@ -4,7 +4,7 @@
 
 #include <QVBoxLayout>
 
-CTopWidget::CTopWidget(QWidget* parent)
+CTopWidget::CTopWidget(QWidget* parent, const DeviceWindowMaker& makeDeviceWindow)
     : QWidget(parent)
 {
     setAttribute(Qt::WA_StyledBackground);
@@ -15,7 +15,7 @@ CTopWidget::CTopWidget(QWidget* parent)
                                  "border-bottom-left-radius:10px;border-bottom-right-radius:10px;}"));
     auto* layout = new QVBoxLayout;
     layout->setSpacing(0);
-    deviceWindow = new mainwindow(this);
+    deviceWindow = makeDeviceWindow ? makeDeviceWindow(this) : new mainwindow(this);
     layout->addWidget(deviceWindow);
     layout->setContentsMargins(0, 0, 0, 0);
     setLayout(layout);

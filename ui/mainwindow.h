@@ -2,6 +2,7 @@
 // The device list window: two counters, the Search button and the seven-column device
 // table; it owns the two protocol endpoints and runs the search.
 
+#include "devicetablewidget.h"
 #include "guiwakeup.h"
 #include "ifaddrssource.h"
 #include "neighbourmap.h"
@@ -9,11 +10,9 @@
 #include "udpmultinic.h"
 #include "workergroup.h"
 
-#include <QTimer>
 #include <QWidget>
 #include <atomic>
 #include <deque>
-#include <functional>
 #include <mutex>
 #include <optional>
 
@@ -58,24 +57,12 @@ private:
     void applyDeferredTableSetup();
     // Re-initialises the endpoints whose interfaces changed since they were initialised.
     void refreshEndpoints();
-    QWidget* makeRowButton(const QString& text, int width, std::function<void()> onClick);
     // Row actions, given the row's id (and, for the web page, the IP the row was created with).
     void openModify(int rowId);
     void openWebPage(int rowId, const QString& createdIp);
-    void addPendingDevices();
     // GUI thread: takes what the receive and scan threads left in the inbox.
     void takeInbox();
-    // Gives the rows that are, or are about to be, on screen their two buttons. Every row of
-    // a table of up to 64 rows has them at once; in a larger table a row gets them as it
-    // comes into view, so a burst of hundreds of replies does not build hundreds of widgets.
-    void ensureRowButtons();
-    void ensureRowButtons(int row);
 
-    struct DeviceRecord
-    {
-        QString mac, ip, submask, gateway, name;
-        int type;
-    };
     // What the receive and scan threads hand to the GUI thread travels here, under a lock of
     // our own, and the wake-up carries nothing. Qt's event queue would order it just as well,
     // but its lock is invisible to the thread sanitizer (Qt is not built with it), which then
@@ -84,22 +71,10 @@ private:
     GuiWakeUp inboxWakeUp;
     std::deque<DeviceRecord> incomingDevices;
     std::optional<NeighbourMap> incomingNeighbours;
-    // Records taken from the inbox wait here and go into the table in slices of a few
-    // milliseconds, so a burst of hundreds of replies never holds the event loop.
-    std::deque<DeviceRecord> pendingDevices;
-    QTimer pendingDevicesTimer;
 
     // What the window's scans and endpoints see of the host.
     const brenmoor::net::IfaddrsSource& interfaces;
     const ScanActions scanActions;
     Ui::mainwindow* ui;
     WorkerGroup workers;
-    // Counts table fillings: a row id names a device only within the filling it came from,
-    // so a settings panel opened before a new Search must not write into the new rows.
-    int tableGeneration = 0;
-    // True while the rows are in IP order and every IP text is four numbers: then a new row
-    // can go straight to its place, which is where sorting would put it. An IP text that
-    // changes afterwards (an update, an edit in place) may break the order, and the next
-    // insertion sorts the whole table as before.
-    bool rowsInPlainOrder = true;
 };

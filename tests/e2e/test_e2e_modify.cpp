@@ -301,24 +301,6 @@ private slots:
         QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
     }
 
-    void aPanelOpenedBeforeANewSearchWritesIntoNoOtherRow()
-    {
-        const int row = rowOf(QStringLiteral("10.60.1.31"));
-        QVERIFY(row >= 0);
-        QTest::mouseClick(rowButton(row, 5), Qt::LeftButton);
-        modifyIPDialog* panel = openPanels().first();
-        search(4); // rows are new now; their ids start from 0 again
-        QStringList before;
-        for (int r = 0; r < table->rowCount(); ++r)
-            before << table->item(r, 0)->text() + table->item(r, 2)->text();
-        typeInto(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_2")), QStringLiteral("10.60.1.66"));
-        QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_4")), Qt::LeftButton);
-        QStringList after;
-        for (int r = 0; r < table->rowCount(); ++r)
-            after << table->item(r, 0)->text() + table->item(r, 2)->text();
-        QCOMPARE(after, before);
-    }
-
     void closingTheWindowWithPanelsOpenIsClean()
     {
         QTest::mouseClick(rowButton(0, 5), Qt::LeftButton);

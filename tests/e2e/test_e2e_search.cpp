@@ -84,20 +84,6 @@ private slots:
         runInHost("dev5", "for i in $(seq 101 116); do ip addr del 192.168.50.$i/24 dev eth0; done");
     }
 
-    void deferredSetUpFixesTheHeaderAndColumns()
-    {
-        openWindow();
-        QVERIFY(!table->verticalHeader()->isVisible());
-        QCOMPARE(table->horizontalHeader()->height(), 60);
-        QCOMPARE(table->horizontalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
-        QVERIFY(!table->horizontalHeader()->stretchLastSection());
-        // The 1440 x 756 window gives the table 1388 pixels: 86/886 and 138/886 of them.
-        QCOMPARE(table->width(), 1388);
-        QCOMPARE(table->columnWidth(0), 134);
-        QCOMPARE(table->columnWidth(6), 216);
-        closeWindow();
-    }
-
     void searchListsEveryDeviceOnceInIpOrderAndMarksTheConflict()
     {
         QStringList misbehaving;

@@ -1,13 +1,15 @@
 // The top-level window on a 1920 x 1080 screen: title, size rules, placement, panel, shadow,
-// and its one log line.
+// the device table's deferred set-up, and its one log line. Its device list sees a host
+// without interfaces: no root, no lab.
 #include "brenmoor.h"
 #include "ctopwidget.h"
 #include "labqtestmain.h"
 #include "logging.h"
 #include "mainwindow.h"
-#include "startup.h"
+#include "quiethost.h"
 
 #include <QGraphicsDropShadowEffect>
+#include <QHeaderView>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -17,6 +19,8 @@
 class BrenmoorTest : public QObject
 {
     Q_OBJECT
+
+    brenmoor::test::QuietHost host;
 
 private slots:
     void initTestCase()
@@ -32,7 +36,7 @@ private slots:
 
     void sizedAndCentredFromTheScreenWithItsTitle()
     {
-        Brenmoor window;
+        Brenmoor window(nullptr, host.deviceWindow());
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.windowTitle(), QStringLiteral("Lorvane v0.0.8"));
@@ -50,7 +54,7 @@ private slots:
 
     void holdsTheDarkPanelBehindAShadow()
     {
-        Brenmoor window;
+        Brenmoor window(nullptr, host.deviceWindow());
         CTopWidget* panel = window.panel();
         QVERIFY(panel);
         QCOMPARE(panel->parentWidget(), &window);
@@ -78,13 +82,31 @@ private slots:
         QCOMPARE(image.pixelColor(4, 378), QColor(35, 35, 35));
     }
 
+    void deferredSetUpFixesTheHeaderAndColumns()
+    {
+        Brenmoor window(nullptr, host.deviceWindow());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* table = window.panel()->deviceWindow->findChild<QTableWidget*>(QStringLiteral("tableWidget"));
+        QVERIFY(table->verticalHeader()->isVisible());
+        // The deferred table set-up comes 100 ms after the window.
+        QTRY_VERIFY_WITH_TIMEOUT(!table->verticalHeader()->isVisible(), 2000);
+        QCOMPARE(table->horizontalHeader()->height(), 60);
+        QCOMPARE(table->horizontalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+        QVERIFY(!table->horizontalHeader()->stretchLastSection());
+        // The 1440 x 756 window gives the table 1388 pixels: 86/886 and 138/886 of them.
+        QCOMPARE(table->width(), 1388);
+        QCOMPARE(table->columnWidth(0), 134);
+        QCOMPARE(table->columnWidth(6), 216);
+    }
+
     void logsTheScreenAndWindowSizesWhenLoggingIsOn()
     {
         std::ostringstream captured;
         auto sink = std::make_shared<spdlog::sinks::ostream_sink_mt>(captured);
         sink->set_pattern("%l %v");
         gsdplog = std::make_shared<spdlog::logger>("test", sink);
-        { Brenmoor window; }
+        { Brenmoor window(nullptr, host.deviceWindow()); }
         gsdplog.reset();
         const std::string line = captured.str();
         QVERIFY2(QString::fromStdString(line).contains(
@@ -92,11 +114,10 @@ private slots:
                  line.c_str());
 
         // With the logger empty again the window is built the same way and logs nothing.
-        { Brenmoor window; }
+        { Brenmoor window(nullptr, host.deviceWindow()); }
         QCOMPARE(captured.str(), line);
     }
 };
 
-// The window brings up the device list with its endpoints: lab only.
-BM_LAB_QTEST_MAIN(BrenmoorTest)
+BM_APP_QTEST_MAIN(BrenmoorTest)
 #include "test_brenmoor.moc"

@@ -2,17 +2,19 @@
 // directly. The window sees a host without interfaces and a scan that probes nothing, so it
 // sends nothing and needs neither root nor the lab.
 #include "capturedlog.h"
-#include "fakeifaddrs.h"
+#include "labqtestmain.h"
 #include "logging.h"
 #include "mainwindow.h"
 #include "protocolhandlers.h"
-#include "startup.h"
+#include "quiethost.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QtTest>
+
+using brenmoor::test::QuietHost;
 
 namespace {
 
@@ -34,24 +36,13 @@ void feedKv(const std::string& ip, std::string datagram)
     udpReceiveFun_visca(ip, datagram.data(), static_cast<int>(datagram.size()));
 }
 
-ScanActions quietScan()
-{
-    ScanActions actions;
-    actions.probe = [](const std::string&) {};
-    actions.readTable = [](NeighbourMap&, const std::string&) {};
-    actions.readCommand = [](NeighbourMap&, const std::string&) {};
-    actions.pause = [](int) {};
-    return actions;
-}
-
 } // namespace
 
 class MainWindowTableTest : public QObject
 {
     Q_OBJECT
 
-    brenmoor::test::FakeInterfaces noInterfaces;
-    const brenmoor::net::IfaddrsSource hostWithoutInterfaces = noInterfaces.source();
+    QuietHost host;
     std::shared_ptr<brenmoor::test::CapturedLog> logged = std::make_shared<brenmoor::test::CapturedLog>();
 
     QString cell(QTableWidget* table, int row, int column) { return table->item(row, column)->text(); }
@@ -65,7 +56,7 @@ private slots:
 
     void recordsInsertUpdateOrIgnoreByMacAndProtocol()
     {
-        mainwindow window(nullptr, hostWithoutInterfaces, quietScan());
+        mainwindow window(nullptr, host.interfaces, QuietHost::scan());
         auto* table = window.findChild<QTableWidget*>(QStringLiteral("tableWidget"));
         auto* devices = window.findChild<QPushButton*>(QStringLiteral("pushButton_16"));
         QVERIFY(table->showGrid());
@@ -114,7 +105,7 @@ private slots:
 
     void largeTablesGiveRowsTheirButtonsAsTheyComeIntoView()
     {
-        mainwindow window(nullptr, hostWithoutInterfaces, quietScan());
+        mainwindow window(nullptr, host.interfaces, QuietHost::scan());
         window.resize(1200, 700);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -136,9 +127,62 @@ private slots:
         QCOMPARE(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_2"))->text(), table->item(299, 2)->text());
     }
 
+    void aPanelOpenedBeforeANewSearchWritesIntoNoOtherRow()
+    {
+        mainwindow window(nullptr, host.interfaces, QuietHost::scan());
+        auto* table = window.findChild<QTableWidget*>(QStringLiteral("tableWidget"));
+        auto* search = window.findChild<QPushButton*>(QStringLiteral("pushButton_14"));
+        const auto fill = [&] {
+            window.addDevice("02:00:00:00:00:01", "192.168.1.31", "255.255.255.0", "192.168.1.1", "Lobby", 0);
+            window.addDevice("02:00:00:00:00:02", "192.168.1.21", "255.255.255.0", "192.168.1.1", "CamA", 0);
+        };
+        fill();
+        QTest::mouseClick(table->cellWidget(1, 5)->findChild<QPushButton*>(), Qt::LeftButton); // Lobby, row id 0
+        auto* panel = window.findChild<QWidget*>(QStringLiteral("modifyIPDialog"));
+        QVERIFY(panel);
+        QTRY_VERIFY(!window.searchBusy);
+        QTest::mouseClick(search, Qt::LeftButton);
+        QCOMPARE(table->rowCount(), 0);
+        fill(); // row ids start from 0 again: the new Lobby row has the id the panel knows
+        panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_2"))->setText(QStringLiteral("192.168.1.66"));
+        QPointer<QWidget> open(panel);
+        QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_4")), Qt::LeftButton);
+        QTRY_VERIFY(!open); // accepted: the settings went out (through no interface)
+        QStringList rows;
+        for (int r = 0; r < table->rowCount(); ++r)
+            rows << cell(table, r, 0) + " " + cell(table, r, 2);
+        QCOMPARE(rows, (QStringList{"CamA 192.168.1.21", "Lobby 192.168.1.31"}));
+        QTRY_VERIFY(!window.searchBusy);
+    }
+
+    void repliesQueuedBeforeSearchBelongToTheTableItEmpties()
+    {
+        mainwindow window(nullptr, host.interfaces, QuietHost::scan());
+        auto* table = window.findChild<QTableWidget*>(QStringLiteral("tableWidget"));
+        auto* devices = window.findChild<QPushButton*>(QStringLiteral("pushButton_16"));
+        // As the receive threads do: straight into the inbox, the GUI thread woken later.
+        for (int i = 1; i <= 3; ++i)
+            emit window.sigAddDeivce(QStringLiteral("02:00:00:00:00:0%1").arg(i), QStringLiteral("10.0.0.%1").arg(i), "", "", "", 0);
+        QTRY_VERIFY(!window.searchBusy);
+        QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("pushButton_14")), Qt::LeftButton);
+        QTest::qWait(50);
+        QCOMPARE(table->rowCount(), 0);
+        QCOMPARE(devices->text(), QStringLiteral("Device:0"));
+
+        // A burst after the press goes in whole, in slices, each record once.
+        for (int i = 0; i < 500; ++i)
+            emit window.sigAddDeivce(QStringLiteral("02:00:00:00:%1:%2").arg(i / 256, 2, 16, QLatin1Char('0')).arg(i % 256, 2, 16, QLatin1Char('0')),
+                                     QStringLiteral("10.1.%1.%2").arg(i / 250).arg(1 + i % 250), "", "", "", 0);
+        QTRY_COMPARE(table->rowCount(), 500);
+        QCOMPARE(devices->text(), QStringLiteral("Device:500"));
+        QCOMPARE(cell(table, 0, 2), QStringLiteral("10.1.0.1"));
+        QCOMPARE(cell(table, 499, 2), QStringLiteral("10.1.1.250"));
+        QTRY_VERIFY(!window.searchBusy);
+    }
+
     void replyHandlersReportDevicesAndLogTheirErrors()
     {
-        mainwindow window(nullptr, hostWithoutInterfaces, quietScan());
+        mainwindow window(nullptr, host.interfaces, QuietHost::scan());
         QSignalSpy records(&window, &mainwindow::sigAddDeivce);
         logged->clear();
 
@@ -181,7 +225,7 @@ private slots:
 
     void handlersDoNothingOnceTheWindowIsGone()
     {
-        { mainwindow window(nullptr, hostWithoutInterfaces, quietScan()); }
+        { mainwindow window(nullptr, host.interfaces, QuietHost::scan()); }
         logged->clear();
         feedJson("192.168.1.64", jsonDatagram(R"({"sn":"A1","mac":"m","version":"1","typeID":"t","submask":"s","gateway":"g"})"));
         feedKv("10.0.0.7", "\x02MAC:1\xffNAME:x\xff\x03");
@@ -193,12 +237,5 @@ private slots:
     void cleanupTestCase() { gsdplog.reset(); }
 };
 
-int main(int argc, char** argv)
-{
-    setHighDpiAttributes();
-    QApplication app(argc, argv);
-    installApplicationFont();
-    MainWindowTableTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+BM_APP_QTEST_MAIN(MainWindowTableTest)
 #include "test_mainwindow_table.moc"

@@ -1,0 +1,34 @@
+#pragma once
+// A host without interfaces and a neighbour scan that probes nothing: a window built on it
+// sends nothing and needs neither root nor the lab.
+
+#include "ctopwidget.h"
+#include "fakeifaddrs.h"
+#include "mainwindow.h"
+#include "netscanner.h"
+
+namespace brenmoor::test {
+
+struct QuietHost
+{
+    FakeInterfaces none;
+    const brenmoor::net::IfaddrsSource interfaces = none.source();
+
+    static ScanActions scan()
+    {
+        ScanActions actions;
+        actions.probe = [](const std::string&) {};
+        actions.readTable = [](NeighbourMap&, const std::string&) {};
+        actions.readCommand = [](NeighbourMap&, const std::string&) {};
+        actions.pause = [](int) {};
+        return actions;
+    }
+
+    // For the top-level window: its device list on this host.
+    DeviceWindowMaker deviceWindow()
+    {
+        return [this](QWidget* parent) { return new mainwindow(parent, interfaces, scan()); };
+    }
+};
+
+} // namespace brenmoor::test
