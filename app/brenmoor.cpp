@@ -1,9 +1,9 @@
-#include "brenmoor.h"
+#include "app/brenmoor.h"
 
-#include "ctopwidget.h"
-#include "logging.h"
+#include "app/ctopwidget.h"
+#include "app/logging.h"
+#include "app/windowplacement.h"
 #include "ui_brenmoor.h"
-#include "windowplacement.h"
 
 #include <QGraphicsDropShadowEffect>
 #include <QGuiApplication>

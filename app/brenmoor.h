@@ -2,8 +2,8 @@
 // The application's one top-level window: sized and centred from the primary screen, holding
 // the dark panel behind a drop shadow.
 
-#include "cframelesswidgetbase.h"
-#include "ctopwidget.h"
+#include "app/cframelesswidgetbase.h"
+#include "app/ctopwidget.h"
 
 class QGraphicsDropShadowEffect;
 class QVBoxLayout;

@@ -1,4 +1,4 @@
-#include "cframelesswidgetbase.h"
+#include "app/cframelesswidgetbase.h"
 
 #include <QEvent>
 #include <QHoverEvent>

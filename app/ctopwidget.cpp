@@ -1,6 +1,6 @@
-#include "ctopwidget.h"
+#include "app/ctopwidget.h"
 
-#include "mainwindow.h"
+#include "ui/mainwindow.h"
 
 #include <QVBoxLayout>
 

@@ -1,4 +1,4 @@
-#include "logging.h"
+#include "app/logging.h"
 
 #include <spdlog/sinks/ansicolor_sink.h>
 #include <spdlog/spdlog.h>

@@ -1,5 +1,5 @@
-#include "brenmoor.h"
-#include "startup.h"
+#include "app/brenmoor.h"
+#include "app/startup.h"
 
 #include <QApplication>
 

@@ -1,4 +1,4 @@
-#include "sharedstyles.h"
+#include "app/sharedstyles.h"
 
 const QString buttonBluePushButton = QStringLiteral(
     "QPushButton{"

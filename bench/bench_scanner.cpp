@@ -1,8 +1,8 @@
 // Scanner figures on the lab's tool host: the cost of starting and joining one sweep's 254
 // probe threads, the time of a whole scan, and how many of the lab's live devices it found.
 // Prints figures; asserts nothing.
-#include "labguard.h"
-#include "netscanner.h"
+#include "net/netscanner.h"
+#include "tests/support/labguard.h"
 
 #include <algorithm>
 #include <chrono>

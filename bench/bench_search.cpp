@@ -3,12 +3,12 @@
 // handled to the last row, rows listed against devices answering, the longest stall of the
 // window's event loop, and datagrams the kernel dropped for a full receive buffer.
 // Prints figures; asserts nothing. Runs in the lab.
-#include "brenmoor.h"
-#include "ctopwidget.h"
-#include "labguard.h"
-#include "labprocess.h"
-#include "mainwindow.h"
-#include "startup.h"
+#include "app/brenmoor.h"
+#include "app/ctopwidget.h"
+#include "app/startup.h"
+#include "tests/support/labguard.h"
+#include "tests/support/labprocess.h"
+#include "ui/mainwindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

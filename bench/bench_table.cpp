@@ -1,9 +1,9 @@
 // Cost of one addDevice as the table grows: the insertion walks the table for the MAC,
 // aligns and re-sorts. Prints figures; asserts nothing. Runs in the lab (the window brings
 // up its endpoints).
-#include "labguard.h"
-#include "mainwindow.h"
-#include "startup.h"
+#include "app/startup.h"
+#include "tests/support/labguard.h"
+#include "ui/mainwindow.h"
 
 #include <QApplication>
 #include <QTableWidget>

@@ -1,5 +1,5 @@
 // One line of "arp -an" output.
-#include "arpcommand.h"
+#include "net/arpcommand.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // A datagram on the JSON reply port, as the reply handler sees it.
-#include "jsonreply.h"
+#include "protocol/jsonreply.h"
 
 #include <climits>
 #include <cstddef>

@@ -1,6 +1,6 @@
 // A datagram on the key-value port: the frame parser and the reply filter.
-#include "kvframe.h"
-#include "kvreply.h"
+#include "protocol/kvframe.h"
+#include "protocol/kvreply.h"
 
 #include <climits>
 #include <cstddef>

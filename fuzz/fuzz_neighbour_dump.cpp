@@ -1,5 +1,5 @@
 // One buffer of the kernel's neighbour table dump (netlink RTM_GETNEIGH).
-#include "neighbourtable.h"
+#include "net/neighbourtable.h"
 
 #include <cstddef>
 #include <cstdint>

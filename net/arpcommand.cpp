@@ -1,4 +1,4 @@
-#include "arpcommand.h"
+#include "net/arpcommand.h"
 
 #include <cstdio>
 #include <regex>

@@ -1,7 +1,7 @@
 #pragma once
 // The fallback neighbour source: the output of "arp -an".
 
-#include "neighbourmap.h"
+#include "net/neighbourmap.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "consoleline.h"
+#include "net/consoleline.h"
 
 #include <iostream>
 

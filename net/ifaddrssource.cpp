@@ -1,4 +1,4 @@
-#include "ifaddrssource.h"
+#include "net/ifaddrssource.h"
 
 #include <ifaddrs.h>
 

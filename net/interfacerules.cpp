@@ -1,6 +1,6 @@
-#include "interfacerules.h"
+#include "net/interfacerules.h"
 
-#include "linkaddress.h"
+#include "net/linkaddress.h"
 
 #include <arpa/inet.h>
 #include <cstring>

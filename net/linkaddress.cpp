@@ -1,4 +1,4 @@
-#include "linkaddress.h"
+#include "net/linkaddress.h"
 
 #include <cstring>
 #include <ifaddrs.h>

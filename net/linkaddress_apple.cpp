@@ -1,5 +1,5 @@
-#include "interfacerules.h"
-#include "linkaddress.h"
+#include "net/interfacerules.h"
+#include "net/linkaddress.h"
 
 #include <cstring>
 #include <ifaddrs.h>

@@ -1,9 +1,9 @@
-#include "localinterfaces.h"
+#include "net/localinterfaces.h"
 
-#include "consoleline.h"
-#include "ifaddrssource.h"
-#include "interfacerules.h"
-#include "linkaddress.h"
+#include "net/consoleline.h"
+#include "net/ifaddrssource.h"
+#include "net/interfacerules.h"
+#include "net/linkaddress.h"
 
 #include <arpa/inet.h>
 #include <atomic>

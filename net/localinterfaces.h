@@ -2,7 +2,7 @@
 // The local host's IPv4 side: LAN interfaces with their broadcast addresses, the local
 // MAC/IP record and the 32-bit local identifier carried by JSON-protocol packets.
 
-#include "interfacerules.h"
+#include "net/interfacerules.h"
 
 #include <map>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "neighbourmap.h"
+#include "net/neighbourmap.h"
 
 #include <cstdio>
 

@@ -2,7 +2,7 @@
 // The kernel's own neighbour (ARP) table: netlink on Linux, the routing sysctl dump on Apple
 // systems. Only complete IPv4 entries with a six-byte link-layer address count.
 
-#include "neighbourmap.h"
+#include "net/neighbourmap.h"
 
 #include <cstddef>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "neighbourtable.h"
+#include "net/neighbourtable.h"
 
 #include <arpa/inet.h>
 #include <cstring>

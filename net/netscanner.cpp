@@ -1,10 +1,10 @@
-#include "netscanner.h"
+#include "net/netscanner.h"
 
-#include "arpcommand.h"
-#include "consoleline.h"
-#include "ifaddrssource.h"
-#include "interfacerules.h"
-#include "neighbourtable.h"
+#include "net/arpcommand.h"
+#include "net/consoleline.h"
+#include "net/ifaddrssource.h"
+#include "net/interfacerules.h"
+#include "net/neighbourtable.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

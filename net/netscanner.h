@@ -2,8 +2,8 @@
 // The neighbour scanner: sweeps every usable local /24 network with throw-away probes so the
 // kernel resolves each live address, then reads the neighbour table back.
 
-#include "canceltoken.h"
-#include "neighbourmap.h"
+#include "net/canceltoken.h"
+#include "net/neighbourmap.h"
 
 #include <functional>
 #include <memory>

@@ -1,8 +1,8 @@
-#include "udpmultinic.h"
+#include "net/udpmultinic.h"
 
-#include "consoleline.h"
-#include "ifaddrssource.h"
-#include "interfacerules.h"
+#include "net/consoleline.h"
+#include "net/ifaddrssource.h"
+#include "net/interfacerules.h"
 
 #include <arpa/inet.h>
 #include <cstring>

@@ -1,7 +1,7 @@
-#include "discovery.h"
+#include "protocol/discovery.h"
 
-#include "jsonpacket.h"
-#include "localinterfaces.h"
+#include "net/localinterfaces.h"
+#include "protocol/jsonpacket.h"
 
 void sendDiscoveryRequest(DatagramSend send)
 {

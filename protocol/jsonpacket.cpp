@@ -1,4 +1,4 @@
-#include "jsonpacket.h"
+#include "protocol/jsonpacket.h"
 
 #include <cstring>
 #include <nlohmann/json.hpp>

@@ -1,6 +1,6 @@
-#include "jsonreply.h"
+#include "protocol/jsonreply.h"
 
-#include "jsonpacket.h"
+#include "protocol/jsonpacket.h"
 
 #include <exception>
 #include <nlohmann/json.hpp>

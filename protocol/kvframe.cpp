@@ -1,4 +1,4 @@
-#include "kvframe.h"
+#include "protocol/kvframe.h"
 
 namespace {
 constexpr char kStart = '\x02';

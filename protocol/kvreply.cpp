@@ -1,6 +1,6 @@
-#include "kvreply.h"
+#include "protocol/kvreply.h"
 
-#include "kvframe.h"
+#include "protocol/kvframe.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "devicetable.h"
+#include "ui/devicetable.h"
 
-#include "consoleline.h"
+#include "net/consoleline.h"
 
 #include <QBrush>
 #include <QColor>

@@ -2,7 +2,7 @@
 // The device table's rules: one row per MAC, rows in numeric IP order, the row identity that
 // survives sorting, column geometry and the conflict check.
 
-#include "neighbourmap.h"
+#include "net/neighbourmap.h"
 
 #include <QString>
 #include <QTableWidgetItem>

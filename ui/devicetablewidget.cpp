@@ -1,7 +1,7 @@
-#include "devicetablewidget.h"
+#include "ui/devicetablewidget.h"
 
-#include "devicetable.h"
-#include "sharedstyles.h"
+#include "app/sharedstyles.h"
+#include "ui/devicetable.h"
 
 #include <QElapsedTimer>
 #include <QPushButton>

@@ -1,6 +1,6 @@
-#include "guiwakeup.h"
+#include "ui/guiwakeup.h"
 
-#include "consoleline.h"
+#include "net/consoleline.h"
 
 #include <QSocketNotifier>
 #include <cerrno>

@@ -1,16 +1,16 @@
-#include "mainwindow.h"
+#include "ui/mainwindow.h"
 
-#include "devicetable.h"
-#include "discovery.h"
-#include "kvframe.h"
-#include "localinterfaces.h"
-#include "logging.h"
-#include "modifyipdialog.h"
-#include "netscanner.h"
-#include "protocolhandlers.h"
-#include "sharedstyles.h"
+#include "app/logging.h"
+#include "app/sharedstyles.h"
+#include "net/localinterfaces.h"
+#include "net/netscanner.h"
+#include "protocol/discovery.h"
+#include "protocol/kvframe.h"
+#include "ui/devicetable.h"
+#include "ui/modifyipdialog.h"
+#include "ui/protocolhandlers.h"
+#include "ui/windowguard.h"
 #include "ui_mainwindow.h"
-#include "windowguard.h"
 
 #include <QDesktopServices>
 #include <QHeaderView>

@@ -1,7 +1,7 @@
-#include "modifyipdialog.h"
+#include "ui/modifyipdialog.h"
 
-#include "networkvalidation.h"
-#include "protocolhandlers.h"
+#include "ui/networkvalidation.h"
+#include "ui/protocolhandlers.h"
 #include "ui_modifyipdialog.h"
 
 modifyIPDialog::modifyIPDialog(QWidget* parent)

@@ -1,4 +1,4 @@
-#include "networkvalidation.h"
+#include "ui/networkvalidation.h"
 
 #include <array>
 #include <iostream>

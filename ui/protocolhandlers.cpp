@@ -1,13 +1,13 @@
-#include "protocolhandlers.h"
+#include "ui/protocolhandlers.h"
 
-#include "jsonpacket.h"
-#include "jsonreply.h"
-#include "kvframe.h"
-#include "kvreply.h"
-#include "localinterfaces.h"
-#include "logging.h"
-#include "mainwindow.h"
-#include "windowguard.h"
+#include "app/logging.h"
+#include "net/localinterfaces.h"
+#include "protocol/jsonpacket.h"
+#include "protocol/jsonreply.h"
+#include "protocol/kvframe.h"
+#include "protocol/kvreply.h"
+#include "ui/mainwindow.h"
+#include "ui/windowguard.h"
 
 #include <exception>
 

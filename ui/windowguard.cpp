@@ -1,6 +1,6 @@
-#include "windowguard.h"
+#include "ui/windowguard.h"
 
-#include "mainwindow.h"
+#include "ui/mainwindow.h"
 
 QPointer<mainwindow> g_mPoint;
 

@@ -4,8 +4,8 @@
 // them and wait a bounded time for them when it closes: no worker outlives the window in
 // practice, and the process never exits under a worker's feet.
 
-#include "canceltoken.h"
-#include "consoleline.h"
+#include "net/canceltoken.h"
+#include "net/consoleline.h"
 
 #include <atomic>
 #include <chrono>

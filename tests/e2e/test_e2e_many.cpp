@@ -1,11 +1,11 @@
 // A busy site: 150 simulated devices on one subnet, each answering both protocols within
 // the same millisecond. Every one of them must be listed after one Search, every time.
-#include "brenmoor.h"
-#include "ctopwidget.h"
-#include "labqtestmain.h"
-#include "labprocess.h"
-#include "mainwindow.h"
-#include "startup.h"
+#include "app/brenmoor.h"
+#include "app/ctopwidget.h"
+#include "app/startup.h"
+#include "tests/support/labprocess.h"
+#include "tests/support/labqtestmain.h"
+#include "ui/mainwindow.h"
 
 #include <QPushButton>
 #include <QTableWidget>

@@ -1,15 +1,15 @@
 // Changing a device's settings from end to end, and opening its web page: the real window
 // on the lab's tool host, simulated devices that record what reaches them and apply what
 // they are told.
-#include "brenmoor.h"
-#include "capturedlog.h"
-#include "ctopwidget.h"
-#include "labqtestmain.h"
-#include "labprocess.h"
-#include "logging.h"
-#include "mainwindow.h"
-#include "modifyipdialog.h"
-#include "startup.h"
+#include "app/brenmoor.h"
+#include "app/ctopwidget.h"
+#include "app/logging.h"
+#include "app/startup.h"
+#include "tests/support/capturedlog.h"
+#include "tests/support/labprocess.h"
+#include "tests/support/labqtestmain.h"
+#include "ui/mainwindow.h"
+#include "ui/modifyipdialog.h"
 
 #include <QDesktopServices>
 #include <QLabel>

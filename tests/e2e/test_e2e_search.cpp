@@ -1,12 +1,12 @@
 // Search from end to end: the real window on the lab's tool host, simulated devices on both
 // subnets answering in one protocol, the other or both, one with a MAC that is not its own,
 // and misbehaving ones that must leave no row.
-#include "brenmoor.h"
-#include "ctopwidget.h"
-#include "labqtestmain.h"
-#include "labprocess.h"
-#include "mainwindow.h"
-#include "startup.h"
+#include "app/brenmoor.h"
+#include "app/ctopwidget.h"
+#include "app/startup.h"
+#include "tests/support/labprocess.h"
+#include "tests/support/labqtestmain.h"
+#include "ui/mainwindow.h"
 
 #include <QHeaderView>
 #include <QPushButton>

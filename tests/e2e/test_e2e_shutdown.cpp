@@ -1,13 +1,13 @@
 // Closing the window at the worst moments: in the middle of a sweep, while a burst of
 // replies streams in, right after Search started its senders, with settings panels open.
 // Nothing may crash, touch freed memory (run under the sanitizers) or hang the close.
-#include "brenmoor.h"
-#include "ctopwidget.h"
-#include "labqtestmain.h"
-#include "labprocess.h"
-#include "mainwindow.h"
-#include "startup.h"
-#include "workergroup.h"
+#include "app/brenmoor.h"
+#include "app/ctopwidget.h"
+#include "app/startup.h"
+#include "tests/support/labprocess.h"
+#include "tests/support/labqtestmain.h"
+#include "ui/mainwindow.h"
+#include "ui/workergroup.h"
 
 #include <QPushButton>
 #include <QTableWidget>

@@ -1,11 +1,11 @@
 // The tool needs no root: the real window, run as the ordinary user nobody on the lab's tool
 // host (tests/support/run-unprivileged.sh starts the simulated devices as root first), lists
 // the devices and a Confirm reaches them.
-#include "brenmoor.h"
-#include "ctopwidget.h"
-#include "labqtestmain.h"
-#include "mainwindow.h"
-#include "modifyipdialog.h"
+#include "app/brenmoor.h"
+#include "app/ctopwidget.h"
+#include "tests/support/labqtestmain.h"
+#include "ui/mainwindow.h"
+#include "ui/modifyipdialog.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -1,12 +1,12 @@
 // The top-level window on a 1920 x 1080 screen: title, size rules, placement, panel, shadow,
 // the device table's deferred set-up, and its one log line. Its device list sees a host
 // without interfaces: no root, no lab.
-#include "brenmoor.h"
-#include "ctopwidget.h"
-#include "labqtestmain.h"
-#include "logging.h"
-#include "mainwindow.h"
-#include "quiethost.h"
+#include "app/brenmoor.h"
+#include "app/ctopwidget.h"
+#include "app/logging.h"
+#include "tests/support/labqtestmain.h"
+#include "tests/support/quiethost.h"
+#include "ui/mainwindow.h"
 
 #include <QGraphicsDropShadowEffect>
 #include <QHeaderView>

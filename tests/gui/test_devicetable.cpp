@@ -1,6 +1,6 @@
 // The device table's rules on a bare table: numeric IP order, MAC matching, row identity
 // after sorting, column geometry, and the conflict check.
-#include "devicetable.h"
+#include "ui/devicetable.h"
 
 #include <QTableWidget>
 #include <QtTest>

@@ -1,6 +1,6 @@
 // Moving and edge-resizing a window through real mouse events dispatched by the window
 // system layer, so presses land on whichever child is under the pointer.
-#include "cframelesswidgetbase.h"
+#include "app/cframelesswidgetbase.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

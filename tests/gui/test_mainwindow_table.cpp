@@ -1,12 +1,12 @@
 // The device list window's table behaviour and the reply handlers that feed it, driven
 // directly. The window sees a host without interfaces and a scan that probes nothing, so it
 // sends nothing and needs neither root nor the lab.
-#include "capturedlog.h"
-#include "labqtestmain.h"
-#include "logging.h"
-#include "mainwindow.h"
-#include "protocolhandlers.h"
-#include "quiethost.h"
+#include "app/logging.h"
+#include "tests/support/capturedlog.h"
+#include "tests/support/labqtestmain.h"
+#include "tests/support/quiethost.h"
+#include "ui/mainwindow.h"
+#include "ui/protocolhandlers.h"
 
 #include <QLineEdit>
 #include <QPushButton>

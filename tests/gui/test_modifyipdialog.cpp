@@ -1,7 +1,7 @@
 // The settings panel on its own: its fields, what Confirm accepts and refuses, what it
 // reports, Cancel, and where it is placed over the window. No device list window exists
 // here, so nothing can be sent.
-#include "modifyipdialog.h"
+#include "ui/modifyipdialog.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 // The local interface listing and local record on the lab's tool host: the LAN ports enp1s0 and
 // wlp2s0 are listed, the point-to-point tun0 is not.
-#include "localinterfaces.h"
+#include "net/localinterfaces.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

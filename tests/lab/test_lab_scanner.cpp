@@ -1,8 +1,8 @@
 // A whole scan on the lab's tool host: two subnets, three live devices on one, two on the other.
-#include "arpcommand.h"
-#include "neighbourtable.h"
-#include "netscanner.h"
-#include "processcounts.h"
+#include "net/arpcommand.h"
+#include "net/neighbourtable.h"
+#include "net/netscanner.h"
+#include "tests/support/processcounts.h"
 
 #include <cstdlib>
 #include <thread>

@@ -1,10 +1,10 @@
 // The multi-interface endpoint on the lab's tool host (enp1s0 192.168.50.10, wlp2s0 10.60.1.10,
 // the point-to-point tun0 10.99.0.1), observed from sockets on the device hosts (dev1
 // 192.168.50.21, dev3 10.60.1.31).
-#include "labsockets.h"
-#include "processcounts.h"
-#include "ifaddrssource.h"
-#include "udpmultinic.h"
+#include "net/ifaddrssource.h"
+#include "net/udpmultinic.h"
+#include "tests/support/labsockets.h"
+#include "tests/support/processcounts.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -3,7 +3,7 @@
 // them: IPv4 entries with or without a netmask, IPv6 entries, link-layer entries, entries
 // without an address.
 
-#include "ifaddrssource.h"
+#include "net/ifaddrssource.h"
 
 #include <array>
 #include <atomic>

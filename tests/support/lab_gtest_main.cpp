@@ -1,5 +1,5 @@
 // main() of the GoogleTest binaries that touch the network: refuses to run outside the lab.
-#include "labguard.h"
+#include "tests/support/labguard.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "labguard.h"
+#include "tests/support/labguard.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,6 +1,6 @@
-#include "labprocess.h"
+#include "tests/support/labprocess.h"
 
-#include "labguard.h"
+#include "tests/support/labguard.h"
 
 #include <QThread>
 #include <cstdio>

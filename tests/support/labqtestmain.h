@@ -3,8 +3,8 @@
 // the program does (high-DPI attributes, font). The lab variant first refuses to run outside
 // the lab.
 
-#include "labguard.h"
-#include "startup.h"
+#include "app/startup.h"
+#include "tests/support/labguard.h"
 
 #include <QApplication>
 #include <QtTest>

@@ -1,6 +1,6 @@
-#include "labsockets.h"
+#include "tests/support/labsockets.h"
 
-#include "labguard.h"
+#include "tests/support/labguard.h"
 
 #include <arpa/inet.h>
 #include <cstdio>

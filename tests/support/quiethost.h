@@ -2,10 +2,10 @@
 // A host without interfaces and a neighbour scan that probes nothing: a window built on it
 // sends nothing and needs neither root nor the lab.
 
-#include "ctopwidget.h"
-#include "fakeifaddrs.h"
-#include "mainwindow.h"
-#include "netscanner.h"
+#include "app/ctopwidget.h"
+#include "net/netscanner.h"
+#include "tests/support/fakeifaddrs.h"
+#include "ui/mainwindow.h"
 
 namespace brenmoor::test {
 

@@ -1,7 +1,7 @@
 // The LAN interface listing, broadcast arithmetic, the local record and identifier.
-#include "fakeifaddrs.h"
-#include "localinterfaces.h"
-#include "netscanner.h"
+#include "net/localinterfaces.h"
+#include "net/netscanner.h"
+#include "tests/support/fakeifaddrs.h"
 
 #include <gtest/gtest.h>
 #include <set>

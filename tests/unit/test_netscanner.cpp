@@ -1,10 +1,10 @@
 // The neighbour scanner's pure parts: arp -an lines, netlink neighbour dumps, the prefix
 // test, interface collection and ordering, and the sweep / read / merge sequence.
-#include "arpcommand.h"
-#include "fakeifaddrs.h"
-#include "interfacerules.h"
-#include "neighbourtable.h"
-#include "netscanner.h"
+#include "net/arpcommand.h"
+#include "net/interfacerules.h"
+#include "net/neighbourtable.h"
+#include "net/netscanner.h"
+#include "tests/support/fakeifaddrs.h"
 
 #include <gtest/gtest.h>
 #include <linux/neighbour.h>

@@ -1,5 +1,5 @@
 // checkNetworkConfig: result, error text and console report, table-driven.
-#include "networkvalidation.h"
+#include "ui/networkvalidation.h"
 
 #include <gtest/gtest.h>
 #include <sstream>

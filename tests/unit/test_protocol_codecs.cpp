@@ -1,7 +1,7 @@
 // Golden bytes of both device protocols' messages, the checksum, the packet counter, and
 // the key-value frame parser's rules.
-#include "jsonpacket.h"
-#include "kvframe.h"
+#include "protocol/jsonpacket.h"
+#include "protocol/kvframe.h"
 
 #include <gtest/gtest.h>
 

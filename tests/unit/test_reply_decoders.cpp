@@ -1,6 +1,6 @@
 // Both reply handlers' drop and accept rules over raw datagrams.
-#include "jsonreply.h"
-#include "kvreply.h"
+#include "protocol/jsonreply.h"
+#include "protocol/kvreply.h"
 
 #include <gtest/gtest.h>
 #include <random>

@@ -1,5 +1,5 @@
 // Initial size and position of the top-level window for common screens.
-#include "windowplacement.h"
+#include "app/windowplacement.h"
 
 #include <gtest/gtest.h>
 
