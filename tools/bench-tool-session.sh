@@ -3,6 +3,7 @@
 # CPU (after its start-up sweep) and its peak memory after a Search answered by the
 # simulated devices of the lab's "many" host.
 set -euo pipefail
+. "$(dirname "$0")/lab-constants.sh"
 binary=$1
 export QT_XCB_GL_INTEGRATION=none
 "$binary" >/dev/null 2>&1 &
@@ -10,7 +11,7 @@ pid=$!
 trap 'kill $pid 2>/dev/null || true' EXIT
 window=""
 for _ in $(seq 1 100); do
-  window=$(xdotool search --onlyvisible --name '^Lorvane v0.0.8$' 2>/dev/null | head -n 1 || true)
+  window=$(xdotool search --onlyvisible --name "^${BM_WINDOW_TITLE}\$" 2>/dev/null | head -n 1 || true)
   [ -n "$window" ] && break
   sleep 0.1
 done

@@ -11,6 +11,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BM_BUILD_DIR:-$root/build}
 lab="$root/tools/lab.sh"
+. "$root/tools/lab-constants.sh"
 
 "$root/tools/install-deps.sh"
 if ! command -v arp-scan >/dev/null; then
@@ -32,12 +33,10 @@ xvfb "$build/bench/bench_table" 2>/dev/null | grep -E 'rows:|addDevice'
 echo "== the program itself: peak memory after a 200-device search, idle CPU"
 "$lab" many 200 >/dev/null
 specs=()
-for i in $(seq 1 200); do
-  specs+=(--device "ip=10.60.1.$((39 + i)),mac=02:00:5f:01:$(printf '%02x:%02x' $((i / 256)) $((i % 256))),name=M$i,proto=both")
-done
+for i in $(seq 1 200); do specs+=(--device "$(bm_many_spec "$i")"); done
 ( "$lab" many-exec "$build/tools/devicesim/bm-devicesim" "${specs[@]}" >/dev/null 2>&1 & )
 sleep 1
-"$lab" exec xvfb-run -a -s "-screen 0 1920x1080x24 -dpi 96 -nolisten tcp" \
+"$lab" exec xvfb-run -a -s "$BM_XVFB_ARGS" \
   "$root/tools/bench-tool-session.sh" "$build/app/brenmoor"
 "$lab" many-down
 

@@ -10,6 +10,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${BM_OUT:-$root/out}
 lab="$root/tools/lab.sh"
+. "$root/tools/lab-constants.sh"
 
 "$root/tools/install-deps.sh" demo
 BM_TARGETS="brenmoor bm-devicesim" "$root/tools/build.sh" -DBRENMOOR_BUILD_TESTS=OFF
@@ -18,5 +19,5 @@ mkdir -p "$out"
 trap '"$lab" down' EXIT
 "$lab" up
 "$root/tools/lab-devices.sh" "${BM_BUILD_DIR:-$root/build}/tools/devicesim/bm-devicesim" "$out/devices"
-"$lab" exec xvfb-run -a -s "-screen 0 1920x1080x24 -dpi 96 -nolisten tcp" \
+"$lab" exec xvfb-run -a -s "$BM_XVFB_ARGS" \
   "$root/tools/lab-session.sh" "${BM_BUILD_DIR:-$root/build}/app/brenmoor" "$out/brenmoor-lab.png"

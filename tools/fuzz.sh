@@ -6,11 +6,11 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
-build=${BM_FUZZ_BUILD_DIR:-$root/build-fuzz}
+build=$root/build-fuzz
 
 "$root/tools/install-deps.sh" fuzz
-cmake -S "$root/fuzz" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j "$(nproc)" >/dev/null
+BM_PRESET=fuzz "$root/tools/build.sh" >/dev/null
+bin=$build/fuzz
 
 mkdir -p "$build/crashes"
 status=0
@@ -19,7 +19,8 @@ for target in json_reply kv_reply arp_line neighbour_dump; do
   mkdir -p "$corpus"
   cp -n "$root/fuzz/corpus/$target/"* "$corpus/" 2>/dev/null || true
   log="$build/fuzz_$target.log"
-  if "$build/fuzz_$target" "$corpus" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
+  [ -x "$bin/fuzz_$target" ] || { echo "fuzz_$target was not built" >&2; exit 1; }
+  if "$bin/fuzz_$target" "$corpus" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
       -artifact_prefix="$build/crashes/${target}-" >"$log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     cov=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1)

@@ -8,7 +8,8 @@ binary=$1
 shot=$2
 press_search=yes
 [ "${3:-}" = "--no-search" ] && press_search=no
-title='Lorvane v0.0.8'
+. "$(dirname "$0")/lab-constants.sh"
+title=$BM_WINDOW_TITLE
 
 export QT_XCB_GL_INTEGRATION=none
 

@@ -15,6 +15,7 @@
 #        lab.sh run CMD...           up, run CMD inside the tool host, and always tear down
 #        lab.sh many N               add host <prefix>-many on br1 with N devices (N <= 200):
 #                                    macvlan interfaces mv1..mvN, 10.60.1.40 upwards, each its own MAC
+#        lab.sh many-specs N         print the simulator's --device spec of each of those N devices
 #        lab.sh many-exec CMD...     run CMD inside that host
 #        lab.sh many-down            remove that host and whatever runs in it
 #        lab.sh fixture-up | fixture-down
@@ -23,6 +24,7 @@
 #
 # The prefix is $BM_LAB; else the one written to $BM_LAB_FILE; else "bmlab". Must run as root.
 set -euo pipefail
+. "$(dirname "$0")/lab-constants.sh"
 
 if [ -n "${BM_LAB:-}" ]; then
   P=$BM_LAB
@@ -52,6 +54,10 @@ DEVICES=(
 )
 
 die() { echo "lab: $*" >&2; exit 1; }
+if [ "${1:-}" = many-specs ]; then
+  for i in $(seq 1 "${2:?number of devices}"); do bm_many_spec "$i"; done
+  exit 0
+fi
 [ "$(id -u)" -eq 0 ] || die "must run as root"
 command -v ip >/dev/null || die "iproute2 (ip) is missing"
 
@@ -150,7 +156,7 @@ many_down() {
 
 many() {
   local n=$1 ns="$P-many"
-  [ "$n" -ge 1 ] && [ "$n" -le 200 ] || die "many: 1 to 200 devices"
+  [ "$n" -ge 1 ] && [ "$n" -le "$BM_MANY_MAX" ] || die "many: 1 to $BM_MANY_MAX devices"
   many_down
   ip netns add "$ns"
   quiet_host "$ns"
@@ -164,13 +170,13 @@ many() {
   local batch i
   batch=$(mktemp)
   for i in $(seq 1 "$n"); do
-    printf 'link add mv%d link eth0 address 02:00:5f:01:%02x:%02x type macvlan mode bridge\n' "$i" $((i / 256)) $((i % 256))
-    printf 'addr add 10.60.1.%d/24 dev mv%d\n' $((39 + i)) "$i"
+    echo "link add mv$i link eth0 address $(bm_many_mac "$i") type macvlan mode bridge"
+    echo "addr add $(bm_many_ip "$i")/24 dev mv$i"
     printf 'link set dev mv%d up\n' "$i"
   done >"$batch"
   in_ns "$ns" ip -batch "$batch"
   rm -f "$batch"
-  echo "lab $P: $n devices in $ns, 10.60.1.40 to 10.60.1.$((39 + n))"
+  echo "lab $P: $n devices in $ns, $(bm_many_ip 1) to $(bm_many_ip "$n")"
 }
 
 status() {

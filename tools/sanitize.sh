@@ -10,7 +10,7 @@ supp="$root/tests/sanitizers"
 "$root/tools/lab.sh" down
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer: build and whole suite"
-BM_BUILD_DIR="$root/build-asan" "$root/tools/build.sh" -DBRENMOOR_BUILD_TESTS=ON -DBRENMOOR_SANITIZE=ON -DBRENMOOR_TSAN=OFF >/dev/null
+BM_PRESET=asan "$root/tools/build.sh" >/dev/null
 (cd "$root/build-asan" &&
   ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" \
   LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0" \
@@ -18,7 +18,7 @@ BM_BUILD_DIR="$root/build-asan" "$root/tools/build.sh" -DBRENMOOR_BUILD_TESTS=ON
   ctest --output-on-failure -j "$(nproc)")
 
 echo "== ThreadSanitizer: build, network, end-to-end and widget tests"
-BM_BUILD_DIR="$root/build-tsan" "$root/tools/build.sh" -DBRENMOOR_BUILD_TESTS=ON -DBRENMOOR_TSAN=ON -DBRENMOOR_SANITIZE=OFF >/dev/null
+BM_PRESET=tsan "$root/tools/build.sh" >/dev/null
 (cd "$root/build-tsan" &&
   TSAN_OPTIONS="suppressions=$supp/tsan.supp:second_deadlock_stack=1" \
   ctest --output-on-failure -L 'lab|gui')

@@ -58,14 +58,12 @@ SimulatedDevices::~SimulatedDevices()
 
 QStringList manyDeviceSpecs(int n)
 {
-    QStringList specs;
-    for (int i = 1; i <= n; ++i)
-        specs << QStringLiteral("ip=10.60.1.%1,mac=02:00:5f:01:%2:%3,name=M%4,proto=both")
-                     .arg(39 + i)
-                     .arg(i / 256, 2, 16, QLatin1Char('0'))
-                     .arg(i % 256, 2, 16, QLatin1Char('0'))
-                     .arg(i);
-    return specs;
+    // The lab script owns the scheme the "many" host is built with.
+    QProcess lab;
+    lab.start(QStringLiteral(BM_LAB_SCRIPT), {QStringLiteral("many-specs"), QString::number(n)});
+    if (!lab.waitForFinished(10000) || lab.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(lab.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 bool buildManyHost(int n)

@@ -26,7 +26,7 @@ private:
     bool ready_ = false;
 };
 
-// Device specs for the lab's "many" host: n devices from 10.60.1.40 upwards, each with the
+// Device specs for the lab's "many" host, as the lab script gives them: n devices, each with the
 // MAC of its macvlan interface, answering both protocols.
 QStringList manyDeviceSpecs(int n);
 // Builds the "many" host with n devices (tools/lab.sh many n); false on failure.

@@ -2,6 +2,7 @@
 # Runs a widget test on its own virtual 1920 x 1080 X screen at 96 dpi (so the high-DPI scale
 # factor is 1) without a window manager, or on the display given in $BM_TEST_DISPLAY.
 set -euo pipefail
+. "$(dirname "$0")/../../tools/lab-constants.sh"
 # Widgets paint by raster: no GL integration plugin, which is loaded and unloaded again and
 # leaves a leak report without a module name. There is no D-Bus session bus under Xvfb, and
 # libdbus keeps the buffer of its failed lookup for the life of the process.
@@ -14,4 +15,4 @@ if [ -n "${BM_TEST_DISPLAY:-}" ]; then
   DISPLAY="$BM_TEST_DISPLAY" exec "$@"
 fi
 command -v xvfb-run >/dev/null || { echo "xvfb-run is missing (apt-get install xvfb xauth)" >&2; exit 1; }
-exec xvfb-run -a -s "-screen 0 1920x1080x24 -dpi 96 -nolisten tcp" "$@"
+exec xvfb-run -a -s "$BM_XVFB_ARGS" "$@"
