@@ -5,9 +5,12 @@
 #   <prefix>-sw     the "switch": bridges br0 (192.168.50.0/24) and br1 (10.60.1.0/24)
 #   <prefix>-tool   the tool host, named and set up as a Debian host is: a wired port enp1s0
 #                   192.168.50.10 on br0, a Wi-Fi-like port wlp2s0 10.60.1.10 on br1, a VPN-like
-#                   point-to-point tun0 10.99.0.1 (peer 10.99.0.2) held open by a helper, and
-#                   reverse-path filtering in Debian's loose mode (rp_filter 2)
-#   <prefix>-devN   device hosts with fixed MAC addresses on both subnets (table below)
+#                   point-to-point tun0 10.99.0.1 (peer 10.99.0.2) held open by a helper,
+#                   reverse-path filtering in Debian's loose mode (rp_filter 2) and a default
+#                   route via 192.168.50.1 (no host has that address: nothing leaves the lab)
+#   <prefix>-devN   device hosts with fixed MAC addresses on both subnets (table below); dev6
+#                   is a device fresh from its box, at a factory address outside both subnets
+#                   (192.168.1.64/24, gateway 192.168.1.1) on the link of wlp2s0
 #
 # Usage: lab.sh up | down | status
 #        lab.sh exec CMD...          run CMD inside the tool host
@@ -44,13 +47,16 @@ TOOL_NICS=(
 )
 # Tool host tunnel: name, address, peer address.
 TOOL_TUNNEL="tun0 10.99.0.1 10.99.0.2"
-# Device hosts: number, address/prefix length, MAC, bridge.
+# Tool host default route: gateway, interface.
+TOOL_DEFAULT_ROUTE="192.168.50.1 enp1s0"
+# Device hosts: number, address/prefix length, MAC, bridge[, default gateway].
 DEVICES=(
   "1 192.168.50.21/24 02:00:5e:50:00:21 br0"
   "2 192.168.50.22/24 02:00:5e:50:00:22 br0"
   "3 10.60.1.31/24 02:00:5e:60:01:31 br1"
   "4 10.60.1.32/24 02:00:5e:60:01:32 br1"
   "5 192.168.50.40/24 02:00:5e:50:00:40 br0"
+  "6 192.168.1.64/24 02:00:5e:01:00:64 br1 192.168.1.1"
 )
 
 die() { echo "lab: $*" >&2; exit 1; }
@@ -135,12 +141,15 @@ up() {
     i=$((i + 1))
   done
   add_tunnel
+  read -r gateway ifname <<<"$TOOL_DEFAULT_ROUTE"
+  in_ns "$TOOL" ip route add default via "$gateway" dev "$ifname"
 
   for line in "${DEVICES[@]}"; do
-    read -r n cidr mac bridge <<<"$line"
+    read -r n cidr mac bridge gateway <<<"$line"
     ip netns add "$P-dev$n"
     quiet_host "$P-dev$n"
     add_port "$P-dev$n" eth0 "$cidr" "$mac" "$bridge" "d$n"
+    [ -z "$gateway" ] || in_ns "$P-dev$n" ip route add default via "$gateway" dev eth0
   done
   echo "lab $P is up: tool host $TOOL, ${#DEVICES[@]} device hosts"
 }

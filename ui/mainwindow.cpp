@@ -4,6 +4,7 @@
 #include "app/sharedstyles.h"
 #include "net/localinterfaces.h"
 #include "net/netscanner.h"
+#include "net/reversepathfilter.h"
 #include "protocol/discovery.h"
 #include "protocol/kvframe.h"
 #include "ui/devicetable.h"
@@ -221,8 +222,11 @@ void mainwindow::on_pushButton_14_clicked()
     // a second search.
     searchBusy = true;
 
+    // Replies the kernel drops never reach us: the count of them before and after the sweep
+    // is all that tells.
+    auto drops = std::make_shared<const brenmoor::net::ReversePathDropWatch>();
     const bool started = workers.start("neighbour scan", [&source = interfaces, actions = scanActions,
-                                                          cancel = workers.cancelToken()] {
+                                                          cancel = workers.cancelToken(), drops] {
         withMainWindow([](mainwindow& window) { window.searchBusy = true; });
         struct Done
         {
@@ -231,6 +235,9 @@ void mainwindow::on_pushButton_14_clicked()
         if (cancel->sleepFor(std::chrono::milliseconds(200)))
             return; // the window is closing
         const NeighbourMap neighbours = searchDeviceOneTime(source, actions, cancel);
+        if (cancel->cancelled())
+            return;
+        drops->report(source);
         if (neighbours.empty())
             return;
         withMainWindow([&](mainwindow& window) {

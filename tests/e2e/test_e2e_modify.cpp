@@ -6,6 +6,7 @@
 #include "app/logging.h"
 #include "app/startup.h"
 #include "tests/support/capturedlog.h"
+#include "tests/support/devicerecords.h"
 #include "tests/support/labprocess.h"
 #include "tests/support/labqtestmain.h"
 #include "ui/mainwindow.h"
@@ -18,9 +19,10 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
-#include <fstream>
 #include <nlohmann/json.hpp>
 
+using brenmoor::test::recorded;
+using brenmoor::test::recordedSetKinds;
 using brenmoor::test::runInHost;
 using brenmoor::test::SimulatedDevices;
 
@@ -47,38 +49,6 @@ private:
     mutable QMutex mutex;
     QStringList opened;
 };
-
-std::vector<nlohmann::json> recorded(const QString& file, const char* kind)
-{
-    std::vector<nlohmann::json> lines;
-    std::ifstream in(file.toStdString());
-    std::string line;
-    while (std::getline(in, line)) {
-        const auto value = nlohmann::json::parse(line, nullptr, false);
-        if (value.is_object() && value.value("kind", "") == kind)
-            lines.push_back(value);
-    }
-    return lines;
-}
-
-// The set-network commands a device received, in order of arrival.
-std::vector<std::string> recordedKinds(const QString& file)
-{
-    std::vector<std::pair<long long, std::string>> sets;
-    std::ifstream in(file.toStdString());
-    std::string line;
-    while (std::getline(in, line)) {
-        const auto value = nlohmann::json::parse(line, nullptr, false);
-        const std::string kind = value.is_object() ? value.value("kind", "") : "";
-        if (kind.find("set") != std::string::npos)
-            sets.emplace_back(value.value("t", 0LL), kind);
-    }
-    std::stable_sort(sets.begin(), sets.end());
-    std::vector<std::string> kinds;
-    for (const auto& set : sets)
-        kinds.push_back(set.second);
-    return kinds;
-}
 
 std::string hex(const std::string& bytes)
 {
@@ -204,8 +174,8 @@ private slots:
         QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_3")), Qt::LeftButton);
         QTRY_VERIFY(!guard);
         QTest::qWait(300);
-        QVERIFY(recordedKinds(record(2)).empty());
-        QVERIFY(recordedKinds(record(1)).empty());
+        QVERIFY(recordedSetKinds(record(2)).empty());
+        QVERIFY(recordedSetKinds(record(1)).empty());
         QCOMPARE(table->item(row, 2)->text(), QStringLiteral("192.168.50.22"));
     }
 
@@ -254,8 +224,8 @@ private slots:
         // Every interface sends: the device on the first subnet and the one on the second see
         // the same two commands, key-value first.
         for (int host : {1, 3}) {
-            QTRY_COMPARE_WITH_TIMEOUT(recordedKinds(record(host)).size(), size_t(2), 3000);
-            QCOMPARE(recordedKinds(record(host)), (std::vector<std::string>{"kv-set", "json-set"}));
+            QTRY_COMPARE_WITH_TIMEOUT(recordedSetKinds(record(host)).size(), size_t(2), 3000);
+            QCOMPARE(recordedSetKinds(record(host)), (std::vector<std::string>{"kv-set", "json-set"}));
             QCOMPARE(QString::fromStdString(recorded(record(host), "kv-set").front()["hex"].get<std::string>()),
                      QString::fromStdString(hex(frame)));
             const auto packet = unhex(recorded(record(host), "json-set").front()["hex"].get<std::string>());

@@ -3,6 +3,7 @@
 // the devices and a Confirm reaches them.
 #include "app/brenmoor.h"
 #include "app/ctopwidget.h"
+#include "tests/support/devicerecords.h"
 #include "tests/support/labqtestmain.h"
 #include "ui/mainwindow.h"
 #include "ui/modifyipdialog.h"
@@ -11,27 +12,9 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
-#include <fstream>
-#include <nlohmann/json.hpp>
 #include <unistd.h>
 
-namespace {
-
-// The set-network commands a device recorded, as its simulator decoded them.
-std::vector<nlohmann::json> recordedSets(const QString& file)
-{
-    std::vector<nlohmann::json> sets;
-    std::ifstream in(file.toStdString());
-    std::string line;
-    while (std::getline(in, line)) {
-        const auto value = nlohmann::json::parse(line, nullptr, false);
-        if (value.is_object() && value.value("kind", "").find("-set") != std::string::npos)
-            sets.push_back(value);
-    }
-    return sets;
-}
-
-} // namespace
+using brenmoor::test::recorded;
 
 class EndToEndUnprivileged : public QObject
 {
@@ -71,9 +54,9 @@ private slots:
         QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_4")), Qt::LeftButton);
 
         // Both devices hear both commands; each decodes the new address for the MAC.
-        QTRY_COMPARE_WITH_TIMEOUT(recordedSets(records + QStringLiteral("/dev1.jsonl")).size(), size_t(2), 3000);
-        QTRY_COMPARE_WITH_TIMEOUT(recordedSets(records + QStringLiteral("/dev3.jsonl")).size(), size_t(2), 3000);
-        for (const nlohmann::json& set : recordedSets(records + QStringLiteral("/dev1.jsonl"))) {
+        QTRY_COMPARE_WITH_TIMEOUT(recorded(records + QStringLiteral("/dev1.jsonl"), "-set").size(), size_t(2), 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(recorded(records + QStringLiteral("/dev3.jsonl"), "-set").size(), size_t(2), 3000);
+        for (const nlohmann::json& set : recorded(records + QStringLiteral("/dev1.jsonl"), "-set")) {
             if (set["kind"] == "json-set") {
                 QCOMPARE(QString::fromStdString(set["fields"]["mac"].get<std::string>()), QStringLiteral("02:00:5e:50:00:21"));
                 QCOMPARE(QString::fromStdString(set["fields"]["ip"].get<std::string>()), QStringLiteral("192.168.50.78"));

@@ -95,8 +95,10 @@ long udpReceiveBufferErrors()
 
 bool runInHost(const QString& host, const QString& command)
 {
-    const std::string full = "ip netns exec " + labPrefix() + "-" + host.toStdString() + " sh -c '"
-        + command.toStdString() + "'";
+    std::string quoted; // the command as one single-quoted shell word, its own quotes kept
+    for (const char c : command.toStdString())
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    const std::string full = "ip netns exec " + labPrefix() + "-" + host.toStdString() + " sh -c '" + quoted + "'";
     return std::system(full.c_str()) == 0;
 }
 

@@ -4,13 +4,17 @@
 #include "net/interfacerules.h"
 #include "net/neighbourtable.h"
 #include "net/netscanner.h"
+#include "net/reversepathfilter.h"
 #include "tests/support/fakeifaddrs.h"
 
+#include <cstdlib>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <linux/neighbour.h>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <set>
 
@@ -269,4 +273,71 @@ TEST(ArpCommandLine, AMissingArpCommandAddsNothing)
     readArpTableByCommand(map, "");
     setenv("PATH", path.c_str(), 1);
     EXPECT_TRUE(map.empty());
+}
+
+// A TcpExt pair as Debian 12's kernel writes it, trimmed to the counters around ours.
+constexpr const char* kNetstat = "TcpExt: SyncookiesSent SyncookiesRecv IPReversePathFilter TCPTimeouts\n"
+                                 "TcpExt: 0 0 17 4\n"
+                                 "IpExt: InNoRoutes InTruncatedPkts\n"
+                                 "IpExt: 0 0\n";
+
+TEST(ReversePathFilter, CounterIsReadFromItsGroupAndBrokenTextGivesNothing)
+{
+    struct Case { const char* what; std::string text; const char* group; const char* name; std::optional<uint64_t> value; };
+    const Case cases[] = {
+        {"the counter", kNetstat, "TcpExt", "IPReversePathFilter", 17},
+        {"the last of its line", kNetstat, "TcpExt", "TCPTimeouts", 4},
+        {"another group", kNetstat, "IpExt", "InTruncatedPkts", 0},
+        {"a name of another group", kNetstat, "IpExt", "IPReversePathFilter", std::nullopt},
+        {"no such counter (an older kernel)", "TcpExt: SyncookiesSent\nTcpExt: 3\n", "TcpExt", "IPReversePathFilter", std::nullopt},
+        {"names without values", "TcpExt: IPReversePathFilter\n", "TcpExt", "IPReversePathFilter", std::nullopt},
+        {"values cut short", "TcpExt: A IPReversePathFilter\nTcpExt: 1\n", "TcpExt", "IPReversePathFilter", std::nullopt},
+        {"not a number", "TcpExt: IPReversePathFilter\nTcpExt: -3\n", "TcpExt", "IPReversePathFilter", std::nullopt},
+        {"past 64 bits", "TcpExt: IPReversePathFilter\nTcpExt: 18446744073709551616\n", "TcpExt", "IPReversePathFilter", std::nullopt},
+        {"largest 64-bit value", "TcpExt: IPReversePathFilter\nTcpExt: 18446744073709551615\n", "TcpExt", "IPReversePathFilter",
+         18446744073709551615ULL},
+        {"empty file", "", "TcpExt", "IPReversePathFilter", std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(net::netstatCounter(c.text, c.group, c.name), c.value) << c.what;
+    EXPECT_EQ(net::reversePathDrops("/nonexistent/netstat"), std::nullopt);
+}
+
+TEST(ReversePathFilter, SettingsAndTheLineSayWhatLetsTheRepliesIn)
+{
+    char folder[] = "/tmp/bm-rpf-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string root = folder;
+    const auto write = [&](const std::string& path, const std::string& text) {
+        std::system(("mkdir -p \"$(dirname '" + root + path + "')\"").c_str());
+        std::ofstream(root + path) << text;
+    };
+    write("/sys/net/ipv4/conf/all/rp_filter", "1\n");
+    write("/sys/net/ipv4/conf/wlp2s0/rp_filter", "2\n");
+    write("/net/route", "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n"
+                        "wlp2s0\t00013C0A\t00000000\t0001\t0\t0\t0\t00FFFFFF\t0\t0\t0\n");
+    const net::ReversePathSettings settings = net::readReversePathSettings({"wlp2s0", "gone0", "../all"}, root);
+    EXPECT_EQ(settings.all, 1);
+    EXPECT_EQ(settings.interfaces, (std::vector<std::pair<std::string, int>>{{"wlp2s0", 2}}));
+    EXPECT_FALSE(settings.defaultRoute);
+    EXPECT_EQ(net::reversePathDropLine(3, settings),
+              "3 datagrams from addresses outside this host's networks were dropped by the kernel's reverse-path filter"
+              " (a device at a factory address answers from such an address). To let them in, set"
+              " net.ipv4.conf.all.rp_filter and the interface's own net.ipv4.conf.<interface>.rp_filter"
+              " (the larger of the two applies) to 0, or to 2 with a default route. Now: all 1, wlp2s0 2; default route: none");
+
+    write("/net/route", "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n"
+                        "enp1s0\t00000000\t0132A8C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n");
+    EXPECT_TRUE(net::readReversePathSettings({}, root).defaultRoute);
+    EXPECT_EQ(net::readReversePathSettings({}, "/nonexistent").all, std::nullopt);
+    std::system(("rm -rf '" + root + "'").c_str());
+
+    FakeInterfaces host;
+    host.ipv4("lo", "127.0.0.1", "255.0.0.0", FakeInterfaces::kUp | IFF_LOOPBACK)
+        .ipv4("enp1s0", "192.168.50.10", "255.255.255.0")
+        .ipv4("enp1s0:1", "192.168.50.11", "255.255.255.0")
+        .ipv4("enp2s0", "10.0.0.1", "255.0.0.0", 0)
+        .ipv6("wlp2s0")
+        .ipv4("tun0", "10.99.0.1", "255.255.255.255", FakeInterfaces::kUp | IFF_POINTOPOINT);
+    EXPECT_EQ(net::ipv4InterfaceNames(host.source()), (std::vector<std::string>{"enp1s0", "tun0"}));
 }

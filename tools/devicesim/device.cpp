@@ -38,6 +38,11 @@ Device parseDevice(const std::string& spec)
         else if (key == "mask") d.mask = value;
         else if (key == "gateway") d.gateway = value;
         else if (key == "misbehave") d.misbehave = value;
+        else if (key == "reply") {
+            if (value != "unicast" && value != "broadcast")
+                fail("reply must be unicast or broadcast");
+            d.broadcastReply = value == "broadcast";
+        }
         else if (key == "kvmac") d.kvMac = value;
         else if (key == "kvname") d.kvName = value;
         else if (key == "proto") {

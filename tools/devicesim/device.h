@@ -20,6 +20,7 @@ struct Device
     std::string gateway;
     bool json = true;
     bool kv = true;
+    bool broadcastReply = false; // discovery answers go to 255.255.255.255, not to the asker
     std::string kvMac; // empty: as mac
     std::string kvName; // empty: as name
     std::string misbehave;

@@ -71,13 +71,31 @@ int udpSocket(const std::string& ip, unsigned short port)
     return sock;
 }
 
-void sendTo(int sock, const std::string& ip, unsigned short port, const Bytes& bytes)
+void sendTo(int sock, unsigned ifIndex, const std::string& ip, unsigned short port, const Bytes& bytes)
 {
     sockaddr_in destination{};
     destination.sin_family = AF_INET;
     destination.sin_port = htons(port);
     inet_pton(AF_INET, ip.c_str(), &destination.sin_addr);
-    sendto(sock, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&destination), sizeof destination);
+    iovec iov{const_cast<unsigned char*>(bytes.data()), bytes.size()};
+    msghdr message{};
+    message.msg_name = &destination;
+    message.msg_namelen = sizeof destination;
+    message.msg_iov = &iov;
+    message.msg_iovlen = 1;
+    alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    if (ifIndex != 0) {
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        cmsghdr* c = CMSG_FIRSTHDR(&message);
+        c->cmsg_level = IPPROTO_IP;
+        c->cmsg_type = IP_PKTINFO;
+        c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+        in_pktinfo info{};
+        info.ipi_ifindex = static_cast<int>(ifIndex);
+        std::memcpy(CMSG_DATA(c), &info, sizeof info);
+    }
+    sendmsg(sock, &message, 0);
 }
 
 } // namespace devicesim

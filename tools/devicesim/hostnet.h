@@ -17,6 +17,8 @@ int prefixLength(const std::string& mask);
 
 // A UDP socket bound to ip:port that may broadcast; ends the simulator when it cannot bind.
 int udpSocket(const std::string& ip, unsigned short port);
-void sendTo(int sock, const std::string& ip, unsigned short port, const Bytes& bytes);
+// Out of interface `ifIndex` (0: as routed) with the socket's own source address: a device
+// whose address lies outside every route of its host still reaches its own link.
+void sendTo(int sock, unsigned ifIndex, const std::string& ip, unsigned short port, const Bytes& bytes);
 
 } // namespace devicesim

@@ -1,10 +1,11 @@
 // bm-devicesim: plays one or many networked devices inside a lab host.
 //
-// Answers JSON-protocol discovery (requests on UDP 21088, replies to the asker's port 21089
-// from the device's own address) and key-value discovery (UDP 52380 both ways), can
-// misbehave on purpose, and records every datagram it receives, decoding set-network
-// commands, each line with the datagram's arrival time "t" in nanoseconds. Its encoders and decoders are its own, written from the wire format, and share
-// no code with the tool, so a codec fault cannot hide on both sides.
+// Answers JSON-protocol discovery (requests on UDP 21088, replies to port 21089 of the asker
+// or of everyone, from the device's own address) and key-value discovery (UDP 52380 both
+// ways), can misbehave on purpose, and records every datagram it receives, decoding
+// set-network commands, each line with the datagram's arrival time "t" in nanoseconds. Its
+// encoders and decoders are its own, written from the wire format, and share no code with
+// the tool, so a codec fault cannot hide on both sides.
 //
 //   bm-devicesim [--record FILE] [--apply] --device SPEC [--device SPEC ...]
 //
@@ -15,6 +16,9 @@
 //   kvmac=, kvname=   what the key-value replies report instead of mac= and name=
 //   sn=, version=, mask=, gateway=                              (defaults SN0001, 1.0, 255.255.255.0, "")
 //   proto=json|kv|both                                          (default both)
+//   reply=unicast|broadcast  discovery answers to the asker, or to 255.255.255.255 out of the
+//                     device's own interface, as a device without a route to the asker does
+//                                                               (default unicast)
 //   misbehave=MODE    JSON: wrong-magic wrong-checksum extra-bytes long-length non-object
 //                     invalid-json number-for-string missing-key command-2 short empty
 //                     key-value: ack five-pairs nul no-keys

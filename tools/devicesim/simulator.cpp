@@ -41,6 +41,11 @@ std::string normalMac(std::string mac)
     return out;
 }
 
+std::string replyTo(const Device& d, const std::string& asker)
+{
+    return d.broadcastReply ? "255.255.255.255" : asker;
+}
+
 } // namespace
 
 void Simulator::run()
@@ -152,7 +157,7 @@ void Simulator::onJson(const std::string& from, const Bytes& d)
             line["kind"] = "json-discovery";
             for (const Device& dev : devices)
                 if (dev.json && reachedDevice(dev))
-                    sendTo(dev.sendSock, from, kJsonReplyPort, jsonReply(dev, sequence, asker));
+                    sendTo(dev.sendSock, dev.ifIndex, replyTo(dev, from), kJsonReplyPort, jsonReply(dev, sequence, asker));
         } else if (command == 2 && d.size() >= 23 + length) {
             line["kind"] = "json-set";
             const std::string payload(d.begin() + 23, d.begin() + 23 + static_cast<long>(length));
@@ -181,7 +186,8 @@ void Simulator::onKv(const std::string& from, const Bytes& d)
         line["kind"] = "kv-discovery";
         for (const Device& dev : devices)
             if (dev.kv && reachedDevice(dev))
-                sendTo(dev.sendSock, from, kKvPort, kvReply(dev)); // the asker listens on 52380, whatever port it sent from
+                // The asker listens on 52380, whatever port it sent from.
+                sendTo(dev.sendSock, dev.ifIndex, replyTo(dev, from), kKvPort, kvReply(dev));
     } else if (pairs.size() == 5 && pairs[0].first == "MAC" && pairs[1].first == "IPADR") {
         line["kind"] = "kv-set";
         applySettings(pairs[0].second, pairs[1].second, pairs[2].second, pairs[3].second, &pairs[4].second);
