@@ -1,8 +1,10 @@
-// Search under a burst: N simulated devices on one subnet answer both protocols at once.
-// For each N prints: the time from the press to the last row, the time from the last reply
-// handled to the last row, rows listed against devices answering, the longest stall of the
-// window's event loop, and datagrams the kernel dropped for a full receive buffer.
-// Prints figures; asserts nothing. Runs in the lab.
+// Search under a burst: N simulated devices on each of K networks answer both protocols at
+// once, every fourth by broadcast. For each N x K, and each of several Searches, prints: the
+// time from the press to the last row, the time from the last reply handled to the last row,
+// rows listed against devices answering, the longest stall of the window's event loop,
+// datagrams the kernel dropped for a full receive buffer, and the time the Search's sweep
+// took. Prints figures; asserts nothing. Runs in the lab.
+//   bench_search [SEARCHES] NxK...      (default: 3 searches of 10x1 150x1 200x1 200x5)
 #include "app/brenmoor.h"
 #include "app/ctopwidget.h"
 #include "app/startup.h"
@@ -19,6 +21,8 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 
 int main(int argc, char** argv)
@@ -27,11 +31,18 @@ int main(int argc, char** argv)
     setHighDpiAttributes();
     QApplication app(argc, argv);
     installApplicationFont();
-    std::vector<int> counts;
-    for (int i = 1; i < argc; ++i)
-        counts.push_back(std::atoi(argv[i]));
-    if (counts.empty())
-        counts = {10, 150, 200};
+    int searches = 3;
+    std::vector<std::pair<int, int>> runs;
+    for (int i = 1; i < argc; ++i) {
+        int perNetwork = 0;
+        int networks = 1;
+        if (std::sscanf(argv[i], "%dx%d", &perNetwork, &networks) == 2)
+            runs.emplace_back(perNetwork, networks);
+        else
+            searches = std::max(1, std::atoi(argv[i]));
+    }
+    if (runs.empty())
+        runs = {{10, 1}, {150, 1}, {200, 1}, {200, 5}};
 
     Brenmoor window;
     window.show();
@@ -60,29 +71,36 @@ int main(int argc, char** argv)
         lastTick = now;
     });
 
-    std::printf("%8s %14s %18s %10s %16s %10s\n", "devices", "press->last", "last reply->row", "listed", "longest stall", "drops");
-    for (int n : counts) {
-        if (!brenmoor::test::buildManyHost(n))
-            return 1;
-        brenmoor::test::SimulatedDevices devices(QStringLiteral("many"), brenmoor::test::manyDeviceSpecs(n));
+    std::printf("%8s %7s %14s %18s %11s %16s %7s %9s\n", "devices", "search", "press->last", "last reply->row", "listed",
+                "longest stall", "drops", "sweep");
+    for (const auto& [perNetwork, networks] : runs) {
+        const int n = perNetwork * networks;
+        brenmoor::test::ManyDevices devices(perNetwork, networks);
         if (!devices.ready())
             return 1;
-        (void)QTest::qWaitFor([&] { return !list->searchBusy; }, 20000);
-        QTest::qWait(200);
-        const long dropsBefore = brenmoor::test::udpReceiveBufferErrors();
-        lastTick = 0;
-        longestStall = 0;
-        ticker.start(1);
-        const qint64 pressed = clock.nsecsElapsed();
-        QTest::mouseClick(search, Qt::LeftButton);
-        (void)QTest::qWaitFor([&] { return table->rowCount() >= n; }, 5000);
-        QTest::qWait(1000); // anything late or lost would show by now
-        ticker.stop();
-        const auto ms = [](qint64 nanoseconds) { return static_cast<double>(nanoseconds) / 1e6; };
-        std::printf("%8d %11.1f ms %15.1f ms %5d/%-4d %13.1f ms %10ld\n", n, ms(lastRow - pressed), ms(lastRow - lastReply),
-                    table->rowCount(), n, ms(longestStall), brenmoor::test::udpReceiveBufferErrors() - dropsBefore);
-        std::fflush(stdout);
+        for (int round = 1; round <= searches; ++round) {
+            (void)QTest::qWaitFor([&] { return !list->searchBusy; }, 60000);
+            QTest::qWait(200);
+            const long dropsBefore = brenmoor::test::udpReceiveBufferErrors();
+            lastTick = 0;
+            longestStall = 0;
+            ticker.start(1);
+            const qint64 pressed = clock.nsecsElapsed();
+            QTest::mouseClick(search, Qt::LeftButton);
+            (void)QTest::qWaitFor([&] { return table->rowCount() >= n; }, 10000);
+            QTest::qWait(1000); // anything late or lost would show by now
+            ticker.stop();
+            const int listed = table->rowCount();
+            const long drops = brenmoor::test::udpReceiveBufferErrors() - dropsBefore;
+            (void)QTest::qWaitFor([&] { return !list->searchBusy; }, 60000);
+            const qint64 sweepEnded = clock.nsecsElapsed();
+            const auto ms = [](qint64 nanoseconds) { return static_cast<double>(nanoseconds) / 1e6; };
+            // The sweep starts 200 ms after the press.
+            std::printf("%4dx%-3d %7d %11.1f ms %15.1f ms %5d/%-5d %13.1f ms %7ld %7.2f s\n", perNetwork, networks, round,
+                        ms(lastRow - pressed), ms(lastRow - lastReply), listed, n, ms(longestStall), drops,
+                        ms(sweepEnded - pressed - 200'000'000) / 1000);
+            std::fflush(stdout);
+        }
     }
-    brenmoor::test::removeManyHost();
     return 0;
 }

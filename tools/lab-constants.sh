@@ -6,10 +6,28 @@ BM_WINDOW_TITLE='Lorvane v0.0.8'
 # A 1920 x 1080 screen at 96 dpi, so the high-DPI scale factor is 1, reachable only locally.
 BM_XVFB_ARGS='-screen 0 1920x1080x24 -dpi 96 -nolisten tcp'
 
-# The "many" host's devices on br1: device i (1 to BM_MANY_MAX) has its own macvlan
-# interface mv<i>, address 10.60.1.(39 + i) and MAC 02:00:5f:01:HH:LL with HHLL = i.
+# The networks of the lab's "many" hosts, in the order they are added: bridge, the first
+# three parts of the /24, the tool host's port on it (.10), its VLAN ("-": untagged). The
+# first two are the lab's own subnets; the other three, the third a VLAN on a trunk port,
+# exist only while the many hosts do.
+BM_MANY_NETS=(
+  "br1 10.60.1 wlp2s0 -"
+  "br0 192.168.50 enp1s0 -"
+  "br3 10.20.0 enp4s0 20"
+  "br2 172.16.30 enp3s0 -"
+  "br4 192.168.70 enp5s0 -"
+)
+# Device i (1 to BM_MANY_MAX) of network k (1 to 5) has its own macvlan interface mv<i> in
+# host many<k>, address .(49 + i) and MAC 02:00:5f:KK:HH:LL with HHLL = i. Every fourth
+# answers discovery by broadcast.
 BM_MANY_MAX=200
-bm_many_ip() { echo "10.60.1.$((39 + $1))"; }
-bm_many_mac() { printf '02:00:5f:01:%02x:%02x\n' $(($1 / 256)) $(($1 % 256)); }
-# The simulator's --device spec of device i.
-bm_many_spec() { echo "ip=$(bm_many_ip "$1"),mac=$(bm_many_mac "$1"),name=M$1,proto=both"; }
+bm_many_net() { echo "${BM_MANY_NETS[$(($1 - 1))]}"; }
+bm_many_ip() { local _b prefix _p _v; read -r _b prefix _p _v <<<"$(bm_many_net "$1")"; echo "$prefix.$((49 + $2))"; }
+bm_many_mac() { printf '02:00:5f:%02x:%02x:%02x\n' "$1" $(($2 / 256)) $(($2 % 256)); }
+# The simulator's --device spec of device i of network k.
+bm_many_spec()
+{
+  local reply=unicast
+  [ $(($2 % 4)) -ne 0 ] || reply=broadcast
+  echo "ip=$(bm_many_ip "$1" "$2"),mac=$(bm_many_mac "$1" "$2"),name=N$1-$2,proto=both,reply=$reply"
+}

@@ -16,11 +16,22 @@
 #        lab.sh exec CMD...          run CMD inside the tool host
 #        lab.sh dev-exec N CMD...    run CMD inside device host N
 #        lab.sh run CMD...           up, run CMD inside the tool host, and always tear down
-#        lab.sh many N               add host <prefix>-many on br1 with N devices (N <= 200):
-#                                    macvlan interfaces mv1..mvN, 10.60.1.40 upwards, each its own MAC
-#        lab.sh many-specs N         print the simulator's --device spec of each of those N devices
-#        lab.sh many-exec CMD...     run CMD inside that host
-#        lab.sh many-down            remove that host and whatever runs in it
+#        lab.sh many N [NETS]        N devices (N <= 200) on each of NETS networks (1 to 5,
+#                                    default 1), one host <prefix>-many<K> per network with
+#                                    macvlan interfaces mv1..mvN, each its own address and MAC
+#                                    (scheme in lab-constants.sh). Networks 3 to 5 give the tool
+#                                    host three more ports (enp4s0.20 on trunk enp4s0, enp3s0,
+#                                    enp5s0); with 4 or 5 networks the kernel's neighbour table
+#                                    limits (shared by every namespace) are raised until
+#                                    many-down, when run from the host's own namespace. A kernel
+#                                    without 802.1Q VLANs gets an untagged enp4s0.20 instead.
+#        lab.sh many-specs K N       print the simulator's --device spec of each of those N
+#                                    devices of network K
+#        lab.sh many-exec K CMD...   run CMD inside host many<K>
+#        lab.sh many-down            remove those hosts and ports, restore the limits
+#        lab.sh neigh-limits raise | restore
+#                                    from the host's own namespace: the neighbour table limits
+#                                    for a run of many devices, and back (down restores them too)
 #        lab.sh fixture-up | fixture-down
 #                                    what CTest runs: a lab under a prefix of its own, written
 #                                    to $BM_LAB_FILE, so runs on one host never meet
@@ -61,7 +72,7 @@ DEVICES=(
 
 die() { echo "lab: $*" >&2; exit 1; }
 if [ "${1:-}" = many-specs ]; then
-  for i in $(seq 1 "${2:?number of devices}"); do bm_many_spec "$i"; done
+  for i in $(seq 1 "${3:?number of devices}"); do bm_many_spec "${2:?network}" "$i"; done
   exit 0
 fi
 [ "$(id -u)" -eq 0 ] || die "must run as root"
@@ -75,7 +86,7 @@ quiet_host() {
   in_ns "$1" ip link set lo up
 }
 
-lab_namespaces() { ip netns list 2>/dev/null | awk '{print $1}' | grep -E "^$P-(sw|tool|dev[0-9]+|many)$" || true; }
+lab_namespaces() { ip netns list 2>/dev/null | awk '{print $1}' | grep -E "^$P-(sw|tool|dev[0-9]+|many[0-9]*)$" || true; }
 
 down() {
   local ns
@@ -86,6 +97,7 @@ down() {
     [ -z "$pids" ] || kill -9 $pids 2>/dev/null || true
     ip netns del "$ns" 2>/dev/null || true
   done
+  restore_neigh_limits
 }
 
 add_port() {
@@ -154,38 +166,127 @@ up() {
   echo "lab $P is up: tool host $TOOL, ${#DEVICES[@]} device hosts"
 }
 
+NEIGH_KEYS="net.ipv4.neigh.default.gc_thresh1 net.ipv4.neigh.default.gc_thresh2 net.ipv4.neigh.default.gc_thresh3"
+
+NEIGH_LIMITS=/proc/sys/net/ipv4/neigh/default/gc_thresh3 # only in the host's own namespace
+neigh_saved() { echo "/run/bm-neigh-limits-$P"; }
+
+raise_neigh_limits() {
+  # One table for every namespace, 1,024 entries by default, and settable only in the host's
+  # own namespace: the tool's sweep of five /24s alone makes 1,270 entries. Raised for the
+  # run; the old values wait in a file until they are put back.
+  [ ! -e "$(neigh_saved)" ] || return 0 # raised already
+  if [ ! -e "$NEIGH_LIMITS" ]; then
+    echo "lab: the neighbour table limits can be raised only from the host's own network namespace" \
+      "(lab.sh neigh-limits raise): left as they are" >&2
+    return 0
+  fi
+  sysctl -n $NEIGH_KEYS | tr '\n' ' ' >"$(neigh_saved)"
+  sysctl -qw net.ipv4.neigh.default.gc_thresh1=4096 net.ipv4.neigh.default.gc_thresh2=8192 \
+    net.ipv4.neigh.default.gc_thresh3=16384
+}
+
+restore_neigh_limits() {
+  [ -e "$(neigh_saved)" ] && [ -e "$NEIGH_LIMITS" ] || return 0
+  local t1 t2 t3
+  read -r t1 t2 t3 <"$(neigh_saved)" || true
+  rm -f "$(neigh_saved)"
+  [ -n "$t3" ] || return 0
+  sysctl -qw net.ipv4.neigh.default.gc_thresh1="$t1" net.ipv4.neigh.default.gc_thresh2="$t2" \
+    net.ipv4.neigh.default.gc_thresh3="$t3"
+}
+
+has_vlans() {
+  # Debian's kernels have 802.1Q VLANs (module 8021q); a kernel built without them cannot
+  # make one, and the lab then stands in an untagged port of the same name.
+  if [ -z "${HAS_VLANS:-}" ]; then
+    HAS_VLANS=no
+    if in_ns "$SW" ip link add bmvlan0 type veth peer name bmvlan1 2>/dev/null; then
+      in_ns "$SW" ip link add link bmvlan0 name bmvlan0.2 type vlan id 2 2>/dev/null && HAS_VLANS=yes
+      in_ns "$SW" ip link del bmvlan0 2>/dev/null || true
+    fi
+  fi
+  [ "$HAS_VLANS" = yes ]
+}
+
 many_down() {
-  local ns="$P-many"
-  if ip netns list | awk '{print $1}' | grep -qx "$ns"; then
+  local ns k bridge _prefix port _vlan
+  for ns in $(ip netns list | awk '{print $1}' | grep -E "^$P-many[0-9]*$" || true); do
     # A namespace lives on while a process is in it: end them first.
     ip netns pids "$ns" | xargs -r kill -9 2>/dev/null || true
     ip netns del "$ns"
+  done
+  for k in 3 4 5; do
+    read -r bridge _prefix port _vlan <<<"$(bm_many_net "$k")"
+    in_ns "$TOOL" ip link del "$port" 2>/dev/null || true # its VLAN goes with it
+    in_ns "$TOOL" ip link del "$port.$_vlan" 2>/dev/null || true # or the port standing in for it
+    in_ns "$SW" ip link del "$bridge" 2>/dev/null || true
+  done
+  restore_neigh_limits
+}
+
+many_tool_port() {
+  # many_tool_port K: the tool host's port on network K (3 to 5), on a bridge of its own.
+  local k=$1 bridge prefix port vlan
+  read -r bridge prefix port vlan <<<"$(bm_many_net "$k")"
+  in_ns "$SW" ip link add name "$bridge" type bridge
+  in_ns "$SW" ip link set dev "$bridge" type bridge forward_delay 0 stp_state 0
+  in_ns "$SW" ip link set dev "$bridge" up
+  local mac
+  mac=$(printf '02:42:0a:%02x:00:0a' "$k")
+  if [ "$vlan" = - ]; then
+    add_port "$TOOL" "$port" "$prefix.10/24" "$mac" "$bridge" "t$k"
+  elif ! has_vlans; then
+    echo "lab: this kernel has no 802.1Q VLANs (CONFIG_VLAN_8021Q): $port.$vlan is an untagged port of that name" >&2
+    add_port "$TOOL" "$port.$vlan" "$prefix.10/24" "$mac" "$bridge" "t$k"
+  else
+    # A trunk: the port itself carries no address, its VLAN subinterface does.
+    ip link add "t$k" netns "$SW" type veth peer name "$port" netns "$TOOL"
+    in_ns "$TOOL" ip link set dev "$port" address "$mac"
+    in_ns "$TOOL" ip link set dev "$port" up
+    in_ns "$TOOL" ip link add link "$port" name "$port.$vlan" type vlan id "$vlan"
+    in_ns "$TOOL" ip addr add "$prefix.10/24" dev "$port.$vlan"
+    in_ns "$TOOL" ip link set dev "$port.$vlan" up
+    in_ns "$SW" ip link set dev "t$k" master "$bridge"
+    in_ns "$SW" ip link set dev "t$k" up
   fi
 }
 
 many() {
-  local n=$1 ns="$P-many"
+  local n=$1 nets=${2:-1} k
   [ "$n" -ge 1 ] && [ "$n" -le "$BM_MANY_MAX" ] || die "many: 1 to $BM_MANY_MAX devices"
+  [ "$nets" -ge 1 ] && [ "$nets" -le 5 ] || die "many: 1 to 5 networks"
   many_down
-  ip netns add "$ns"
-  quiet_host "$ns"
-  # Each macvlan interface answers ARP only for its own address, so every simulated device
-  # shows up in the neighbour table under its own MAC.
-  in_ns "$ns" sysctl -qw net.ipv4.conf.all.arp_ignore=1 net.ipv4.conf.all.arp_announce=2
-  ip link add m0 netns "$SW" type veth peer name eth0 netns "$ns"
-  in_ns "$SW" ip link set dev m0 master br1
-  in_ns "$SW" ip link set dev m0 up
-  in_ns "$ns" ip link set dev eth0 up
-  local batch i
-  batch=$(mktemp)
-  for i in $(seq 1 "$n"); do
-    echo "link add mv$i link eth0 address $(bm_many_mac "$i") type macvlan mode bridge"
-    echo "addr add $(bm_many_ip "$i")/24 dev mv$i"
-    printf 'link set dev mv%d up\n' "$i"
-  done >"$batch"
-  in_ns "$ns" ip -batch "$batch"
-  rm -f "$batch"
-  echo "lab $P: $n devices in $ns, $(bm_many_ip 1) to $(bm_many_ip "$n")"
+  [ "$nets" -lt 4 ] || raise_neigh_limits
+  for k in $(seq 1 "$nets"); do
+    local bridge prefix port vlan ns="$P-many$k" parent=eth0
+    read -r bridge prefix port vlan <<<"$(bm_many_net "$k")"
+    [ "$k" -lt 3 ] || many_tool_port "$k"
+    ip netns add "$ns"
+    quiet_host "$ns"
+    # Each macvlan interface answers ARP only for its own address, so every simulated device
+    # shows up in the neighbour table under its own MAC.
+    in_ns "$ns" sysctl -qw net.ipv4.conf.all.arp_ignore=1 net.ipv4.conf.all.arp_announce=2
+    ip link add "m$k" netns "$SW" type veth peer name eth0 netns "$ns"
+    in_ns "$SW" ip link set dev "m$k" master "$bridge"
+    in_ns "$SW" ip link set dev "m$k" up
+    in_ns "$ns" ip link set dev eth0 up
+    if [ "$vlan" != - ] && has_vlans; then
+      parent="eth0.$vlan"
+      in_ns "$ns" ip link add link eth0 name "$parent" type vlan id "$vlan"
+      in_ns "$ns" ip link set dev "$parent" up
+    fi
+    local batch i
+    batch=$(mktemp)
+    for i in $(seq 1 "$n"); do
+      echo "link add mv$i link $parent address $(bm_many_mac "$k" "$i") type macvlan mode bridge"
+      echo "addr add $(bm_many_ip "$k" "$i")/24 dev mv$i"
+      echo "link set dev mv$i up"
+    done >"$batch"
+    in_ns "$ns" ip -batch "$batch"
+    rm -f "$batch"
+    echo "lab $P: $n devices in $ns, $(bm_many_ip "$k" 1) to $(bm_many_ip "$k" "$n") (tool port $([ "$vlan" = - ] && echo "$port" || echo "$port.$vlan"))"
+  done
 }
 
 status() {
@@ -218,11 +319,18 @@ case "$cmd" in
   exec)
     require_up "$TOOL"
     exec ip netns exec "$TOOL" env BM_LAB="$P" "$@" ;;
-  many) many "${1:?number of devices}" ;;
+  many) many "${1:?number of devices}" "${2:-1}" ;;
   many-down) many_down ;;
+  neigh-limits)
+    case "${1:-}" in
+      raise) raise_neigh_limits ;;
+      restore) restore_neigh_limits ;;
+      *) die "neigh-limits raise | restore" ;;
+    esac ;;
   many-exec)
-    require_up "$P-many"
-    exec ip netns exec "$P-many" env BM_LAB="$P" "$@" ;;
+    k=${1:?network}; shift
+    require_up "$P-many$k"
+    exec ip netns exec "$P-many$k" env BM_LAB="$P" "$@" ;;
   dev-exec)
     n=${1:?device number}; shift
     require_up "$P-dev$n"
@@ -231,5 +339,5 @@ case "$cmd" in
     trap down EXIT
     up
     ip netns exec "$TOOL" env BM_LAB="$P" "$@" ;;
-  *) sed -n '2,24p' "$0"; exit 2 ;;
+  *) sed -n '2,/^set -euo/p' "$0" | sed '$d'; exit 2 ;;
 esac

@@ -18,7 +18,7 @@ class EndToEndShutdown : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<brenmoor::test::SimulatedDevices> devices;
+    std::unique_ptr<brenmoor::test::ManyDevices> devices;
 
     static QPushButton* searchButton(Brenmoor& window)
     {
@@ -51,16 +51,13 @@ class EndToEndShutdown : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(brenmoor::test::buildManyHost(150));
-        devices = std::make_unique<brenmoor::test::SimulatedDevices>(QStringLiteral("many"),
-                                                                     brenmoor::test::manyDeviceSpecs(150));
+        devices = std::make_unique<brenmoor::test::ManyDevices>(150, 1);
         QVERIFY(devices->ready());
     }
 
     void cleanupTestCase()
     {
         devices.reset();
-        brenmoor::test::removeManyHost();
     }
 
     void closeDuringTheStartUpSweep()

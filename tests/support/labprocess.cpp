@@ -56,25 +56,44 @@ SimulatedDevices::~SimulatedDevices()
         process_->kill();
 }
 
-QStringList manyDeviceSpecs(int n)
+QStringList manyDeviceSpecs(int net, int n)
 {
-    // The lab script owns the scheme the "many" host is built with.
+    // The lab script owns the scheme the many hosts are built with.
     QProcess lab;
-    lab.start(QStringLiteral(BM_LAB_SCRIPT), {QStringLiteral("many-specs"), QString::number(n)});
+    lab.start(QStringLiteral(BM_LAB_SCRIPT), {QStringLiteral("many-specs"), QString::number(net), QString::number(n)});
     if (!lab.waitForFinished(10000) || lab.exitCode() != 0)
         return {};
     return QString::fromUtf8(lab.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-bool buildManyHost(int n)
+bool buildManyHosts(int perNetwork, int networks)
 {
-    const std::string command = std::string(BM_LAB_SCRIPT) + " many " + std::to_string(n) + " >/dev/null";
+    const std::string command = std::string(BM_LAB_SCRIPT) + " many " + std::to_string(perNetwork) + " "
+        + std::to_string(networks) + " >/dev/null";
     return std::system(command.c_str()) == 0;
 }
 
-void removeManyHost()
+void removeManyHosts()
 {
     std::system((std::string(BM_LAB_SCRIPT) + " many-down; ip neigh flush all").c_str());
+}
+
+ManyDevices::ManyDevices(int perNetwork, int networks)
+{
+    if (!buildManyHosts(perNetwork, networks))
+        return;
+    for (int net = 1; net <= networks; ++net) {
+        hosts.push_back(std::make_unique<SimulatedDevices>(QStringLiteral("many%1").arg(net), manyDeviceSpecs(net, perNetwork)));
+        if (!hosts.back()->ready())
+            return;
+    }
+    ready_ = true;
+}
+
+ManyDevices::~ManyDevices()
+{
+    hosts.clear();
+    removeManyHosts();
 }
 
 long udpReceiveBufferErrors()

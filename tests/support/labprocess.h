@@ -15,7 +15,7 @@ class SimulatedDevices
 {
 public:
     SimulatedDevices(int host, const QStringList& deviceSpecs, const QString& recordFile = {}, bool apply = false);
-    // On the host <prefix>-<hostName>, e.g. "many".
+    // On the host <prefix>-<hostName>, e.g. "many1".
     SimulatedDevices(const QString& hostName, const QStringList& deviceSpecs, const QString& recordFile = {},
                      bool apply = false);
     ~SimulatedDevices();
@@ -26,14 +26,28 @@ private:
     bool ready_ = false;
 };
 
-// Device specs for the lab's "many" host, as the lab script gives them: n devices, each with the
-// MAC of its macvlan interface, answering both protocols.
-QStringList manyDeviceSpecs(int n);
-// Builds the "many" host with n devices (tools/lab.sh many n); false on failure.
-bool buildManyHost(int n);
-// Removes it again and forgets its devices' neighbour entries, leaving the lab as the other
-// tests know it.
-void removeManyHost();
+// Device specs for the lab's many host of network `net` (1 to 5), as the lab script gives
+// them: n devices, each with the MAC of its macvlan interface, answering both protocols.
+QStringList manyDeviceSpecs(int net, int n);
+// Builds the many hosts (tools/lab.sh many perNetwork networks); false on failure.
+bool buildManyHosts(int perNetwork, int networks);
+// Removes them again and forgets their devices' neighbour entries, leaving the lab as the
+// other tests know it.
+void removeManyHosts();
+
+// perNetwork simulated devices on each of the first `networks` networks of the many hosts,
+// answering while this lives; the hosts go with it.
+class ManyDevices
+{
+public:
+    ManyDevices(int perNetwork, int networks);
+    ~ManyDevices();
+    bool ready() const { return ready_; }
+
+private:
+    std::vector<std::unique_ptr<SimulatedDevices>> hosts;
+    bool ready_ = false;
+};
 
 // RcvbufErrors of /proc/net/snmp: UDP datagrams the kernel dropped for a full receive buffer.
 long udpReceiveBufferErrors();
