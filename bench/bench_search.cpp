@@ -1,7 +1,8 @@
 // Search under a burst: N simulated devices on each of K networks answer both protocols at
 // once, every fourth by broadcast. For each N x K, and each of several Searches, prints: the
 // time from the press to the last row, the time from the last reply handled to the last row,
-// rows listed against devices answering, the longest stall of the window's event loop,
+// rows listed against devices answering, the longest stall of the window's event loop (and
+// when after the press it ended),
 // datagrams the kernel dropped for a full receive buffer, and the time the Search's sweep
 // took. Prints figures; asserts nothing. Runs in the lab.
 //   bench_search [SEARCHES] NxK...      (default: 3 searches of 10x1 150x1 200x1 200x5)
@@ -62,17 +63,20 @@ int main(int argc, char** argv)
     QObject::connect(table->model(), &QAbstractItemModel::rowsInserted, [&] { lastRow = clock.nsecsElapsed(); });
     qint64 lastTick = 0;
     qint64 longestStall = 0;
+    qint64 longestStallEnd = 0; // when it ended
     QTimer ticker;
     ticker.setTimerType(Qt::PreciseTimer);
     QObject::connect(&ticker, &QTimer::timeout, [&] {
         const qint64 now = clock.nsecsElapsed();
-        if (lastTick)
-            longestStall = std::max(longestStall, now - lastTick);
+        if (lastTick && now - lastTick > longestStall) {
+            longestStall = now - lastTick;
+            longestStallEnd = now;
+        }
         lastTick = now;
     });
 
-    std::printf("%8s %7s %14s %18s %11s %16s %7s %9s\n", "devices", "search", "press->last", "last reply->row", "listed",
-                "longest stall", "drops", "sweep");
+    std::printf("%8s %7s %14s %18s %11s %16s %14s %7s %9s\n", "devices", "search", "press->last", "last reply->row",
+                "listed", "longest stall", "(ended at)", "drops", "sweep");
     for (const auto& [perNetwork, networks] : runs) {
         const int n = perNetwork * networks;
         brenmoor::test::ManyDevices devices(perNetwork, networks);
@@ -96,8 +100,9 @@ int main(int argc, char** argv)
             const qint64 sweepEnded = clock.nsecsElapsed();
             const auto ms = [](qint64 nanoseconds) { return static_cast<double>(nanoseconds) / 1e6; };
             // The sweep starts 200 ms after the press.
-            std::printf("%4dx%-3d %7d %11.1f ms %15.1f ms %5d/%-5d %13.1f ms %7ld %7.2f s\n", perNetwork, networks, round,
-                        ms(lastRow - pressed), ms(lastRow - lastReply), listed, n, ms(longestStall), drops,
+            std::printf("%4dx%-3d %7d %11.1f ms %15.1f ms %5d/%-5d %13.1f ms %11.0f ms %7ld %7.2f s\n", perNetwork, networks,
+                        round, ms(lastRow - pressed), ms(lastRow - lastReply), listed, n, ms(longestStall),
+                        ms(longestStallEnd - pressed), drops,
                         ms(sweepEnded - pressed - 200'000'000) / 1000);
             std::fflush(stdout);
         }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Part of tools/bench.sh, on the lab's tool host with an X display: the real program's idle
 # CPU (after its start-up sweep) and its peak memory after a Search answered by the
-# simulated devices of the lab's "many" host.
+# simulated devices of the lab's many hosts.
 set -euo pipefail
 . "$(dirname "$0")/lab-constants.sh"
 binary=$1
@@ -15,7 +15,7 @@ for _ in $(seq 1 100); do
   [ -n "$window" ] && break
   sleep 0.1
 done
-sleep 6 # the start-up sweep is over
+sleep 14 # the start-up sweep of five interfaces is over
 ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
 t0=$(ticks)
 sleep 10
@@ -24,5 +24,5 @@ awk -v a="$t0" -v b="$t1" -v hz="$(getconf CLK_TCK)" \
   'BEGIN { printf "idle CPU over 10 s: %.2f %% of one core\n", (b - a) * 100 / hz / 10 }'
 echo "memory after start-up: $(awk '/VmHWM/ {print $2, $3}' "/proc/$pid/status") peak"
 xdotool mousemove --window "$window" 1330 49 click 1
-sleep 7
-echo "peak memory (VmHWM) after a 200-device search: $(awk '/VmHWM/ {print $2, $3}' "/proc/$pid/status")"
+sleep 14 # the replies, and the sweep of five interfaces
+echo "peak memory (VmHWM) after a 1,000-device search: $(awk '/VmHWM/ {print $2, $3}' "/proc/$pid/status")"

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Benchmarks, run in the lab; prints figures and asserts nothing.
-#   search:  N simulated devices answering both protocols at once (10, 150, 200 = the most
-#            the lab's subnet holds here): press -> last row, last reply -> last row, rows
-#            listed against devices answering, the longest event-loop stall, kernel drops
+#   search:  N simulated devices on each of K networks answering both protocols at once,
+#            every fourth by broadcast (10, 150, 200 on one network; 200 on each of five, 1,000
+#            in all), three Searches each: press -> last row, last reply -> last row, rows
+#            listed against devices answering, the longest event-loop stall, kernel drops,
+#            the sweep's time
 #   table:   one addDevice at 100, 1,000 and 5,000 rows
-#   tool:    peak memory of the real program after a 200-device search, and its idle CPU
-#   scanner: one sweep's 254 probes, a whole two-interface scan and its find count, and
-#            arp-scan (Debian package) on the same lab subnets for comparison.
+#   tool:    peak memory of the real program after a 1,000-device search, and its idle CPU
+#   scanner: one sweep's 254 probes, a whole five-interface scan and its find count among the
+#            1,000 devices, and arp-scan (Debian package) on the same subnets for comparison.
+# The kernel's neighbour table limits are raised for the run and put back afterwards.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BM_BUILD_DIR:-$root/build}
@@ -21,35 +24,46 @@ fi
 
 trap '"$lab" down' EXIT
 "$lab" up >/dev/null
+"$lab" neigh-limits raise
 echo "== machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), kernel $(uname -r)"
+echo "== neighbour table limits for the run: $(sysctl -n net.ipv4.neigh.default.gc_thresh1 net.ipv4.neigh.default.gc_thresh2 net.ipv4.neigh.default.gc_thresh3 | tr '\n' ' ')"
 xvfb() { "$lab" exec "$root/tests/support/xvfb-run-test.sh" "$@"; }
 
 echo "== search under a burst (in-process, the real window)"
-xvfb "$build/bench/bench_search" 10 150 200 2>/dev/null | grep -E '^ *(devices|[0-9]+ )'
+xvfb "$build/bench/bench_search" 3 10x1 150x1 200x1 200x5 2>/dev/null | grep -E '^ *(devices|[0-9]+x)'
 
 echo "== table: cost of one addDevice"
 xvfb "$build/bench/bench_table" 2>/dev/null | grep -E 'rows:|addDevice'
 
-echo "== the program itself: peak memory after a 200-device search, idle CPU"
-"$lab" many 200 >/dev/null
-specs=()
-for i in $(seq 1 200); do specs+=(--device "$(bm_many_spec "$i")"); done
-( "$lab" many-exec "$build/tools/devicesim/bm-devicesim" "${specs[@]}" >/dev/null 2>&1 & )
-sleep 1
+echo "== 1,000 devices on five networks for the program, the scanner and arp-scan"
+"$lab" many 200 5 >/dev/null
+for k in 1 2 3 4 5; do
+  specs=()
+  for i in $(seq 1 200); do specs+=(--device "$(bm_many_spec "$k" "$i")"); done
+  ( "$lab" many-exec "$k" "$build/tools/devicesim/bm-devicesim" "${specs[@]}" >/dev/null 2>&1 & )
+done
+sleep 2
+
+echo "== the program itself: peak memory after a 1,000-device search, idle CPU"
 "$lab" exec xvfb-run -a -s "$BM_XVFB_ARGS" \
   "$root/tools/bench-tool-session.sh" "$build/app/brenmoor"
-"$lab" many-down
 
 echo "== scanner (the tool's own sweep and neighbour read)"
 "$lab" exec ip neigh flush all
-"$lab" exec "$build/bench/bench_scanner" 5 5 | grep -vE '^(=|发现|→|  找到|$)'
+"$lab" exec "$build/bench/bench_scanner" 5 1005 | grep -vE '^(=|发现|→|  找到|$)'
 
 echo "== arp-scan on the same subnets, from a cold neighbour table"
 "$lab" exec ip neigh flush all
-for spec in "enp1s0 192.168.50.0/24 3" "wlp2s0 10.60.1.0/24 2"; do
-  read -r ifname net live <<<"$spec"
+for k in 1 2 3 4 5; do
+  read -r _bridge prefix port vlan <<<"$(bm_many_net "$k")"
+  ifname=$port
+  [ "$vlan" = - ] || ifname="$port.$vlan"
+  live=200
+  [ "$k" -ne 1 ] || live=202 # dev3, dev4
+  [ "$k" -ne 2 ] || live=203 # dev1, dev2, dev5
   start=$(date +%s%N)
-  answers=$("$lab" exec arp-scan --quiet --plain --interface="$ifname" "$net" 2>/dev/null | cut -f1 | sort -u | wc -l)
+  answers=$("$lab" exec arp-scan --quiet --plain --interface="$ifname" "$prefix.0/24" 2>/dev/null | cut -f1 | sort -u | wc -l)
   end=$(date +%s%N)
-  echo "arp-scan $ifname $net: $(( (end - start) / 1000000 )) ms, $answers live devices answered (of $live)"
+  echo "arp-scan $ifname $prefix.0/24: $(( (end - start) / 1000000 )) ms, $answers live devices answered (of $live)"
 done
+"$lab" many-down

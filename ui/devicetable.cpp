@@ -73,10 +73,14 @@ int sortedInsertionRow(QTableWidget* table, const IpAddressItem& item)
     return low;
 }
 
+QString normalMac(QString mac)
+{
+    return mac.remove(QLatin1Char(':')).remove(QLatin1Char('-')).toUpper();
+}
+
 bool isSameMac(const QString& a, const QString& b)
 {
-    const auto normal = [](QString mac) { return mac.remove(QLatin1Char(':')).remove(QLatin1Char('-')).toUpper(); };
-    return normal(a) == normal(b);
+    return normalMac(a) == normalMac(b);
 }
 
 int findNewRowFromOldRow(int oldRow, QTableWidget* table)

@@ -41,6 +41,8 @@ int sortedInsertionRow(QTableWidget* table, const IpAddressItem& item);
 
 // Equal after removing every ':' and '-' and ignoring case.
 bool isSameMac(const QString& a, const QString& b);
+// The form isSameMac compares: without ':' and '-', upper case.
+QString normalMac(QString mac);
 
 // The current row whose IP item carries `oldRow` as its row id, or -1.
 int findNewRowFromOldRow(int oldRow, QTableWidget* table);

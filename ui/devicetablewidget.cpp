@@ -4,6 +4,7 @@
 #include "ui/devicetable.h"
 
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QPushButton>
 #include <QScrollBar>
 #include <algorithm>
@@ -16,7 +17,12 @@ DeviceTableWidget::DeviceTableWidget(QWidget* parent)
     connect(this, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
         if (item->column() == 2)
             rowsInPlainOrder = false;
+        if (item->column() == 1 && macItems.value(normalMac(item->text())) != item)
+            macItemsStale = true;
     });
+    // Rows are 80 pixels high from the start: a height set per row splits the header's one
+    // run of equal sections into a thousand, and every row position is then recomputed.
+    verticalHeader()->setDefaultSectionSize(80);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { ensureRowButtons(); });
 }
 
@@ -34,17 +40,14 @@ void DeviceTableWidget::resizeEvent(QResizeEvent* event)
 void DeviceTableWidget::addRecord(const DeviceRecord& record)
 {
     setShowGrid(false);
-    for (int row = 0; row < rowCount(); ++row) {
-        const QTableWidgetItem* macItem = item(row, 1);
-        if (!macItem || !isSameMac(macItem->text(), record.mac))
-            continue;
+    if (const int listed = rowOfMac(record.mac); listed >= 0) {
         if (record.type == 0)
             return;
-        item(row, 1)->setText(record.mac);
-        item(row, 2)->setText(record.ip);
-        item(row, 3)->setText(record.submask);
-        item(row, 4)->setText(record.gateway);
-        item(row, 0)->setText(record.name);
+        item(listed, 1)->setText(record.mac);
+        item(listed, 2)->setText(record.ip);
+        item(listed, 3)->setText(record.submask);
+        item(listed, 4)->setText(record.gateway);
+        item(listed, 0)->setText(record.name);
         return;
     }
 
@@ -65,12 +68,15 @@ void DeviceTableWidget::addRecord(const DeviceRecord& record)
         return cell;
     };
     setItem(row, 0, centred(record.name));
-    setItem(row, 1, centred(record.mac));
+    QTableWidgetItem* macItem = centred(record.mac);
+    macItems.insert(normalMac(record.mac), macItem); // before setItem, which reports a change
+    setItem(row, 1, macItem);
     setItem(row, 2, ipItem);
     setItem(row, 3, centred(record.submask));
     setItem(row, 4, centred(record.gateway));
     rowsInPlainOrder = wasPlain; // setting the new row's own items is no change of order
-    setRowHeight(row, 80);
+    if (rowHeight(row) != 80)
+        setRowHeight(row, 80);
     if (!direct) {
         sortItems(2, Qt::AscendingOrder);
         rowsInPlainOrder = true;
@@ -79,8 +85,29 @@ void DeviceTableWidget::addRecord(const DeviceRecord& record)
             rowsInPlainOrder = ip && ip->isPlainAddress();
         }
     }
-    ensureRowButtons();
+    if (rowCount() <= 64) {
+        ensureRowButtons();
+    } else if (!rowButtonsDue) {
+        rowButtonsDue = true;
+        QTimer::singleShot(0, this, [this] {
+            rowButtonsDue = false;
+            ensureRowButtons();
+        });
+    }
     emit rowCountChanged(rowCount());
+}
+
+int DeviceTableWidget::rowOfMac(const QString& mac)
+{
+    if (macItemsStale) {
+        macItems.clear();
+        for (int r = 0; r < rowCount(); ++r)
+            if (QTableWidgetItem* listed = item(r, 1))
+                macItems.insert(normalMac(listed->text()), listed);
+        macItemsStale = false;
+    }
+    QTableWidgetItem* listed = macItems.value(normalMac(mac));
+    return listed ? row(listed) : -1;
 }
 
 void DeviceTableWidget::enqueue(std::deque<DeviceRecord>&& records)
@@ -111,6 +138,8 @@ void DeviceTableWidget::addPending()
 void DeviceTableWidget::startFilling()
 {
     setRowCount(0);
+    macItems.clear();
+    macItemsStale = false;
     pending.clear();
     pendingTimer.stop();
     ++fillingCount;

@@ -3,6 +3,7 @@
 // to go in, and the two row buttons, built as rows come into view. The rules it follows are
 // in devicetable.h.
 
+#include <QHash>
 #include <QString>
 #include <QTableWidget>
 #include <QTimer>
@@ -59,10 +60,19 @@ protected:
     void resizeEvent(QResizeEvent* event) override; // a taller table shows more rows
 
 private:
+    // The row of the MAC item for `mac` (any form), or -1.
+    int rowOfMac(const QString& mac);
     void addPending();
     void ensureRowButtons(int row);
     QWidget* makeRowButton(const QString& text, int width);
 
+    // Normal MAC text to its row's MAC item: finding a listed MAC must not walk the table,
+    // which made a burst of a thousand replies quadratic. Rebuilt when a MAC text changes
+    // to another MAC (an edit in place).
+    QHash<QString, QTableWidgetItem*> macItems;
+    bool macItemsStale = false;
+    // One pass that gives on-screen rows their buttons, after a burst rather than per row.
+    bool rowButtonsDue = false;
     std::deque<DeviceRecord> pending;
     std::function<void(const DeviceRecord&)> insertion;
     QTimer pendingTimer;
