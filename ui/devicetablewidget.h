@@ -29,7 +29,6 @@ public:
     // Records go in in slices of a few milliseconds, so a burst of hundreds of replies never
     // holds the event loop.
     void enqueue(std::deque<DeviceRecord>&& records);
-    bool hasPending() const { return !pending.empty(); }
     // What a queued record goes in through: addRecord unless the owner wants each record to
     // pass through its own hands first (the window logs every insertion).
     void setInsertion(std::function<void(const DeviceRecord&)> insert) { insertion = std::move(insert); }

@@ -56,6 +56,9 @@ SimulatedDevices::~SimulatedDevices()
         process_->kill();
 }
 
+namespace {
+
+// The specs of the n devices of many host `net`.
 QStringList manyDeviceSpecs(int net, int n)
 {
     // The lab script owns the scheme the many hosts are built with.
@@ -73,10 +76,13 @@ bool buildManyHosts(int perNetwork, int networks)
     return std::system(command.c_str()) == 0;
 }
 
+// Also forgets the devices' neighbour entries, leaving the lab as the other tests know it.
 void removeManyHosts()
 {
     std::system((std::string(BM_LAB_SCRIPT) + " many-down; ip neigh flush all").c_str());
 }
+
+} // namespace
 
 ManyDevices::ManyDevices(int perNetwork, int networks)
 {

@@ -26,17 +26,9 @@ private:
     bool ready_ = false;
 };
 
-// Device specs for the lab's many host of network `net` (1 to 5), as the lab script gives
-// them: n devices, each with the MAC of its macvlan interface, answering both protocols.
-QStringList manyDeviceSpecs(int net, int n);
-// Builds the many hosts (tools/lab.sh many perNetwork networks); false on failure.
-bool buildManyHosts(int perNetwork, int networks);
-// Removes them again and forgets their devices' neighbour entries, leaving the lab as the
-// other tests know it.
-void removeManyHosts();
-
-// perNetwork simulated devices on each of the first `networks` networks of the many hosts,
-// answering while this lives; the hosts go with it.
+// perNetwork simulated devices on each of the first `networks` networks of the lab's many
+// hosts (tools/lab.sh many), with the specs the lab script gives, answering while this
+// lives; the hosts go with it and the lab is left as the other tests know it.
 class ManyDevices
 {
 public:
