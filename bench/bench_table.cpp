@@ -3,6 +3,7 @@
 // up its endpoints).
 #include "app/startup.h"
 #include "tests/support/labguard.h"
+#include "ui/devicetablewidget.h"
 #include "ui/mainwindow.h"
 
 #include <QApplication>
@@ -60,6 +61,25 @@ int main(int argc, char** argv)
         const double update = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / 20;
         QApplication::processEvents();
         std::printf("  %5d rows: insert %.3f ms, update %.3f ms\n", size, insert, update);
+    }
+    // A new Search empties the table first; that and the repaint it brings hold the event loop.
+    std::printf("emptying the table (as a Search press does) and its repaint:\n");
+    auto* table = window.findChild<DeviceTableWidget*>(QStringLiteral("tableWidget"));
+    for (int size : {1000, 5000}) {
+        table->startFilling();
+        for (int i = 0; i < size; ++i)
+            window.addDevice(macFor(i), ipFor(i), QStringLiteral("255.255.255.0"), QStringLiteral("10.0.0.1"),
+                             QStringLiteral("cam"), 0);
+        QApplication::processEvents();
+        const auto start = std::chrono::steady_clock::now();
+        table->startFilling();
+        const auto emptied = std::chrono::steady_clock::now();
+        QApplication::processEvents();
+        table->repaint();
+        const auto painted = std::chrono::steady_clock::now();
+        std::printf("  %5d rows: emptied in %.1f ms, repainted %.1f ms later\n", size,
+                    std::chrono::duration<double, std::milli>(emptied - start).count(),
+                    std::chrono::duration<double, std::milli>(painted - emptied).count());
     }
     return 0;
 }

@@ -33,7 +33,7 @@ echo "== search under a burst (in-process, the real window)"
 xvfb "$build/bench/bench_search" 3 10x1 150x1 200x1 200x5 2>/dev/null | grep -E '^ *(devices|[0-9]+x)'
 
 echo "== table: cost of one addDevice"
-xvfb "$build/bench/bench_table" 2>/dev/null | grep -E 'rows:|addDevice'
+xvfb "$build/bench/bench_table" 2>/dev/null | grep -E 'rows:|addDevice|emptying'
 
 echo "== 1,000 devices on five networks for the program, the scanner and arp-scan"
 "$lab" many 200 5 >/dev/null

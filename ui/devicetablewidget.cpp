@@ -120,7 +120,7 @@ void DeviceTableWidget::enqueue(std::deque<DeviceRecord>&& records)
 
 void DeviceTableWidget::addPending()
 {
-    constexpr qint64 kSliceNanoseconds = 20'000'000;
+    constexpr qint64 kSliceNanoseconds = 12'000'000;
     QElapsedTimer slice;
     slice.start();
     while (!pending.empty() && slice.nsecsElapsed() < kSliceNanoseconds) {
