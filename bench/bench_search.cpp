@@ -9,13 +9,13 @@
 #include "app/brenmoor.h"
 #include "app/ctopwidget.h"
 #include "app/startup.h"
+#include "bench/eventloopwait.h"
 #include "tests/support/labguard.h"
 #include "tests/support/labprocess.h"
 #include "ui/mainwindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
@@ -23,31 +23,9 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <utility>
 #include <vector>
 
-namespace {
-
-// Runs the event loop until `done` holds or the time is up. QTest's waits sleep 10 ms between
-// turns of the loop, and a stall measured through them would include that sleep.
-bool runUntil(const std::function<bool()>& done, int timeoutMs)
-{
-    if (done())
-        return true;
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (done())
-            loop.quit();
-    });
-    poll.start(1);
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    loop.exec();
-    return done();
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {

@@ -1,4 +1,6 @@
-// A datagram on the key-value port: the frame parser and the reply filter.
+// A datagram on the key-value port, up to the row: the frame parser, the reply filter, the
+// record the window gets and what the table does with it.
+#include "fuzz/road.h"
 #include "protocol/kvframe.h"
 #include "protocol/kvreply.h"
 
@@ -22,8 +24,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (plain) {
         std::vector<std::pair<std::string, std::string>> list(pairs.begin(), pairs.end());
         if (parseViscaString(buildViscaString(list)) != pairs)
-            __builtin_trap();
+            road::check(false);
     }
-    (void)decodeKvReply(reinterpret_cast<const char*>(data), static_cast<int>(size));
+    const auto record = decodeKvReply(reinterpret_cast<const char*>(data), static_cast<int>(size));
+    if (!record)
+        return 0;
+    road::follow(deviceRecord("192.168.1.64", *record));
+    road::follow(deviceRecord(record->gateway, *record));
     return 0;
 }

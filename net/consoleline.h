@@ -1,12 +1,21 @@
 #pragma once
 // Console lines of the transport and the scanner: each line is written in one piece and
-// flushed, so lines from several threads never break into each other.
+// flushed, so lines from several threads never break into each other. Every line passes
+// through escapeControls: texts a device supplies (MAC, name, mask, gateway) travel in them.
 
 #include <string>
+#include <string_view>
 
 namespace brenmoor::net {
 
 void printLine(const std::string& line);      // standard output
 void printErrorLine(const std::string& line); // standard error
+
+// The text with every C0 control (newline and tab included), DEL, C1 control (U+0080 to
+// U+009F) and byte that is not part of well-formed UTF-8 written as \xNN, one per byte; all
+// else, other languages' letters included, is kept. Any host on a site network can send a
+// reply: a raw ESC or CSI would let it clear the installer's terminal, set its title or forge
+// "[OK]" lines. Escaping an escaped text changes nothing.
+std::string escapeControls(std::string_view text);
 
 } // namespace brenmoor::net

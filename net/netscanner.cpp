@@ -181,7 +181,8 @@ NeighbourMap NetScanner::scanAllInterfaces(int waitSeconds)
     const std::string rule(32, '=');
     printLine(rule);
     printLine("发现 " + std::to_string(list.size()) + " 个网络接口");
-    printLine(rule + "\n");
+    printLine(rule);
+    printLine("");
     for (const ScanInterface& iface : list) {
         if (actions.cancel && actions.cancel->cancelled())
             break;
@@ -195,7 +196,8 @@ NeighbourMap NetScanner::scanAllInterfaces(int waitSeconds)
             actions.readCommand(found, iface.prefix);
         for (const auto& [mac, ip] : found)
             result[mac] = ip; // a later interface wins
-        printLine("  找到 " + std::to_string(found.size()) + " 个设备\n");
+        printLine("  找到 " + std::to_string(found.size()) + " 个设备");
+        printLine("");
     }
     return result;
 }

@@ -5,7 +5,9 @@
 #            in all), three Searches each: press -> last row, last reply -> last row, rows
 #            listed against devices answering, the longest event-loop stall, kernel drops,
 #            the sweep's time
-#   table:   one addDevice at 100, 1,000 and 5,000 rows
+#   table:   one addDevice at 100, 1,000 and 5,000 rows, and emptying the table
+#   flood:   50,000 replies under distinct MACs during a Search: the stall, the rows, the
+#            peak memory, and the next Search
 #   tool:    peak memory of the real program after a 1,000-device search, and its idle CPU
 #   scanner: one sweep's 254 probes, a whole five-interface scan and its find count among the
 #            1,000 devices, and arp-scan (Debian package) on the same subnets for comparison.
@@ -34,6 +36,9 @@ xvfb "$build/bench/bench_search" 3 10x1 150x1 200x1 200x5 2>/dev/null | grep -E 
 
 echo "== table: cost of one addDevice"
 xvfb "$build/bench/bench_table" 2>/dev/null | grep -E 'rows:|addDevice|emptying'
+
+echo "== a flood of replies during a Search"
+xvfb "$build/bench/bench_flood" 50000 2>/dev/null | grep -E '^(flood|peak|Search|Device table|Too many)'
 
 echo "== 1,000 devices on five networks for the program, the scanner and arp-scan"
 "$lab" many 200 5 >/dev/null

@@ -6,56 +6,34 @@
 #include <QColor>
 #include <QHBoxLayout>
 #include <QPushButton>
-#include <QStringList>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 IpAddressItem::IpAddressItem(const QString& ip)
     : QTableWidgetItem(ip)
-    , parts(parse(ip))
+    , key(IpOrderKey::of(ip))
 {
 }
 
 IpAddressItem::~IpAddressItem() = default;
 
-IpAddressItem::Parts IpAddressItem::parse(const QString& text)
-{
-    Parts parsed;
-    const QStringList pieces = text.split(QLatin1Char('.'));
-    parsed.fourParts = pieces.size() == 4;
-    if (parsed.fourParts) {
-        for (int i = 0; i < 4; ++i)
-            parsed.value[i] = pieces[i].toInt(&parsed.ok[i], 10);
-    }
-    return parsed;
-}
-
 void IpAddressItem::setData(int role, const QVariant& value)
 {
     QTableWidgetItem::setData(role, value);
     if (role == Qt::DisplayRole || role == Qt::EditRole)
-        parts = parse(text()); // the text changed: an update or an edit in place
+        key = IpOrderKey::of(text()); // the text changed: an update or an edit in place
 }
 
 bool IpAddressItem::operator<(const QTableWidgetItem& other) const
 {
     const auto* ip = dynamic_cast<const IpAddressItem*>(&other);
-    const Parts theirs = ip ? ip->parts : parse(other.text());
-    const auto textLess = [&] { return text() < other.text(); };
-    if (!parts.fourParts || !theirs.fourParts)
-        return textLess();
-    for (int i = 0; i < 4; ++i) {
-        if (!parts.ok[i] || !theirs.ok[i])
-            return textLess();
-        if (parts.value[i] != theirs.value[i])
-            return parts.value[i] < theirs.value[i];
-    }
-    return false;
+    const QString otherText = other.text();
+    return ipLess(key, text(), ip ? ip->key : IpOrderKey::of(otherText), otherText);
 }
 
 bool IpAddressItem::isPlainAddress() const
 {
-    return parts.fourParts && parts.ok[0] && parts.ok[1] && parts.ok[2] && parts.ok[3];
+    return key.isPlainAddress();
 }
 
 int sortedInsertionRow(QTableWidget* table, const IpAddressItem& item)
@@ -71,16 +49,6 @@ int sortedInsertionRow(QTableWidget* table, const IpAddressItem& item)
             low = middle + 1;
     }
     return low;
-}
-
-QString normalMac(QString mac)
-{
-    return mac.remove(QLatin1Char(':')).remove(QLatin1Char('-')).toUpper();
-}
-
-bool isSameMac(const QString& a, const QString& b)
-{
-    return normalMac(a) == normalMac(b);
 }
 
 int findNewRowFromOldRow(int oldRow, QTableWidget* table)
@@ -131,15 +99,13 @@ int markConflicts(QTableWidget* table, const NeighbourMap& neighbours)
         QTableWidgetItem* ipItem = table->item(row, 2);
         if (!macItem || !ipItem)
             continue;
-        const std::string rowMac = macItem->text().toLower().remove(QLatin1Char('-')).remove(QLatin1Char(':')).toStdString();
-        const std::string rowIp = ipItem->text().toStdString();
+        const QString rowMac = macItem->text();
+        const QString rowIp = ipItem->text();
         for (const auto& [mac, ip] : neighbours) {
-            if (ip != rowIp)
+            const auto line = conflictLine(rowMac, rowIp, mac, ip);
+            if (!line)
                 continue;
-            QString neighbourMac = QString::fromStdString(mac).toLower().remove(QLatin1Char(':'));
-            if (neighbourMac.toStdString() == rowMac)
-                continue; // the same device under the same address
-            brenmoor::net::printLine("Ip:" + rowIp + "conflict" + " " + mac + " " + rowMac);
+            brenmoor::net::printLine(*line);
             ipItem->setForeground(QBrush(QColor(250, 81, 81), Qt::SolidPattern));
             ++count;
             break;

@@ -3,6 +3,7 @@
 // survives sorting, column geometry and the conflict check.
 
 #include "net/neighbourmap.h"
+#include "ui/devicerules.h"
 
 #include <QString>
 #include <QTableWidgetItem>
@@ -25,24 +26,12 @@ public:
     bool isPlainAddress() const;
 
 private:
-    struct Parts
-    {
-        std::array<int, 4> value{};
-        std::array<bool, 4> ok{};
-        bool fourParts = false;
-    };
-    static Parts parse(const QString& text);
-    Parts parts;
+    IpOrderKey key;
 };
 
 // Where an IP item goes in a table sorted by IP: after every row that does not sort after it,
 // as a stable sort of the table with the item appended would put it.
 int sortedInsertionRow(QTableWidget* table, const IpAddressItem& item);
-
-// Equal after removing every ':' and '-' and ignoring case.
-bool isSameMac(const QString& a, const QString& b);
-// The form isSameMac compares: without ':' and '-', upper case.
-QString normalMac(QString mac);
 
 // The current row whose IP item carries `oldRow` as its row id, or -1.
 int findNewRowFromOldRow(int oldRow, QTableWidget* table);

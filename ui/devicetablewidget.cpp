@@ -1,6 +1,7 @@
 #include "ui/devicetablewidget.h"
 
 #include "app/sharedstyles.h"
+#include "net/consoleline.h"
 #include "ui/devicetable.h"
 
 #include <QElapsedTimer>
@@ -40,9 +41,20 @@ void DeviceTableWidget::resizeEvent(QResizeEvent* event)
 void DeviceTableWidget::addRecord(const DeviceRecord& record)
 {
     setShowGrid(false);
-    if (const int listed = rowOfMac(record.mac); listed >= 0) {
-        if (record.type == 0)
-            return;
+    const int listed = rowOfMac(record.mac);
+    switch (rowAction(listed >= 0, record.type, rowCount())) {
+    case RowAction::Ignore:
+        return;
+    case RowAction::TableFull:
+        if (!toldTableFull) {
+            toldTableFull = true;
+            brenmoor::net::printLine("Device table full: " + std::to_string(kMaxTableRows)
+                                     + " devices listed, further devices of this Search are not listed");
+        }
+        return;
+    case RowAction::Insert:
+        break;
+    case RowAction::Refresh:
         item(listed, 1)->setText(record.mac);
         item(listed, 2)->setText(record.ip);
         item(listed, 3)->setText(record.submask);
@@ -112,8 +124,17 @@ int DeviceTableWidget::rowOfMac(const QString& mac)
 
 void DeviceTableWidget::enqueue(std::deque<DeviceRecord>&& records)
 {
-    for (DeviceRecord& record : records)
+    for (DeviceRecord& record : records) {
+        if (pending.size() >= kMaxQueuedRecords) {
+            if (!toldQueueFull) {
+                toldQueueFull = true;
+                brenmoor::net::printLine("Too many replies at once: more than " + std::to_string(kMaxQueuedRecords)
+                                         + " waiting, the rest of this burst is dropped");
+            }
+            break;
+        }
         pending.push_back(std::move(record));
+    }
     if (!pending.empty() && !pendingTimer.isActive())
         pendingTimer.start(0);
 }
@@ -144,6 +165,8 @@ void DeviceTableWidget::startFilling()
     pendingTimer.stop();
     ++fillingCount;
     rowsInPlainOrder = true;
+    toldTableFull = false;
+    toldQueueFull = false;
     emit rowCountChanged(0);
 }
 

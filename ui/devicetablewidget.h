@@ -3,18 +3,14 @@
 // to go in, and the two row buttons, built as rows come into view. The rules it follows are
 // in devicetable.h.
 
+#include "ui/devicerules.h"
+
 #include <QHash>
 #include <QString>
 #include <QTableWidget>
 #include <QTimer>
 #include <deque>
 #include <functional>
-
-struct DeviceRecord
-{
-    QString mac, ip, submask, gateway, name;
-    int type; // 0: JSON reply, 1: key-value reply
-};
 
 class DeviceTableWidget : public QTableWidget
 {
@@ -27,7 +23,7 @@ public:
     // refreshes its row, a JSON one changes nothing.
     void addRecord(const DeviceRecord& record);
     // Records go in in slices of a few milliseconds, so a burst of hundreds of replies never
-    // holds the event loop.
+    // holds the event loop. At most kMaxQueuedRecords wait; a flood beyond them is dropped.
     void enqueue(std::deque<DeviceRecord>&& records);
     // What a queued record goes in through: addRecord unless the owner wants each record to
     // pass through its own hands first (the window logs every insertion).
@@ -81,4 +77,7 @@ private:
     // changes afterwards (an update, an edit in place) may break the order, and the next
     // insertion sorts the whole table as before.
     bool rowsInPlainOrder = true;
+    // One console line per filling tells that devices were left out.
+    bool toldTableFull = false;
+    bool toldQueueFull = false;
 };

@@ -2,6 +2,7 @@
 
 #include "app/logging.h"
 #include "app/sharedstyles.h"
+#include "net/consoleline.h"
 #include "net/localinterfaces.h"
 #include "net/netscanner.h"
 #include "net/reversepathfilter.h"
@@ -19,6 +20,7 @@
 #include <QUrl>
 #include <chrono>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -57,11 +59,20 @@ mainwindow::mainwindow(QWidget* parent, const brenmoor::net::IfaddrsSource& host
         this, &mainwindow::sigAddDeivce, this,
         [this](QString MAC, QString IP, QString submask, QString gateway, QString name, int type) {
             bool wake = false;
+            bool overflow = false;
             {
                 std::lock_guard<std::mutex> lock(inboxLock);
                 wake = incomingDevices.empty();
-                incomingDevices.push_back({MAC, IP, submask, gateway, name, type});
+                // A flood of replies must not grow the inbox without bound while the GUI
+                // thread is busy.
+                if (incomingDevices.size() < kMaxQueuedRecords)
+                    incomingDevices.push_back({MAC, IP, submask, gateway, name, type});
+                else
+                    overflow = !std::exchange(inboxOverflowTold, true);
             }
+            if (overflow)
+                brenmoor::net::printLine("Too many replies at once: more than " + std::to_string(kMaxQueuedRecords)
+                                         + " waiting, the rest of this burst is dropped");
             if (wake)
                 inboxWakeUp.wake();
         },
@@ -217,6 +228,7 @@ void mainwindow::on_pushButton_14_clicked()
         std::lock_guard<std::mutex> lock(inboxLock);
         incomingDevices.clear();
         incomingNeighbours.reset();
+        inboxOverflowTold = false;
     }
     // Busy from the press on, not only once the worker runs: a double click must not start
     // a second search.

@@ -70,6 +70,7 @@ private:
     std::mutex inboxLock;
     GuiWakeUp inboxWakeUp;
     std::deque<DeviceRecord> incomingDevices;
+    bool inboxOverflowTold = false; // under inboxLock; once per Search
     std::optional<NeighbourMap> incomingNeighbours;
 
     // What the window's scans and endpoints see of the host.

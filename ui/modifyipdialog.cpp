@@ -4,13 +4,36 @@
 #include "ui/protocolhandlers.h"
 #include "ui_modifyipdialog.h"
 
+#include <QTextBoundaryFinder>
+
+namespace {
+
+constexpr int kNameCharacters = 8;
+
+} // namespace
+
+QString firstCharacters(const QString& text, int count)
+{
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, text);
+    int end = 0;
+    for (int taken = 0; taken < count; ++taken) {
+        const int next = characters.toNextBoundary();
+        if (next < 0)
+            return text;
+        end = next;
+    }
+    return text.left(end);
+}
+
 modifyIPDialog::modifyIPDialog(QWidget* parent)
     : QWidget(parent)
     , ui(new Ui::modifyIPDialog)
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_StyledBackground);
-    ui->lineEdit->setMaxLength(8);
+    // The name is cut to 8 characters by SetName. The field's own maximum length counts UTF-16
+    // units and would cut an emoji in half, which goes out as invalid UTF-8; the field is
+    // read-only, so its limit matters only there.
 }
 
 modifyIPDialog::~modifyIPDialog()
@@ -20,7 +43,7 @@ modifyIPDialog::~modifyIPDialog()
 
 void modifyIPDialog::SetName(QString name)
 {
-    ui->lineEdit->setText(name); // cut to its first 8 characters by the field's maximum length
+    ui->lineEdit->setText(firstCharacters(name, kNameCharacters));
 }
 
 void modifyIPDialog::SetMac(QString mac)
@@ -61,11 +84,16 @@ void modifyIPDialog::on_pushButton_4_clicked()
         ui->label_5->setText(QString::fromStdString(error));
         return;
     }
+    // What goes out, and into the row, is what was validated: "010" is 10 here, but a device
+    // stack may read it as octal 8.
+    const std::string sentIp = canonicalAddress(ip);
+    const std::string sentMask = canonicalAddress(mask);
+    const std::string sentGateway = canonicalAddress(gateway);
     deleteLater(); // gone once control is back in the event loop; the steps below still run
-    emit setNetParam(QString::fromStdString(mac), QString::fromStdString(ip), QString::fromStdString(mask),
-                     QString::fromStdString(gateway), QString::fromStdString(name));
-    SetDeviceNetworkByVisca(mac, ip, mask, gateway, name);
-    Send_allloc_IP_To_Device(mac, ip, mask, gateway);
+    emit setNetParam(QString::fromStdString(mac), QString::fromStdString(sentIp), QString::fromStdString(sentMask),
+                     QString::fromStdString(sentGateway), QString::fromStdString(name));
+    SetDeviceNetworkByVisca(mac, sentIp, sentMask, sentGateway, name);
+    Send_allloc_IP_To_Device(mac, sentIp, sentMask, sentGateway);
 }
 
 QPoint dialogPosition(const QRect& window, const QRect& dialog)

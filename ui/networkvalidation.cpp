@@ -1,5 +1,7 @@
 #include "ui/networkvalidation.h"
 
+#include "net/consoleline.h"
+
 #include <array>
 #include <iostream>
 #include <optional>
@@ -125,9 +127,11 @@ bool checkNetworkConfig(const std::string& ip, const std::string& mask, const st
                         std::string& error, std::ostream& report)
 {
     report << "=== Network Configuration Validation ===" << std::endl;
-    report << "IP Address: " << ip << std::endl;
-    report << "Subnet Mask: " << mask << std::endl;
-    report << "Gateway: " << gateway << std::endl;
+    // The fields are filled from what a device reported: no control character of theirs may
+    // reach the terminal.
+    report << brenmoor::net::escapeControls("IP Address: " + ip) << std::endl;
+    report << brenmoor::net::escapeControls("Subnet Mask: " + mask) << std::endl;
+    report << brenmoor::net::escapeControls("Gateway: " + gateway) << std::endl;
     report << std::endl;
     error.clear();
     bool ok = true;
@@ -157,8 +161,14 @@ bool checkNetworkConfig(const std::string& ip, const std::string& mask, const st
     }
 
     std::string maskFormat;
-    if (isValidIPFormat(mask, maskFormat) && isContiguousMask(ipToUInt32(mask))) {
+    std::string maskRange;
+    if (isValidIPFormat(mask, maskFormat) && isContiguousMask(ipToUInt32(mask))
+        && !isStrandingMask(ipToUInt32(mask), maskRange)) {
         report << "[OK] Valid subnet mask" << std::endl;
+    } else if (!maskRange.empty()) {
+        report << "[ERROR] " << maskRange << std::endl;
+        addMessage(error, maskRange);
+        ok = false;
     } else {
         const std::string maskMessage = maskFormat.empty()
             ? std::string("Invalid subnet mask: must have continuous 1s followed by continuous 0s")
@@ -181,13 +191,22 @@ bool checkNetworkConfig(const std::string& ip, const std::string& mask, const st
     bool result = isGatewayInSubnet(ip, mask, gateway, message);
     if (result) {
         report << "[OK] Gateway is in the same subnet" << std::endl;
+        if (isStrandingGateway(ip, mask, gateway, message)) {
+            report << "[ERROR] " << message << std::endl;
+            error = message;
+            result = false;
+        }
     } else {
         report << "[ERROR] " << message << std::endl;
         error = message;
     }
 
-    if (isNetworkOrBroadcast(ip, mask, message))
-        report << "[WARNING] " << message << ", typically should not be assigned to hosts" << std::endl;
+    // A device given its subnet's network or broadcast address answers nobody.
+    if (isNetworkOrBroadcast(ip, mask, message)) {
+        report << "[ERROR] " << message << std::endl;
+        error = message;
+        result = false;
+    }
 
     if (isPrivateAddress(ipToUInt32(ip))) {
         report << "[INFO] Using private IP address" << std::endl;
@@ -197,4 +216,49 @@ bool checkNetworkConfig(const std::string& ip, const std::string& mask, const st
         result = false;
     }
     return finish(result);
+}
+
+bool isStrandingMask(uint32_t mask, std::string& message)
+{
+    if (mask == 0) {
+        message = "Invalid subnet mask: 0.0.0.0 puts every address in the device's own network";
+        return true;
+    }
+    if (mask >= 0xFFFFFFFEu) {
+        message = "Invalid subnet mask: " + addressText(mask) + " leaves no room for the device and a gateway";
+        return true;
+    }
+    return false;
+}
+
+bool isStrandingGateway(const std::string& ip, const std::string& mask, const std::string& gateway,
+                        std::string& message)
+{
+    const uint32_t address = ipToUInt32(gateway);
+    const uint32_t netmask = ipToUInt32(mask);
+    if (address == ipToUInt32(ip)) {
+        message = "Gateway must not be the IP address itself";
+        return true;
+    }
+    if ((address & ~netmask) == 0) {
+        message = "Gateway is the network address of the subnet";
+        return true;
+    }
+    if ((address | netmask) == 0xFFFFFFFFu) {
+        message = "Gateway is the broadcast address of the subnet";
+        return true;
+    }
+    return false;
+}
+
+std::string addressText(uint32_t value)
+{
+    return std::to_string(value >> 24) + '.' + std::to_string((value >> 16) & 0xFF) + '.'
+        + std::to_string((value >> 8) & 0xFF) + '.' + std::to_string(value & 0xFF);
+}
+
+std::string canonicalAddress(const std::string& text)
+{
+    std::string message;
+    return isValidIPFormat(text, message) ? addressText(ipToUInt32(text)) : text;
 }

@@ -6,21 +6,11 @@
 #include "protocol/jsonreply.h"
 #include "protocol/kvframe.h"
 #include "protocol/kvreply.h"
+#include "ui/devicerules.h"
 #include "ui/mainwindow.h"
 #include "ui/windowguard.h"
 
 #include <exception>
-
-namespace {
-
-// Texts cross into the window as UTF-8, which is what both protocols carry: reading them one
-// byte per character would show a name like "Süd" as "SÃ¼d".
-QString text(const std::string& utf8)
-{
-    return QString::fromStdString(utf8);
-}
-
-} // namespace
 
 void udpReceiveFun(std::string ip, const unsigned char* data, int len)
 {
@@ -44,9 +34,9 @@ void udpReceiveFun(std::string ip, const unsigned char* data, int len)
         const DeviceReply& reply = result.reply;
         BM_LOG_INFO("rceive MAC:{} SN:{}  devtype:{} version:{} submask:{} gateway:{} ", reply.mac, reply.sn,
                     reply.typeID, reply.version, reply.submask, reply.gateway);
+        const DeviceRecord device = deviceRecord(ip, reply);
         withMainWindow([&](mainwindow& window) {
-            emit window.sigAddDeivce(text(reply.mac), text(ip), text(reply.submask), text(reply.gateway),
-                                     text(reply.typeID), 0);
+            emit window.sigAddDeivce(device.mac, device.ip, device.submask, device.gateway, device.name, device.type);
         });
     } catch (const std::exception& e) {
         BM_LOG_ERROR("Exception error: {}. JSON String: {}", e.what(), "");
@@ -60,9 +50,9 @@ void udpReceiveFun_visca(std::string ip, char* data, int len)
         const auto record = decodeKvReply(data, len);
         if (!record)
             return;
+        const DeviceRecord device = deviceRecord(ip, *record);
         withMainWindow([&](mainwindow& window) {
-            emit window.sigAddDeivce(text(record->mac), text(ip), text(record->submask), text(record->gateway),
-                                     text(record->name), 1);
+            emit window.sigAddDeivce(device.mac, device.ip, device.submask, device.gateway, device.name, device.type);
         });
     } catch (...) {
         // Allocation failure is the only way here; the datagram is dropped.

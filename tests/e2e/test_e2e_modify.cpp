@@ -170,6 +170,16 @@ private slots:
         typeInto(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_2")), QString());
         QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_4")), Qt::LeftButton);
         QCOMPARE(panel->findChild<QLabel*>(QStringLiteral("label_5"))->text(), QStringLiteral("Invalid IP address format"));
+        // Settings that would strand the device are refused as well.
+        typeInto(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_2")), QStringLiteral("192.168.50.23"));
+        typeInto(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_3")), QStringLiteral("255.255.255.255"));
+        QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_4")), Qt::LeftButton);
+        QCOMPARE(panel->findChild<QLabel*>(QStringLiteral("label_5"))->text(),
+                 QStringLiteral("Invalid subnet mask: 255.255.255.255 leaves no room for the device and a gateway"));
+        typeInto(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_3")), QStringLiteral("255.255.255.0"));
+        typeInto(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_4")), QStringLiteral("192.168.50.23"));
+        QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_4")), Qt::LeftButton);
+        QCOMPARE(panel->findChild<QLabel*>(QStringLiteral("label_5"))->text(), QStringLiteral("Gateway must not be the IP address itself"));
         QPointer<modifyIPDialog> guard(panel);
         QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_3")), Qt::LeftButton);
         QTRY_VERIFY(!guard);

@@ -3,6 +3,7 @@
 // and misbehaving ones that must leave no row.
 #include "app/brenmoor.h"
 #include "app/ctopwidget.h"
+#include "app/logging.h"
 #include "app/startup.h"
 #include "tests/support/labprocess.h"
 #include "tests/support/labqtestmain.h"
@@ -162,6 +163,30 @@ private slots:
         QCOMPARE(cell(table, 2, 0), QStringLiteral("Tail"));
         QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
         closeWindow();
+    }
+
+    void escapeSequencesFromADeviceAreShownEscaped()
+    {
+        // Any host on the network can answer: a name that would set the terminal's title and
+        // forge a line, a MAC that would clear the screen.
+        SimulatedDevices hostile(5, {"ip=192.168.50.114,mac=02:cc:00:00:00:04\x1b[2J,name=\x1b]0;pwn\x07" "Cam\n[OK] x,proto=both"});
+        QVERIFY(hostile.ready());
+        InitSpdLog(); // the real logger, with its console sink
+        StdoutCapture console;
+        openWindow();
+        QTest::mouseClick(search, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 1, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
+        QCOMPARE(cell(table, 0, 1), QStringLiteral("02:cc:00:00:00:04\\x1b[2J"));
+        QTRY_COMPARE_WITH_TIMEOUT(cell(table, 0, 0), QStringLiteral("\\x1b]0;pwn\\x07Cam\\x0a[OK] x"), 2000);
+        closeWindow();
+        gsdplog.reset();
+        const std::string out = console.text();
+        QVERIFY2(out.find("02:cc:00:00:00:04\\x1b[2J") != std::string::npos, out.c_str());
+        QVERIFY2(out.find("\\x1b]0;pwn\\x07Cam\\x0a[OK] x") != std::string::npos, out.c_str());
+        QVERIFY(out.find('\x1b') == std::string::npos);
+        QVERIFY(out.find('\x07') == std::string::npos);
+        QVERIFY(out.find("\n[OK] x") == std::string::npos);
     }
 
     void aPortThatComesUpLaterIsSearchedAndOneThatGoesIsNotSentThrough()

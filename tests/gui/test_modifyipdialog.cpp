@@ -79,6 +79,12 @@ private slots:
                                           << "Invalid IP address format";
         QTest::newRow("space after the address") << "192.168.1.10 " << "255.255.255.0" << "192.168.1.1"
                                                  << "Invalid IP address format";
+        QTest::newRow("network address of its subnet") << "10.0.0.128" << "255.255.255.128" << "10.0.0.129"
+                                                       << "IP address is the network address";
+        QTest::newRow("mask of one address") << "192.168.1.10" << "255.255.255.255" << "192.168.1.10"
+                                             << "Invalid subnet mask: 255.255.255.255 leaves no room for the device and a gateway";
+        QTest::newRow("gateway is the device") << "192.168.1.10" << "255.255.255.0" << "192.168.1.10"
+                                               << "Gateway must not be the IP address itself";
     }
 
     void invalidValuesKeepThePanelOpenWithTheReason()
@@ -115,6 +121,45 @@ private slots:
         QCOMPARE(values.at(3).toString(), QStringLiteral("192.168.1.1"));
         QCOMPARE(values.at(4).toString(), QStringLiteral("FrontDoo"));
         QTRY_VERIFY(!dialog);
+    }
+
+    void leadingZerosGoOutAsTheValidatedAddress()
+    {
+        QSignalSpy reported(dialog.data(), &modifyIPDialog::setNetParam);
+        fill(QStringLiteral("010.000.001.010"), QStringLiteral("255.255.255.000"), QStringLiteral("010.0.1.001"));
+        confirm();
+        QCOMPARE(reported.count(), 1);
+        const QList<QVariant> values = reported.takeFirst();
+        QCOMPARE(values.at(1).toString(), QStringLiteral("10.0.1.10")); // not 8.0.1.8, as octal would read it
+        QCOMPARE(values.at(2).toString(), QStringLiteral("255.255.255.0"));
+        QCOMPARE(values.at(3).toString(), QStringLiteral("10.0.1.1"));
+    }
+
+    void namesAreCutByWholeCharacters_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("ASCII") << QStringLiteral("FrontDoorCam") << QStringLiteral("FrontDoo");
+        QTest::newRow("short") << QStringLiteral("Cam") << QStringLiteral("Cam");
+        QTest::newRow("emoji outside the BMP") << QString::fromUtf8("Cam😀😀😀😀😀😀") << QString::fromUtf8("Cam😀😀😀😀😀");
+        QTest::newRow("CJK outside the BMP") << QString::fromUtf8("𠀀𠀁𠀂𠀃𠀄𠀅𠀆𠀇𠀈") << QString::fromUtf8("𠀀𠀁𠀂𠀃𠀄𠀅𠀆𠀇");
+        QTest::newRow("a letter with its accent") << QString::fromUtf8("Cafe\u0301Cafe\u0301X") << QString::fromUtf8("Cafe\u0301Cafe\u0301");
+        QTest::newRow("flags") << QString::fromUtf8("🇩🇪🇫🇷🇮🇹🇪🇸🇵🇹🇳🇱🇧🇪🇦🇹🇨🇭")
+                               << QString::fromUtf8("🇩🇪🇫🇷🇮🇹🇪🇸🇵🇹🇳🇱🇧🇪🇦🇹");
+    }
+
+    void namesAreCutByWholeCharacters()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, shown);
+        dialog->SetName(name);
+        QCOMPARE(field("lineEdit")->text(), shown);
+        QSignalSpy reported(dialog.data(), &modifyIPDialog::setNetParam);
+        confirm();
+        QCOMPARE(reported.count(), 1);
+        const QString sent = reported.takeFirst().at(4).toString();
+        QCOMPARE(sent, shown);
+        QCOMPARE(QString::fromUtf8(sent.toUtf8()), sent); // valid UTF-8 both ways: no half surrogate
     }
 
     void cancelReportsNothing()

@@ -77,6 +77,13 @@ TEST(Logging, OffUntilInitThenFormattedAndFlushedThenSecondInitFails)
 
     EXPECT_NE(logFromLambda().find("] operator() - inside lambda\n"), std::string::npos);
 
+    // What a device sent travels in log statements: its controls arrive escaped.
+    testing::internal::CaptureStdout();
+    BM_LOG_INFO("rceive MAC:{} name {}", "00:11\x1b[2J", "cam\n[OK] forged\x07");
+    const std::string hostile = testing::internal::GetCapturedStdout();
+    EXPECT_NE(hostile.find("rceive MAC:00:11\\x1b[2J name cam\\x0a[OK] forged\\x07\n"), std::string::npos) << hostile;
+    EXPECT_EQ(hostile.find('\x1b'), std::string::npos);
+
     const auto first = gsdplog;
     try {
         InitSpdLog();

@@ -66,21 +66,42 @@ TEST(CheckNetworkConfig, Table)
         {"non-contiguous mask", "192.168.1.10", "255.0.255.0", "192.168.1.1", false,
          "Invalid subnet mask: must have continuous 1s followed by continuous 0s",
          {"[ERROR] Invalid subnet mask: must have continuous 1s followed by continuous 0s"}, {}},
-        {"mask all zero", "192.168.1.10", "0.0.0.0", "10.0.0.1", true, "", {"[OK] Valid subnet mask"}, {}},
-        {"mask all ones", "192.168.1.10", "255.255.255.255", "192.168.1.10", true, "",
-         {"[WARNING] IP address is the network address, typically should not be assigned to hosts"}, {}},
+        // Settings that strand a device are refused, each with its own text.
+        {"mask all zero", "192.168.1.10", "000.0.00.0", "10.0.0.1", false,
+         "Invalid subnet mask: 0.0.0.0 puts every address in the device's own network",
+         {"[ERROR] Invalid subnet mask: 0.0.0.0 puts every address in the device's own network"},
+         {"[OK] Valid subnet mask", "[INFO] Using private IP address"}},
+        {"mask all ones", "192.168.1.10", "255.255.255.255", "192.168.1.10", false,
+         "Invalid subnet mask: 255.255.255.255 leaves no room for the device and a gateway",
+         {"[ERROR] Invalid subnet mask: 255.255.255.255 leaves no room for the device and a gateway"}, {}},
+        {"mask /31", "10.0.0.5", "255.255.255.254", "10.0.0.4", false,
+         "Invalid subnet mask: 255.255.255.254 leaves no room for the device and a gateway", {}, {}},
+        {"mask /30 is the smallest that works", "10.0.0.1", "255.255.255.252", "10.0.0.2", true, "", {}, {}},
+        {"mask /1 still passes", "10.0.0.1", "128.0.0.0", "10.0.0.2", true, "", {}, {}},
+        {"gateway is the address itself", "192.168.1.10", "255.255.255.0", "192.168.1.10", false,
+         "Gateway must not be the IP address itself",
+         {"[OK] Gateway is in the same subnet", "[ERROR] Gateway must not be the IP address itself"}, {}},
+        {"gateway the network address", "10.0.0.129", "255.255.255.128", "10.0.0.128", false,
+         "Gateway is the network address of the subnet", {"[ERROR] Gateway is the network address of the subnet"}, {}},
+        {"gateway the broadcast address", "10.0.0.1", "255.255.255.128", "10.0.0.127", false,
+         "Gateway is the broadcast address of the subnet", {}, {}},
+        {"gateway below the broadcast of a /16", "172.16.0.10", "255.255.0.0", "172.16.255.254", true, "", {}, {}},
         {"three-part gateway", "192.168.1.10", "255.255.255.0", "1.2.3", false,
          "Invalid IP address format; Gateway Invalid IP address format",
          {"[ERROR] Gateway Invalid IP address format"}, {"[OK] Valid gateway address format"}},
         {"gateway outside the subnet", "192.168.1.10", "255.255.255.0", "192.168.2.1", false,
          "Gateway is not in the same subnet as the IP address",
          {"[ERROR] Gateway is not in the same subnet as the IP address", "[INFO] Using private IP address"}, {}},
-        {"network address warning", "10.0.0.128", "255.255.255.128", "10.0.0.129", true, "",
-         {"[WARNING] IP address is the network address, typically should not be assigned to hosts"}, {}},
-        {"broadcast address warning", "10.0.0.127", "255.255.255.128", "10.0.0.1", true, "",
-         {"[WARNING] IP address is the broadcast address, typically should not be assigned to hosts"}, {}},
-        {"odd address under /31", "10.0.0.5", "255.255.255.254", "10.0.0.4", true, "",
-         {"[WARNING] IP address is the broadcast address, typically should not be assigned to hosts"}, {}},
+        {"network address", "10.0.0.128", "255.255.255.128", "10.0.0.129", false, "IP address is the network address",
+         {"[ERROR] IP address is the network address"}, {"[WARNING] IP address is the network address, typically should not be assigned to hosts"}},
+        {"broadcast address", "10.0.0.127", "255.255.255.128", "10.0.0.1", false, "IP address is the broadcast address",
+         {"[ERROR] IP address is the broadcast address", "[INFO] Using private IP address"}, {}},
+        {"the host below the broadcast of a /16", "172.16.255.254", "255.255.0.0", "172.16.0.1", true, "", {}, {}},
+        {"public network address: the private rule speaks last", "8.8.8.128", "255.255.255.128", "8.8.8.129", false,
+         "Using private IP address", {"[ERROR] IP address is the network address"}, {}},
+        {"device text with controls in the report", "192.168.1.10\x1b", "255.255.255.0\x1b]0;x\x07", "192.168.1.1", false,
+         "Invalid IP address format; Invalid subnet mask format: Invalid IP address format",
+         {"IP Address: 192.168.1.10\\x1b", "Subnet Mask: 255.255.255.0\\x1b]0;x\\x07"}, {}},
         {"public address", "8.8.8.8", "255.255.255.0", "8.8.8.1", false, "Using private IP address",
          {"[INFO] Using public IP address"}, {}},
         {"public and outside subnet", "8.8.8.8", "255.255.255.0", "8.8.9.1", false, "Using private IP address", {}, {}},
@@ -132,6 +153,17 @@ TEST(CheckNetworkConfig, SubChecksLeaveTheMessageAloneWhenTheyPass)
     EXPECT_EQ(ipToUInt32("1.2.3"), 0u);
     EXPECT_TRUE(isContiguousMask(0xFFFFFF00u));
     EXPECT_FALSE(isContiguousMask(0xFF00FF00u));
+}
+
+TEST(CanonicalAddress, WhatWasValidatedIsWhatGoesOut)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"192.168.001.010", "192.168.1.10"}, {"010.0.0.1", "10.0.0.1"}, {"000.00.0.0", "0.0.0.0"},
+        {"255.255.255.000", "255.255.255.0"}, {"10.20.30.40", "10.20.30.40"},
+        {"300.1.1.1", "300.1.1.1"}, {"abc", "abc"}, {"", ""}, // no address: left as it is
+    };
+    for (const auto& [typed, sent] : cases)
+        EXPECT_EQ(canonicalAddress(typed), sent) << typed;
 }
 
 TEST(CheckNetworkConfig, WritesTheReportToStandardOutput)

@@ -1,6 +1,8 @@
 // Both reply handlers' drop and accept rules over raw datagrams.
+#include "net/consoleline.h"
 #include "protocol/jsonreply.h"
 #include "protocol/kvreply.h"
+#include "ui/devicerules.h"
 
 #include <gtest/gtest.h>
 #include <random>
@@ -133,4 +135,70 @@ TEST(ReplyDecoders, AnyBytesOfAnySizeAreARecordOrDropped)
         (void)decode(d); // must not crash, hang or throw (checked under the sanitizers)
         (void)decodeKvReply(d.data(), static_cast<int>(d.size()));
     }
+}
+
+TEST(DeviceText, ControlsAreEscapedAndEverythingElseKept)
+{
+    using brenmoor::net::escapeControls;
+    const std::pair<std::string, std::string> cases[] = {
+        {"Cam-01 Süd 摄像机 😀", "Cam-01 Süd 摄像机 😀"},
+        {"\x1b]0;owned\x07", "\\x1b]0;owned\\x07"},            // sets the terminal's title
+        {"\x1b[2J\x1b[H", "\\x1b[2J\\x1b[H"},                     // clears the screen
+        {"cam\n[OK] Gateway is in the same subnet", "cam\\x0a[OK] Gateway is in the same subnet"},
+        {"a\rb\tc", "a\\x0db\\x09c"},
+        {std::string("a\0b", 3), "a\\x00b"},
+        {"\x7f", "\\x7f"},
+        {"\xc2\x9b" "2J", "\\xc2\\x9b" "2J"},                       // C1 CSI, well-formed UTF-8
+        {"\xc2\xa0", "\xc2\xa0"},                                   // U+00A0 is no control
+        {"\x9b" "2J", "\\x9b" "2J"},                                  // a bare 8-bit CSI
+        {"\xc0\xaf", "\\xc0\\xaf"},                                // overlong
+        {"\xed\xa0\x80", "\\xed\\xa0\\x80"},                      // a surrogate
+        {"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},             // above U+10FFFF
+        {"\xe6\x91", "\\xe6\\x91"},                                // cut short
+        {"\\x1b", "\\x1b"},                                         // escaped once is escaped
+    };
+    for (const auto& [raw, shown] : cases) {
+        EXPECT_EQ(escapeControls(raw), shown) << raw;
+        EXPECT_EQ(escapeControls(shown), shown) << "escaping twice changes nothing: " << raw;
+    }
+}
+
+TEST(DeviceText, ARecordFromADatagramHoldsNoControlAndNoOverlongText)
+{
+    const std::string name = std::string(255, 'n') + "摄"; // the limit falls inside the last character
+    const std::string payload = R"({"sn":"A1","mac":"00:11:22:33:44:55\u001b[2J","version":"1","typeID":")" + name
+        + R"(","submask":")" + std::string(5000, '9') + R"(","gateway":"\u0085"})";
+    const JsonReplyResult json = decode(jsonDatagram(payload));
+    ASSERT_EQ(json.kind, JsonReplyResult::Device);
+    const DeviceRecord fromJson = deviceRecord("10.0.0.5", json.reply);
+    EXPECT_EQ(fromJson.mac, QStringLiteral("00:11:22:33:44:55\\x1b[2J"));
+    EXPECT_EQ(fromJson.name, QString(255, QLatin1Char('n')));
+    EXPECT_EQ(fromJson.submask, QString(static_cast<int>(kMaxDeviceTextBytes), QLatin1Char('9')));
+    EXPECT_EQ(fromJson.gateway, QStringLiteral("\\xc2\\x85"));
+    EXPECT_EQ(fromJson.ip, QStringLiteral("10.0.0.5"));
+    EXPECT_EQ(fromJson.type, 0);
+
+    const std::string frame = "\x02" "MAC:\x1b]0;t\x07" "\xff" "NAME:Cam\x9b" "\xff\x03";
+    const auto kv = decodeKvReply(frame.data(), static_cast<int>(frame.size()));
+    ASSERT_TRUE(kv);
+    const DeviceRecord fromKv = deviceRecord("10.0.0.6", *kv);
+    EXPECT_EQ(fromKv.mac, QStringLiteral("\\x1b]0;t\\x07"));
+    EXPECT_EQ(fromKv.name, QStringLiteral("Cam\\x9b"));
+    EXPECT_EQ(fromKv.type, 1);
+}
+
+TEST(DeviceText, TheTableRulesAndTheConflictLine)
+{
+    EXPECT_EQ(rowAction(false, 0, 0), RowAction::Insert);
+    EXPECT_EQ(rowAction(false, 1, kMaxTableRows - 1), RowAction::Insert);
+    EXPECT_EQ(rowAction(false, 1, kMaxTableRows), RowAction::TableFull);
+    EXPECT_EQ(rowAction(true, 1, kMaxTableRows), RowAction::Refresh) << "a listed device is refreshed in a full table";
+    EXPECT_EQ(rowAction(true, 0, 3), RowAction::Ignore);
+
+    const QString rowMac = QStringLiteral("00-11-22-AA-BB-CC");
+    const QString rowIp = QStringLiteral("10.0.0.5");
+    EXPECT_EQ(conflictLine(rowMac, rowIp, "00:11:22:aa:bb:cc", "10.0.0.5"), std::nullopt) << "its own address";
+    EXPECT_EQ(conflictLine(rowMac, rowIp, "00:11:22:aa:bb:cd", "10.0.0.6"), std::nullopt) << "another address";
+    EXPECT_EQ(conflictLine(rowMac, rowIp, "00:11:22:aa:bb:cd", "10.0.0.5"),
+              std::optional<std::string>("Ip:10.0.0.5conflict 00:11:22:aa:bb:cd 001122aabbcc"));
 }

@@ -38,6 +38,7 @@ Device parseDevice(const std::string& spec)
         else if (key == "mask") d.mask = value;
         else if (key == "gateway") d.gateway = value;
         else if (key == "misbehave") d.misbehave = value;
+        else if (key == "flood") d.flood = std::atoi(value.c_str());
         else if (key == "reply") {
             if (value != "unicast" && value != "broadcast")
                 fail("reply must be unicast or broadcast");

@@ -24,6 +24,7 @@ struct Device
     std::string kvMac; // empty: as mac
     std::string kvName; // empty: as name
     std::string misbehave;
+    int flood = 0; // extra replies under new MACs, to the first JSON discovery
     int sendSock = -1;
     unsigned ifIndex = 0; // the interface that holds ip
 };

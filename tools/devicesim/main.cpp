@@ -19,6 +19,8 @@
 //   reply=unicast|broadcast  discovery answers to the asker, or to 255.255.255.255 out of the
 //                     device's own interface, as a device without a route to the asker does
 //                                                               (default unicast)
+//   flood=N           the first JSON discovery it hears, it answers N more times, each time
+//                     under a new MAC (06:..), as a hostile host would       (default 0)
 //   misbehave=MODE    JSON: wrong-magic wrong-checksum extra-bytes long-length non-object
 //                     invalid-json number-for-string missing-key command-2 short empty
 //                     key-value: ack five-pairs nul no-keys

@@ -7,6 +7,7 @@
 #include <arpa/inet.h>
 #include <cctype>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <net/if.h>
@@ -14,6 +15,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 namespace devicesim {
 
@@ -155,9 +157,20 @@ void Simulator::onJson(const std::string& from, const Bytes& d)
         line["length"] = length;
         if (command == 1 && length == 0) {
             line["kind"] = "json-discovery";
-            for (const Device& dev : devices)
-                if (dev.json && reachedDevice(dev))
-                    sendTo(dev.sendSock, dev.ifIndex, replyTo(dev, from), kJsonReplyPort, jsonReply(dev, sequence, asker));
+            for (Device& dev : devices) {
+                if (!dev.json || !reachedDevice(dev))
+                    continue;
+                sendTo(dev.sendSock, dev.ifIndex, replyTo(dev, from), kJsonReplyPort, jsonReply(dev, sequence, asker));
+                Device flooder = dev;
+                const int extra = std::exchange(dev.flood, 0);
+                for (int k = 0; k < extra; ++k) {
+                    char mac[18];
+                    std::snprintf(mac, sizeof mac, "06:%02x:%02x:%02x:%02x:%02x", (k >> 24) & 0xff, (k >> 16) & 0xff,
+                                  (k >> 8) & 0xff, k & 0xff, 0x01);
+                    flooder.mac = mac;
+                    sendTo(dev.sendSock, dev.ifIndex, replyTo(dev, from), kJsonReplyPort, jsonReply(flooder, sequence, asker));
+                }
+            }
         } else if (command == 2 && d.size() >= 23 + length) {
             line["kind"] = "json-set";
             const std::string payload(d.begin() + 23, d.begin() + 23 + static_cast<long>(length));
