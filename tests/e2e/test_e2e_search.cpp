@@ -179,6 +179,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
         QCOMPARE(cell(table, 0, 1), QStringLiteral("02:cc:00:00:00:04\\x1b[2J"));
         QTRY_COMPARE_WITH_TIMEOUT(cell(table, 0, 0), QStringLiteral("\\x1b]0;pwn\\x07Cam\\x0a[OK] x"), 2000);
+        if (const QByteArray dir = qgetenv("BM_SCREENSHOT_DIR"); !dir.isEmpty())
+            window->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/hostile-device.png"));
         closeWindow();
         gsdplog.reset();
         const std::string out = console.text();
