@@ -2,6 +2,7 @@
 
 #include "app/ctopwidget.h"
 #include "app/logging.h"
+#include "app/version.h"
 #include "app/windowplacement.h"
 #include "ui_brenmoor.h"
 
@@ -15,7 +16,7 @@ Brenmoor::Brenmoor(CFrameLessWidgetBase* parent, const DeviceWindowMaker& makeDe
     , ui(new Ui::Brenmoor)
 {
     ui->setupUi(this);
-    setWindowTitle(tr("Lorvane") + QStringLiteral(" ") + QStringLiteral("v0.0.8"));
+    setWindowTitle(tr("Lorvane") + QStringLiteral(" ") + QStringLiteral("v" BRENMOOR_VERSION));
     setAttribute(Qt::WA_TranslucentBackground);
     // Hover events let the resize cursor show over the edge band before any button is pressed.
     setAttribute(Qt::WA_Hover);

@@ -4,6 +4,7 @@
 #   tools/install-deps.sh demo    build the program and the simulator, run them in the lab
 #   tools/install-deps.sh test    the above, plus the test frameworks (default)
 #   tools/install-deps.sh fuzz    the above, plus clang and its fuzzing runtime
+#   tools/install-deps.sh package the program's build, plus what CPack needs for a .deb
 set -euo pipefail
 
 profile=${1:-test}
@@ -12,6 +13,7 @@ profile=${1:-test}
 # util-linux are essential). The demo: a virtual display, a click, a screenshot.
 PACKAGES=(
   cmake make g++ pkg-config
+  dpkg-dev file   # CPack works out a .deb's dependencies with them (the package test too)
   qtbase5-dev libspdlog-dev nlohmann-json3-dev
   net-tools iproute2 procps
   xvfb xauth xdotool imagemagick
@@ -20,7 +22,8 @@ case "$profile" in
   demo) ;;
   test) PACKAGES+=(libgtest-dev) ;;
   fuzz) PACKAGES+=(libgtest-dev clang libclang-rt-14-dev) ;;
-  *) echo "install-deps: unknown profile '$profile' (demo, test or fuzz)" >&2; exit 2 ;;
+  package) ;;
+  *) echo "install-deps: unknown profile '$profile' (demo, test, fuzz or package)" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -1,8 +1,9 @@
 # Sourced by the lab's scripts: what the tool, the lab and the scripts that drive them must
 # agree on, in one place.
 
-# The tool's top-level window, as xdotool finds it.
-BM_WINDOW_TITLE='Lorvane v0.0.8'
+# The tool's top-level window, as xdotool finds it: its title carries the project's version.
+BM_VERSION=$(sed -n 's/^project(brenmoor VERSION \([0-9.]*\).*/\1/p' "$(dirname "${BASH_SOURCE[0]}")/../CMakeLists.txt")
+BM_WINDOW_TITLE="Lorvane v$BM_VERSION"
 # A 1920 x 1080 screen at 96 dpi, so the high-DPI scale factor is 1, reachable only locally.
 BM_XVFB_ARGS='-screen 0 1920x1080x24 -dpi 96 -nolisten tcp'
 

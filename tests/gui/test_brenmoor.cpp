@@ -39,7 +39,7 @@ private slots:
         Brenmoor window(nullptr, host.deviceWindow());
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QCOMPARE(window.windowTitle(), QStringLiteral("Lorvane v0.0.8"));
+        QCOMPARE(window.windowTitle(), QStringLiteral("Lorvane v" BM_PROJECT_VERSION)); // the version of project()
         QCOMPARE(window.objectName(), QStringLiteral("Brenmoor"));
         QCOMPARE(window.size(), QSize(1440, 756));
         QCOMPARE(window.pos(), QPoint(240, 162));

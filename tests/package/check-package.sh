@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Builds the Debian packages from a build folder with CPack and checks their control fields
+# and file lists.   check-package.sh BUILD_DIR VERSION
+set -euo pipefail
+build=$1
+version=$2
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$out" >"$out/cpack.log" 2>&1 || { cat "$out/cpack.log"; exit 1; }
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+field_is() { [ "$(dpkg-deb -f "$1" "$2")" = "$3" ] || fail "$(basename "$1") $2 is '$(dpkg-deb -f "$1" "$2")', not '$3'"; }
+field_has() { dpkg-deb -f "$1" "$2" | grep -q -- "$3" || fail "$(basename "$1") $2 lacks '$3'"; }
+holds() { grep -qx -- "$2" <<<"$1" || fail "the package lacks $2"; }
+lacks() { ! grep -qx -- "$2" <<<"$1" || fail "the package holds $2"; }
+files() { dpkg-deb -c "$1" | awk '{print $6}'; }
+
+app=$(ls "$out"/brenmoor_"$version"_*.deb)
+sim=$(ls "$out"/brenmoor-devicesim_"$version"_*.deb)
+
+field_is "$app" Package brenmoor
+field_is "$app" Version "$version"
+field_is "$app" Section net
+field_is "$app" Recommends net-tools
+field_has "$app" Maintainer '<dev@lorvane.org>'
+field_has "$app" Depends 'libqt5widgets5'   # worked out from the binary, not written by hand
+field_has "$app" Depends 'libc6'
+field_is "$sim" Package brenmoor-devicesim
+field_is "$sim" Version "$version"
+
+listed=$(files "$app")
+for f in ./usr/bin/brenmoor ./usr/share/applications/org.lorvane.Lorvane.desktop \
+         ./usr/share/metainfo/org.lorvane.Lorvane.metainfo.xml \
+         ./usr/share/icons/hicolor/scalable/apps/org.lorvane.Lorvane.svg \
+         ./usr/share/man/man1/brenmoor.1.gz ./usr/share/doc/brenmoor/copyright ./usr/share/doc/brenmoor/changelog.gz; do
+  holds "$listed" "$f"
+done
+for size in 16 32 48 64 128 256; do
+  holds "$listed" "./usr/share/icons/hicolor/${size}x${size}/apps/org.lorvane.Lorvane.png"
+done
+lacks "$listed" ./usr/bin/bm-devicesim
+! grep -q -e '/test' -e '/bench' -e '/include/' <<<"$listed" || fail "tests, benchmarks or headers in the package"
+
+listed=$(files "$sim")
+holds "$listed" ./usr/bin/bm-devicesim
+holds "$listed" ./usr/share/man/man1/bm-devicesim.1.gz
+holds "$listed" ./usr/share/doc/brenmoor-devicesim/copyright
+lacks "$listed" ./usr/bin/brenmoor
+
+# One version everywhere: the metainfo's release and the manual page.
+tree=$out/tree
+mkdir -p "$tree"
+dpkg-deb -x "$app" "$tree"
+grep -q "<release version=\"$version\"" "$tree/usr/share/metainfo/org.lorvane.Lorvane.metainfo.xml" \
+  || fail "the metainfo release is not $version"
+zcat "$tree/usr/share/man/man1/brenmoor.1.gz" | grep -q "Lorvane $version" || fail "the manual page is not of $version"
+zcat "$tree/usr/share/doc/brenmoor/changelog.gz" | head -n 1 | grep -q "^brenmoor ($version)" \
+  || fail "the changelog is not of $version"
+file "$tree/usr/bin/brenmoor" | grep -q ', stripped' || fail "the program is not stripped"
+
+[ "$failures" -eq 0 ] || exit 1
+echo "packages of $version: $(basename "$app") $(du -k "$app" | cut -f1) kB, $(basename "$sim") $(du -k "$sim" | cut -f1) kB"

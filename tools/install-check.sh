@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Checks the Debian packages as a user meets them, on this machine (run it in a fresh Debian
+# 12, as root): builds them (tools/package.sh), installs them with apt, validates the menu
+# entry and the AppStream metadata, runs lintian, starts the installed program under Xvfb in
+# the lab against the installed simulator and saves a screenshot, then removes the packages
+# and checks that none of their files is left.
+#   tools/install-check.sh      screenshot to out/installed-lab.png
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+lab="$root/tools/lab.sh"
+. "$root/tools/lab-constants.sh"
+
+"$root/tools/package.sh"
+"$root/tools/install-deps.sh" demo
+export DEBIAN_FRONTEND=noninteractive
+apt-get install -y -qq lintian desktop-file-utils appstream >/dev/null
+apt-get install -y "$root/out/brenmoor_${BM_VERSION}_"*.deb "$root/out/brenmoor-devicesim_${BM_VERSION}_"*.deb
+installed=$(dpkg -L brenmoor brenmoor-devicesim | sort -u)
+
+echo "== desktop-file-validate"
+desktop-file-validate /usr/share/applications/org.lorvane.Lorvane.desktop && echo "desktop entry: valid"
+echo "== appstreamcli validate"
+appstreamcli validate --no-net /usr/share/metainfo/org.lorvane.Lorvane.metainfo.xml
+echo "== lintian"
+lintian --info "$root/out/brenmoor_${BM_VERSION}_"*.deb "$root/out/brenmoor-devicesim_${BM_VERSION}_"*.deb || true
+echo "lintian: $(lintian "$root/out/"*"_${BM_VERSION}_"*.deb 2>/dev/null | grep -c '^E:' || true) errors"
+
+echo "== the installed program in the lab"
+trap '"$lab" down' EXIT
+"$lab" up >/dev/null
+"$root/tools/lab-devices.sh" /usr/bin/bm-devicesim "$root/out/devices"
+"$lab" exec xvfb-run -a -s "$BM_XVFB_ARGS" "$root/tools/lab-session.sh" /usr/bin/brenmoor "$root/out/installed-lab.png"
+"$lab" down >/dev/null
+trap - EXIT
+
+echo "== apt-get remove"
+apt-get remove -y brenmoor brenmoor-devicesim >/dev/null
+left=0
+while read -r path; do
+  [ -f "$path" ] || [ -L "$path" ] || continue
+  echo "left behind: $path"
+  left=$((left + 1))
+done <<<"$installed"
+echo "files left after removal: $left"
+[ "$left" -eq 0 ]
