@@ -11,11 +11,16 @@ lab="$root/tools/lab.sh"
 . "$root/tools/lab-constants.sh"
 
 "$root/tools/package.sh"
-"$root/tools/install-deps.sh" demo
 export DEBIAN_FRONTEND=noninteractive
-apt-get install -y -qq lintian desktop-file-utils appstream >/dev/null
+# What the build needed goes again, so the install must fetch the program's own dependencies
+# from Debian as a user's machine would.
+apt-get purge -y -qq qtbase5-dev libspdlog-dev nlohmann-json3-dev g++ cmake >/dev/null
+apt-get autoremove -y -qq --purge >/dev/null
+echo "== apt-get install ./out/*.deb"
 apt-get install -y "$root/out/brenmoor_${BM_VERSION}_"*.deb "$root/out/brenmoor-devicesim_${BM_VERSION}_"*.deb
 installed=$(dpkg -L brenmoor brenmoor-devicesim | sort -u)
+# The lab and the screen, without a build environment.
+apt-get install -y -qq lintian desktop-file-utils appstream iproute2 procps xvfb xauth xdotool imagemagick >/dev/null
 
 echo "== desktop-file-validate"
 desktop-file-validate /usr/share/applications/org.lorvane.Lorvane.desktop && echo "desktop entry: valid"
