@@ -161,6 +161,9 @@ private slots:
         QCOMPARE(cell(table, 0, 0), QStringLiteral("Magic"));
         QCOMPARE(cell(table, 1, 0), QStringLiteral("Sum"));
         QCOMPARE(cell(table, 2, 0), QStringLiteral("Tail"));
+        // Each answers from its own address, though the three share a host.
+        QCOMPARE(cell(table, 0, 2), QStringLiteral("192.168.50.111"));
+        QCOMPARE(cell(table, 2, 2), QStringLiteral("192.168.50.113"));
         QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
         closeWindow();
     }
@@ -178,6 +181,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 1, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
         QCOMPARE(cell(table, 0, 1), QStringLiteral("02:cc:00:00:00:04\\x1b[2J"));
+        QCOMPARE(cell(table, 0, 2), QStringLiteral("192.168.50.114"));
         QTRY_COMPARE_WITH_TIMEOUT(cell(table, 0, 0), QStringLiteral("\\x1b]0;pwn\\x07Cam\\x0a[OK] x"), 2000);
         if (const QByteArray dir = qgetenv("BM_SCREENSHOT_DIR"); !dir.isEmpty())
             window->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/hostile-device.png"));

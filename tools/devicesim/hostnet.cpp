@@ -93,6 +93,13 @@ void sendTo(int sock, unsigned ifIndex, const std::string& ip, unsigned short po
         c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
         in_pktinfo info{};
         info.ipi_ifindex = static_cast<int>(ifIndex);
+        // The source stays the address the socket is bound to: with none named here the
+        // kernel would take the interface's first address, and every device sharing a host
+        // would answer from it.
+        sockaddr_in bound{};
+        socklen_t length = sizeof bound;
+        if (getsockname(sock, reinterpret_cast<sockaddr*>(&bound), &length) == 0)
+            info.ipi_spec_dst = bound.sin_addr;
         std::memcpy(CMSG_DATA(c), &info, sizeof info);
     }
     sendmsg(sock, &message, 0);
