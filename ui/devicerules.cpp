@@ -70,6 +70,12 @@ bool ipLess(const IpOrderKey& a, const QString& aText, const IpOrderKey& b, cons
     return false;
 }
 
+std::string queueFullLine()
+{
+    return "Too many replies at once: more than " + std::to_string(kMaxQueuedRecords)
+        + " waiting, the rest of this burst is dropped";
+}
+
 RowAction rowAction(bool listed, int type, int rows)
 {
     if (listed)

@@ -27,6 +27,8 @@ constexpr size_t kMaxDeviceTextBytes = 256;
 constexpr int kMaxTableRows = 10000;
 // Records waiting for the table, in the receive threads' inbox and in the table's queue each.
 constexpr size_t kMaxQueuedRecords = 20000;
+// The console line, once per Search, when either of them dropped records.
+std::string queueFullLine();
 
 // A text as a device sent it (UTF-8 in both protocols), cut to kMaxDeviceTextBytes at a
 // character boundary, with its control characters escaped as on the console.

@@ -101,7 +101,10 @@ int markConflicts(QTableWidget* table, const NeighbourMap& neighbours)
             continue;
         const QString rowMac = macItem->text();
         const QString rowIp = ipItem->text();
+        const std::string rowIpText = rowIp.toStdString();
         for (const auto& [mac, ip] : neighbours) {
+            if (ip != rowIpText)
+                continue; // the common case, decided without building MAC texts
             const auto line = conflictLine(rowMac, rowIp, mac, ip);
             if (!line)
                 continue;

@@ -128,8 +128,7 @@ void DeviceTableWidget::enqueue(std::deque<DeviceRecord>&& records)
         if (pending.size() >= kMaxQueuedRecords) {
             if (!toldQueueFull) {
                 toldQueueFull = true;
-                brenmoor::net::printLine("Too many replies at once: more than " + std::to_string(kMaxQueuedRecords)
-                                         + " waiting, the rest of this burst is dropped");
+                brenmoor::net::printLine(queueFullLine());
             }
             break;
         }

@@ -71,8 +71,7 @@ mainwindow::mainwindow(QWidget* parent, const brenmoor::net::IfaddrsSource& host
                     overflow = !std::exchange(inboxOverflowTold, true);
             }
             if (overflow)
-                brenmoor::net::printLine("Too many replies at once: more than " + std::to_string(kMaxQueuedRecords)
-                                         + " waiting, the rest of this burst is dropped");
+                brenmoor::net::printLine(queueFullLine());
             if (wake)
                 inboxWakeUp.wake();
         },

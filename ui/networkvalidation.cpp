@@ -41,6 +41,16 @@ void addMessage(std::string& error, const std::string& message)
 
 } // namespace
 
+SubnetEdge subnetEdge(uint32_t address, uint32_t netmask)
+{
+    // Host part zero first: under /32 every address is its own network address.
+    if ((address & ~netmask) == 0)
+        return SubnetEdge::Network;
+    if ((address | netmask) == 0xFFFFFFFFu)
+        return SubnetEdge::Broadcast;
+    return SubnetEdge::None;
+}
+
 bool isValidIPFormat(const std::string& text, std::string& message)
 {
     const auto parts = addressParts(text);
@@ -104,15 +114,15 @@ bool isGatewayInSubnet(const std::string& ip, const std::string& mask, const std
 
 bool isNetworkOrBroadcast(const std::string& ip, const std::string& mask, std::string& message)
 {
-    const uint32_t address = ipToUInt32(ip);
-    const uint32_t netmask = ipToUInt32(mask);
-    if ((address & ~netmask) == 0) {
+    switch (subnetEdge(ipToUInt32(ip), ipToUInt32(mask))) {
+    case SubnetEdge::Network:
         message = "IP address is the network address";
         return true;
-    }
-    if ((address | netmask) == 0xFFFFFFFFu) {
+    case SubnetEdge::Broadcast:
         message = "IP address is the broadcast address";
         return true;
+    case SubnetEdge::None:
+        break;
     }
     return false;
 }
@@ -235,18 +245,19 @@ bool isStrandingGateway(const std::string& ip, const std::string& mask, const st
                         std::string& message)
 {
     const uint32_t address = ipToUInt32(gateway);
-    const uint32_t netmask = ipToUInt32(mask);
     if (address == ipToUInt32(ip)) {
         message = "Gateway must not be the IP address itself";
         return true;
     }
-    if ((address & ~netmask) == 0) {
+    switch (subnetEdge(address, ipToUInt32(mask))) {
+    case SubnetEdge::Network:
         message = "Gateway is the network address of the subnet";
         return true;
-    }
-    if ((address | netmask) == 0xFFFFFFFFu) {
+    case SubnetEdge::Broadcast:
         message = "Gateway is the broadcast address of the subnet";
         return true;
+    case SubnetEdge::None:
+        break;
     }
     return false;
 }

@@ -39,5 +39,10 @@ bool isStrandingGateway(const std::string& ip, const std::string& mask, const st
 std::string canonicalAddress(const std::string& text);
 std::string addressText(uint32_t value);
 
+// Whether an address is its subnet's network address (host part all zero) or broadcast
+// address (host part all ones).
+enum class SubnetEdge { None, Network, Broadcast };
+SubnetEdge subnetEdge(uint32_t address, uint32_t netmask);
+
 bool isContiguousMask(uint32_t mask);
 bool isPrivateAddress(uint32_t address);
