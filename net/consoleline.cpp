@@ -1,10 +1,13 @@
 #include "net/consoleline.h"
 
+#include <atomic>
 #include <iostream>
 
 namespace brenmoor::net {
 
 namespace {
+
+std::atomic<bool> consoleLinesToStandardError{false};
 
 // Length of the well-formed UTF-8 sequence at text[at] (1 to 4), or 0 when there is none:
 // overlong forms, surrogates and values above U+10FFFF are not well formed.
@@ -80,7 +83,17 @@ std::string escapeControls(std::string_view text)
 
 void printLine(const std::string& line)
 {
-    std::cout << (escapeControls(line) + '\n') << std::flush;
+    consoleStream() << (escapeControls(line) + '\n') << std::flush;
+}
+
+std::ostream& consoleStream()
+{
+    return consoleLinesToStandardError.load(std::memory_order_relaxed) ? std::cerr : std::cout;
+}
+
+void sendConsoleLinesToStandardError()
+{
+    consoleLinesToStandardError.store(true, std::memory_order_relaxed);
 }
 
 void printErrorLine(const std::string& line)

@@ -3,13 +3,20 @@
 // flushed, so lines from several threads never break into each other. Every line passes
 // through escapeControls: texts a device supplies (MAC, name, mask, gateway) travel in them.
 
+#include <ostream>
 #include <string>
 #include <string_view>
 
 namespace brenmoor::net {
 
-void printLine(const std::string& line);      // standard output
+void printLine(const std::string& line);      // standard output, or standard error once redirected
 void printErrorLine(const std::string& line); // standard error
+
+// From now on printLine writes to standard error too: a program whose standard output carries
+// records (the command-line tool) keeps the endpoints' and the scanner's progress out of them.
+void sendConsoleLinesToStandardError();
+// Where printLine writes, for the listings that write to a stream themselves.
+std::ostream& consoleStream();
 
 // The text with every C0 control (newline and tab included), DEL, C1 control (U+0080 to
 // U+009F) and byte that is not part of well-formed UTF-8 written as \xNN, one per byte; all

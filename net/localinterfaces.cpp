@@ -70,7 +70,7 @@ std::map<std::string, std::string> getbroadcastAddressList(const IfaddrsSource& 
         reportListFailure();
         return {};
     }
-    return broadcastMapFrom(list.head(), std::cout, platformInterfaceRules());
+    return broadcastMapFrom(list.head(), consoleStream(), platformInterfaceRules());
 }
 
 std::optional<LocalMacIp> chooseLocalRecord(const ifaddrs* list, InterfaceRules rules,
@@ -107,7 +107,7 @@ LocalMacIp getloacMacIp(const IfaddrsSource& source)
         if (!list.ok()) {
             reportListFailure();
         } else {
-            broadcastMapFrom(list.head(), std::cout);
+            broadcastMapFrom(list.head(), consoleStream());
             if (const auto chosen = chooseLocalRecord(list.head(), platformInterfaceRules(), isPhysicalPort)) {
                 SloaclIP = chosen->ip;
                 std::memcpy(SloaclMac, chosen->mac, sizeof SloaclMac);

@@ -5,6 +5,7 @@
 #include "protocol/kvreply.h"
 
 #include <QStringList>
+#include <QTextBoundaryFinder>
 
 QString deviceText(std::string_view utf8)
 {
@@ -94,4 +95,23 @@ std::optional<std::string> conflictLine(const QString& rowMac, const QString& ro
     if (comparableNeighbourMac == comparableRowMac)
         return std::nullopt; // the same device under the same address
     return "Ip:" + rowIpText + "conflict" + " " + neighbourMac + " " + comparableRowMac;
+}
+
+std::string tableFullLine()
+{
+    return "Device table full: " + std::to_string(kMaxTableRows)
+        + " devices listed, further devices of this Search are not listed";
+}
+
+QString firstCharacters(const QString& text, int count)
+{
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, text);
+    int end = 0;
+    for (int taken = 0; taken < count; ++taken) {
+        const int next = characters.toNextBoundary();
+        if (next < 0)
+            return text;
+        end = next;
+    }
+    return text.left(end);
 }

@@ -29,6 +29,14 @@ constexpr int kMaxTableRows = 10000;
 constexpr size_t kMaxQueuedRecords = 20000;
 // The console line, once per Search, when either of them dropped records.
 std::string queueFullLine();
+// The console line, once per Search, when the table is full.
+std::string tableFullLine();
+
+// The settings panel sends at most this many characters of a name.
+constexpr int kNameCharacters = 8;
+// The first `count` user-perceived characters: an emoji, a flag or a letter with its
+// combining accent counts as one, so a cut never splits one and never yields invalid UTF-8.
+QString firstCharacters(const QString& text, int count);
 
 // A text as a device sent it (UTF-8 in both protocols), cut to kMaxDeviceTextBytes at a
 // character boundary, with its control characters escaped as on the console.

@@ -48,8 +48,7 @@ void DeviceTableWidget::addRecord(const DeviceRecord& record)
     case RowAction::TableFull:
         if (!toldTableFull) {
             toldTableFull = true;
-            brenmoor::net::printLine("Device table full: " + std::to_string(kMaxTableRows)
-                                     + " devices listed, further devices of this Search are not listed");
+            brenmoor::net::printLine(tableFullLine());
         }
         return;
     case RowAction::Insert:

@@ -1,29 +1,9 @@
 #include "ui/modifyipdialog.h"
 
+#include "ui/devicerules.h"
 #include "ui/networkvalidation.h"
 #include "ui/protocolhandlers.h"
 #include "ui_modifyipdialog.h"
-
-#include <QTextBoundaryFinder>
-
-namespace {
-
-constexpr int kNameCharacters = 8;
-
-} // namespace
-
-QString firstCharacters(const QString& text, int count)
-{
-    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, text);
-    int end = 0;
-    for (int taken = 0; taken < count; ++taken) {
-        const int next = characters.toNextBoundary();
-        if (next < 0)
-            return text;
-        end = next;
-    }
-    return text.left(end);
-}
 
 modifyIPDialog::modifyIPDialog(QWidget* parent)
     : QWidget(parent)

@@ -34,10 +34,6 @@ private:
     Ui::modifyIPDialog* ui;
 };
 
-// The first `count` characters of the text, as a reader counts them (a character may take
-// several UTF-16 units, and several code points, as an emoji with its modifiers does).
-QString firstCharacters(const QString& text, int count);
-
 // Where the panel goes over the window: centred on the window's geometry, then pulled up
 // so it fits a low window (to y 0 when centring leaves no room for its 436 pixels, 40
 // pixels higher when there is less than 486).

@@ -6,6 +6,7 @@
 #include "protocol/jsonreply.h"
 #include "protocol/kvframe.h"
 #include "protocol/kvreply.h"
+#include "protocol/setnetwork.h"
 #include "ui/devicerules.h"
 #include "ui/mainwindow.h"
 #include "ui/windowguard.h"
@@ -61,22 +62,17 @@ void udpReceiveFun_visca(std::string ip, char* data, int len)
 
 void Send_allloc_IP_To_Device(std::string mac, std::string ip, std::string mask, std::string gateway)
 {
-    const std::string payload = serializeNetParam(mac, ip, mask, gateway);
-    // The packet number and identifier are taken whether or not the command can be sent.
-    const uint16_t sequence = takePacketSequence();
-    const uint32_t sourceId = getLocalID();
-    if (payload.size() > kPacketBufferSize - kPacketHeaderSize) {
+    const std::vector<unsigned char> packet = jsonSetNetworkPacket({mac, ip, mask, gateway, {}});
+    if (packet.empty()) {
         BM_LOG_ERROR("....");
         return;
     }
-    const std::vector<unsigned char> packet = buildSetNetworkPacket(payload, sequence, sourceId);
     withMainWindow([&](mainwindow& window) { window.jsonEndpoint.Send("255.255.255.255", packet.data(), packet.size()); });
 }
 
 void SetDeviceNetworkByVisca(std::string mac, std::string ip, std::string mask, std::string gateway, std::string name)
 {
-    const std::string frame = buildViscaString(
-        {{"MAC", mac}, {"IPADR", ip}, {"MASK", mask}, {"GATEWAY", gateway}, {"NAME", name}});
+    const std::string frame = kvSetNetworkFrame({mac, ip, mask, gateway, name});
     withMainWindow([&](mainwindow& window) {
         window.kvEndpoint.Send("255.255.255.255", reinterpret_cast<const unsigned char*>(frame.data()), frame.size());
     });

@@ -30,7 +30,7 @@ field_is "$sim" Package brenmoor-devicesim
 field_is "$sim" Version "$version"
 
 listed=$(files "$app")
-for f in ./usr/bin/brenmoor ./usr/share/applications/org.lorvane.Lorvane.desktop \
+for f in ./usr/bin/brenmoor ./usr/bin/brenmoor-cli ./usr/share/man/man1/brenmoor-cli.1.gz ./usr/share/applications/org.lorvane.Lorvane.desktop \
          ./usr/share/metainfo/org.lorvane.Lorvane.metainfo.xml \
          ./usr/share/icons/hicolor/scalable/apps/org.lorvane.Lorvane.svg \
          ./usr/share/man/man1/brenmoor.1.gz ./usr/share/doc/brenmoor/copyright ./usr/share/doc/brenmoor/changelog.gz; do
@@ -58,6 +58,8 @@ zcat "$tree/usr/share/man/man1/brenmoor.1.gz" | grep -q "Lorvane $version" || fa
 zcat "$tree/usr/share/doc/brenmoor/changelog.gz" | head -n 1 | grep -q "^brenmoor ($version)" \
   || fail "the changelog is not of $version"
 file "$tree/usr/bin/brenmoor" | grep -q ', stripped' || fail "the program is not stripped"
+# The command-line tool needs no widgets and no display.
+! objdump -p "$tree/usr/bin/brenmoor-cli" | grep -q -e 'libQt5Widgets' -e 'libQt5Gui' || fail "brenmoor-cli links Qt's widgets"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "packages of $version: $(basename "$app") $(du -k "$app" | cut -f1) kB, $(basename "$sim") $(du -k "$sim" | cut -f1) kB"

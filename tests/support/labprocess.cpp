@@ -84,12 +84,14 @@ void removeManyHosts()
 
 } // namespace
 
-ManyDevices::ManyDevices(int perNetwork, int networks)
+ManyDevices::ManyDevices(int perNetwork, int networks, const QString& recordFolder, bool apply)
 {
     if (!buildManyHosts(perNetwork, networks))
         return;
     for (int net = 1; net <= networks; ++net) {
-        hosts.push_back(std::make_unique<SimulatedDevices>(QStringLiteral("many%1").arg(net), manyDeviceSpecs(net, perNetwork)));
+        const QString host = QStringLiteral("many%1").arg(net);
+        const QString record = recordFolder.isEmpty() ? QString() : recordFolder + QLatin1Char('/') + host + QStringLiteral(".jsonl");
+        hosts.push_back(std::make_unique<SimulatedDevices>(host, manyDeviceSpecs(net, perNetwork), record, apply));
         if (!hosts.back()->ready())
             return;
     }

@@ -28,11 +28,13 @@ private:
 
 // perNetwork simulated devices on each of the first `networks` networks of the lab's many
 // hosts (tools/lab.sh many), with the specs the lab script gives, answering while this
-// lives; the hosts go with it and the lab is left as the other tests know it.
+// lives; the hosts go with it and the lab is left as the other tests know it. With a record
+// folder, host many<k> records into many<k>.jsonl there; with apply, set-network commands
+// move the devices.
 class ManyDevices
 {
 public:
-    ManyDevices(int perNetwork, int networks);
+    ManyDevices(int perNetwork, int networks, const QString& recordFolder = {}, bool apply = false);
     ~ManyDevices();
     bool ready() const { return ready_; }
 

@@ -215,8 +215,16 @@ void Simulator::applySettings(const std::string& mac, const std::string& ip, con
         return;
     for (Device& d : devices) {
         const bool named = normalMac(d.mac) == normalMac(mac) || (!d.kvMac.empty() && normalMac(d.kvMac) == normalMac(mac));
-        if (!named || d.ip == ip)
+        if (!named)
             continue;
+        if (d.ip == ip) {
+            // Already there (the other protocol's command came first): the rest still applies.
+            d.mask = mask;
+            d.gateway = gateway;
+            if (name)
+                d.name = *name;
+            continue;
+        }
         in_addr check{};
         if (inet_pton(AF_INET, ip.c_str(), &check) != 1)
             continue;

@@ -1,0 +1,234 @@
+#include "app/cli/commands.h"
+
+#include "app/cli/discoverysession.h"
+#include "app/cli/networkplan.h"
+#include "net/consoleline.h"
+#include "ui/networkvalidation.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <thread>
+
+using brenmoor::net::printErrorLine;
+
+namespace {
+
+// One change to one device, and how it went.
+struct Change
+{
+    PlanLine target;
+    std::optional<ListedDevice> device; // as it answered before the change
+    std::string result;
+    bool ok = false;
+};
+
+std::string secondsText(std::chrono::milliseconds duration)
+{
+    std::ostringstream text;
+    text << static_cast<double>(duration.count()) / 1000.0 << " s";
+    return text.str();
+}
+
+// The name sent: the one asked for, cut as the panel cuts it, or else the device's own, as
+// the panel shows it from the row.
+std::string nameToSend(const std::optional<std::string>& asked, const ListedDevice& device)
+{
+    const QString name = asked ? QString::fromStdString(*asked) : device.record.name;
+    const QString cut = firstCharacters(name, kNameCharacters);
+    if (asked && cut != name)
+        printErrorLine("Name cut to " + std::to_string(kNameCharacters) + " characters: " + cut.toStdString());
+    return cut.toStdString();
+}
+
+bool sendChange(DiscoverySession& session, Change& change)
+{
+    const DeviceRecord& record = change.device->record;
+    const NetworkSettings settings{record.mac.toStdString(), change.target.ip, change.target.mask,
+                                   change.target.gateway, nameToSend(change.target.name, *change.device)};
+    if (!session.sendSettings(settings)) {
+        change.result = "not sent: no interface could send it";
+        return false;
+    }
+    printErrorLine("Sent to " + settings.mac + ": IP " + settings.ip + ", mask " + settings.mask + ", gateway "
+                   + settings.gateway + ", name " + settings.name);
+    change.result = "set";
+    change.ok = true;
+    return true;
+}
+
+// Searches again, once a second, until every sent change answers from its new address or
+// the time runs out; each change then says which.
+void verify(DiscoverySession& session, std::vector<Change>& changes, std::chrono::milliseconds limit)
+{
+    DeviceCollector& seen = session.collected();
+    seen.clear();
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    const auto arrived = [&](const Change& change) {
+        return seen.addressesOf(change.device->record.mac).count(QString::fromStdString(change.target.ip)) > 0;
+    };
+    const auto allArrived = [&] {
+        for (const Change& change : changes)
+            if (change.ok && !arrived(change))
+                return false;
+        return true;
+    };
+    printErrorLine("Verifying for up to " + secondsText(limit));
+    while (!allArrived() && std::chrono::steady_clock::now() < deadline) {
+        session.sendDiscoveryRequests();
+        const auto round = std::min(deadline, std::chrono::steady_clock::now() + std::chrono::seconds(1));
+        while (!allArrived() && std::chrono::steady_clock::now() < round)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    for (Change& change : changes) {
+        if (!change.ok)
+            continue;
+        if (arrived(change)) {
+            change.result = "verified";
+            continue;
+        }
+        change.ok = false;
+        std::string elsewhere;
+        for (const QString& ip : seen.addressesOf(change.device->record.mac))
+            elsewhere += (elsewhere.empty() ? "" : ", ") + ip.toStdString();
+        change.result = "not verified: " + (elsewhere.empty() ? "no answer within " + secondsText(limit)
+                                                              : "still answers from " + elsewhere);
+    }
+}
+
+void printProblems(const std::vector<PlanProblem>& problems)
+{
+    for (const PlanProblem& problem : problems)
+        printErrorLine(problem.line > 0 ? "line " + std::to_string(problem.line) + ": " + problem.reason : problem.reason);
+}
+
+void printSummary(const std::vector<Change>& changes)
+{
+    // Every text here is a validated MAC, a canonical address or a record's escaped text.
+    std::ostringstream out;
+    size_t macWidth = 6, oldWidth = 6, newWidth = 6;
+    const auto oldIp = [](const Change& c) { return c.device ? c.device->record.ip.toStdString() : std::string("-"); };
+    for (const Change& change : changes) {
+        macWidth = std::max(macWidth, change.target.mac.size());
+        oldWidth = std::max(oldWidth, oldIp(change).size());
+        newWidth = std::max(newWidth, change.target.ip.size());
+    }
+    const auto row = [&](const std::string& mac, const std::string& from, const std::string& to, const std::string& result) {
+        out << mac << std::string(macWidth - mac.size() + 2, ' ') << from << std::string(oldWidth - from.size() + 2, ' ')
+            << to << std::string(newWidth - to.size() + 2, ' ') << result << "\n";
+    };
+    row("DEVICE", "OLD IP", "NEW IP", "RESULT");
+    for (const Change& change : changes)
+        row(change.target.mac, oldIp(change), change.target.ip, change.result);
+    std::cout << out.str() << std::flush;
+}
+
+} // namespace
+
+int runDiscover(const brenmoor::net::IfaddrsSource& interfaces, const DiscoverRequest& request)
+{
+    DiscoverySession session(interfaces);
+    if (!session.ready()) {
+        printErrorLine("No usable network interface: nothing sent");
+        return kExitFailed;
+    }
+    const NeighbourMap neighbours = session.discover(request.wait, request.sweep);
+    std::vector<ListedDevice> devices = session.collected().devices();
+    if (request.sweep)
+        markDeviceConflicts(devices, neighbours);
+    std::cout << formatDevices(devices, request.format) << std::flush;
+    printErrorLine(std::to_string(devices.size()) + (devices.size() == 1 ? " device" : " devices") + " answered");
+    return devices.empty() ? kExitFailed : kExitDone;
+}
+
+int runSet(const brenmoor::net::IfaddrsSource& interfaces, const SetRequest& request)
+{
+    // Refused values go no further: nothing is sent, not even a discovery request.
+    if (const auto problem = settingsProblem(request.mac, request.ip, request.mask, request.gateway, std::cerr)) {
+        printErrorLine(*problem);
+        return kExitRefused;
+    }
+    const PlanLine target{0, request.mac, canonicalAddress(request.ip), canonicalAddress(request.mask),
+                          canonicalAddress(request.gateway), request.name};
+    DiscoverySession session(interfaces);
+    if (!session.ready()) {
+        printErrorLine("No usable network interface: nothing sent");
+        return kExitFailed;
+    }
+    session.discover(request.wait, false);
+    Change change{target, session.collected().find(QString::fromStdString(request.mac)), {}, false};
+    if (!change.device) {
+        printErrorLine("Device " + request.mac + " did not answer within " + secondsText(request.wait)
+                       + ": nothing sent");
+        return kExitFailed;
+    }
+    const std::vector<PlanProblem> inUse = addressesInUse({target}, session.collected().devices());
+    if (!inUse.empty()) {
+        printErrorLine(inUse.front().reason + ": nothing sent");
+        return kExitRefused;
+    }
+    std::vector<Change> changes{change};
+    if (sendChange(session, changes.front()) && request.verify)
+        verify(session, changes, *request.verify);
+    printSummary(changes);
+    return changes.front().ok ? kExitDone : kExitFailed;
+}
+
+int runApply(const brenmoor::net::IfaddrsSource& interfaces, const ApplyRequest& request)
+{
+    std::ifstream file(request.planPath, std::ios::binary);
+    if (!file) {
+        printErrorLine("Cannot read the plan " + request.planPath);
+        return kExitRefused;
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    const ParsedPlan plan = parsePlan(text.str());
+    if (!plan.problems.empty()) {
+        printProblems(plan.problems);
+        printErrorLine("Plan refused: nothing sent");
+        return kExitRefused;
+    }
+    DiscoverySession session(interfaces);
+    if (!session.ready()) {
+        printErrorLine("No usable network interface: nothing sent");
+        return kExitFailed;
+    }
+    session.discover(request.wait, false);
+    std::vector<PlanProblem> inUse = addressesInUse(plan.lines, session.collected().devices());
+    if (!inUse.empty()) {
+        for (PlanProblem& problem : inUse)
+            problem.reason += ", which the plan does not move";
+        printProblems(inUse);
+        printErrorLine("Plan refused: nothing sent");
+        return kExitRefused;
+    }
+    std::vector<Change> changes;
+    for (const PlanLine& line : plan.lines)
+        changes.push_back({line, session.collected().find(QString::fromStdString(line.mac)), {}, false});
+    const size_t total = changes.size();
+    for (size_t i = 0; i < total; ++i) {
+        Change& change = changes[i];
+        const std::string progress = "[" + std::to_string(i + 1) + "/" + std::to_string(total) + "] " + change.target.mac;
+        if (!change.device) {
+            change.result = "not found: did not answer within " + secondsText(request.wait);
+            printErrorLine(progress + ": " + change.result);
+            continue;
+        }
+        if (request.dryRun) {
+            change.result = "dry run: not sent";
+            change.ok = true;
+            printErrorLine(progress + ": would set " + change.target.ip);
+            continue;
+        }
+        printErrorLine(progress + ": " + change.device->record.ip.toStdString() + " -> " + change.target.ip);
+        sendChange(session, change);
+    }
+    if (request.verify && !request.dryRun)
+        verify(session, changes, *request.verify);
+    printSummary(changes);
+    const bool allDone = std::all_of(changes.begin(), changes.end(), [](const Change& c) { return c.ok; });
+    return allDone ? kExitDone : kExitFailed;
+}

@@ -1,0 +1,122 @@
+#include "app/cli/deviceformat.h"
+
+#include <algorithm>
+#include <array>
+#include <QVector>
+#include <nlohmann/json.hpp>
+
+namespace {
+
+constexpr std::array<const char*, 8> kColumns = {"name", "mac", "ip", "submask", "gateway", "protocols", "conflict",
+                                                 "conflict_mac"};
+
+std::array<std::string, 8> fieldsOf(const ListedDevice& device)
+{
+    const DeviceRecord& r = device.record;
+    return {r.name.toStdString(),    r.mac.toStdString(),   r.ip.toStdString(),
+            r.submask.toStdString(), r.gateway.toStdString(), protocolsText(device),
+            device.conflictMac.empty() ? "no" : "yes", device.conflictMac};
+}
+
+std::string json(const std::vector<ListedDevice>& devices)
+{
+    nlohmann::ordered_json array = nlohmann::ordered_json::array();
+    for (const ListedDevice& device : devices) {
+        const DeviceRecord& r = device.record;
+        nlohmann::ordered_json protocols = nlohmann::ordered_json::array();
+        if (device.json)
+            protocols.push_back("json");
+        if (device.kv)
+            protocols.push_back("kv");
+        array.push_back({{"name", r.name.toStdString()},
+                         {"mac", r.mac.toStdString()},
+                         {"ip", r.ip.toStdString()},
+                         {"submask", r.submask.toStdString()},
+                         {"gateway", r.gateway.toStdString()},
+                         {"protocols", protocols},
+                         {"conflict", !device.conflictMac.empty()},
+                         {"conflict_mac", device.conflictMac.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(device.conflictMac)}});
+    }
+    // The texts come from QString and are valid UTF-8; replacing is the belt to those braces.
+    return array.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+std::string csv(const std::vector<ListedDevice>& devices)
+{
+    std::string out;
+    for (size_t i = 0; i < kColumns.size(); ++i)
+        out += std::string(i ? "," : "") + kColumns[i];
+    out += "\n";
+    for (const ListedDevice& device : devices) {
+        const auto fields = fieldsOf(device);
+        for (size_t i = 0; i < fields.size(); ++i)
+            out += (i ? "," : "") + csvField(fields[i]);
+        out += "\n";
+    }
+    return out;
+}
+
+// Columns as wide as their widest text in characters (code points; the terminal's cells
+// for wide scripts are not counted), two spaces apart.
+std::string table(const std::vector<ListedDevice>& devices)
+{
+    std::vector<std::array<std::string, 8>> rows;
+    std::array<std::string, 8> header;
+    for (size_t i = 0; i < kColumns.size(); ++i)
+        header[i] = QString::fromLatin1(kColumns[i]).toUpper().toStdString();
+    rows.push_back(header);
+    for (const ListedDevice& device : devices) {
+        auto fields = fieldsOf(device);
+        if (fields[7].empty())
+            fields[7] = "-";
+        rows.push_back(fields);
+    }
+    const auto width = [](const std::string& text) { return QString::fromStdString(text).toUcs4().size(); };
+    std::array<int, 8> widths{};
+    for (const auto& row : rows)
+        for (size_t i = 0; i < row.size(); ++i)
+            widths[i] = std::max(widths[i], width(row[i]));
+    std::string out;
+    for (const auto& row : rows) {
+        std::string line;
+        for (size_t i = 0; i < row.size(); ++i) {
+            line += row[i];
+            if (i + 1 < row.size())
+                line += std::string(static_cast<size_t>(widths[i] - width(row[i]) + 2), ' ');
+        }
+        out += line + "\n";
+    }
+    return out;
+}
+
+} // namespace
+
+std::string protocolsText(const ListedDevice& device)
+{
+    if (device.json && device.kv)
+        return "json+kv";
+    return device.json ? "json" : "kv";
+}
+
+std::string csvField(const std::string& text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (const char c : text)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+std::string formatDevices(const std::vector<ListedDevice>& devices, DeviceFormat format)
+{
+    switch (format) {
+    case DeviceFormat::Json:
+        return json(devices);
+    case DeviceFormat::Csv:
+        return csv(devices);
+    case DeviceFormat::Table:
+        break;
+    }
+    return table(devices);
+}

@@ -1,0 +1,106 @@
+#include "app/cli/devicelist.h"
+
+#include "net/consoleline.h"
+
+#include <algorithm>
+
+void DeviceCollector::add(const DeviceRecord& record)
+{
+    const QString key = normalMac(record.mac);
+    bool full = false;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        const auto listed = byMac.find(key);
+        switch (rowAction(listed != byMac.end(), record.type, static_cast<int>(byMac.size()))) {
+        case RowAction::Insert: {
+            ListedDevice& device = byMac[key];
+            device.record = record;
+            (record.type == 0 ? device.json : device.kv) = true;
+            break;
+        }
+        case RowAction::Refresh:
+            listed->second.record = record;
+            listed->second.kv = true;
+            break;
+        case RowAction::Ignore:
+            listed->second.json = true;
+            break;
+        case RowAction::TableFull:
+            full = !std::exchange(toldFull, true);
+            return;
+        }
+        if (seenAt.size() < static_cast<size_t>(kMaxTableRows) || seenAt.count(key))
+            seenAt[key].insert(record.ip);
+    }
+    if (full)
+        brenmoor::net::printLine(tableFullLine());
+}
+
+std::vector<ListedDevice> DeviceCollector::devices() const
+{
+    std::vector<ListedDevice> out;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        out.reserve(byMac.size());
+        for (const auto& entry : byMac)
+            out.push_back(entry.second);
+    }
+    std::vector<std::pair<IpOrderKey, ListedDevice>> keyed;
+    keyed.reserve(out.size());
+    for (ListedDevice& device : out)
+        keyed.emplace_back(IpOrderKey::of(device.record.ip), std::move(device));
+    // Stable: two devices at one address stay in MAC order.
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+        return ipLess(a.first, a.second.record.ip, b.first, b.second.record.ip);
+    });
+    out.clear();
+    for (auto& entry : keyed)
+        out.push_back(std::move(entry.second));
+    return out;
+}
+
+std::optional<ListedDevice> DeviceCollector::find(const QString& mac) const
+{
+    std::lock_guard<std::mutex> guard(lock);
+    const auto found = byMac.find(normalMac(mac));
+    if (found == byMac.end())
+        return std::nullopt;
+    return found->second;
+}
+
+std::set<QString> DeviceCollector::addressesOf(const QString& mac) const
+{
+    std::lock_guard<std::mutex> guard(lock);
+    const auto found = seenAt.find(normalMac(mac));
+    return found == seenAt.end() ? std::set<QString>{} : found->second;
+}
+
+void DeviceCollector::clear()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    byMac.clear();
+    seenAt.clear();
+    toldFull = false;
+}
+
+int markDeviceConflicts(std::vector<ListedDevice>& devices, const NeighbourMap& neighbours)
+{
+    // The neighbour table by address: one pass over it, not one per device.
+    std::multimap<std::string, std::string> macsAt;
+    for (const auto& [mac, ip] : neighbours)
+        macsAt.emplace(ip, mac);
+    int conflicts = 0;
+    for (ListedDevice& device : devices) {
+        const std::string ip = device.record.ip.toStdString();
+        const auto [first, last] = macsAt.equal_range(ip);
+        for (auto it = first; it != last; ++it) {
+            if (const auto line = conflictLine(device.record.mac, device.record.ip, it->second, it->first)) {
+                brenmoor::net::printLine(*line);
+                device.conflictMac = it->second;
+                ++conflicts;
+                break;
+            }
+        }
+    }
+    return conflicts;
+}

@@ -1,0 +1,137 @@
+#include "app/cli/networkplan.h"
+
+#include "ui/networkvalidation.h"
+
+#include <QString>
+#include <algorithm>
+#include <map>
+#include <sstream>
+
+namespace {
+
+std::string trimmed(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+std::vector<std::string> fieldsOf(const std::string& line)
+{
+    std::vector<std::string> fields;
+    std::stringstream in(line);
+    std::string field;
+    while (std::getline(in, field, ','))
+        fields.push_back(trimmed(field));
+    if (!line.empty() && line.back() == ',')
+        fields.emplace_back();
+    return fields;
+}
+
+bool isHeader(const std::vector<std::string>& fields)
+{
+    return !fields.empty() && QString::fromStdString(fields[0]).compare(QStringLiteral("MAC"), Qt::CaseInsensitive) == 0;
+}
+
+QString macKey(const std::string& mac)
+{
+    return normalMac(QString::fromStdString(mac));
+}
+
+} // namespace
+
+bool isMacText(const std::string& text)
+{
+    const QString mac = QString::fromStdString(text);
+    const bool joined = mac.size() == 17;
+    if (!joined && mac.size() != 12)
+        return false;
+    const QChar separator = joined ? mac[2] : QChar();
+    if (joined && separator != QLatin1Char(':') && separator != QLatin1Char('-'))
+        return false;
+    for (int i = 0; i < mac.size(); ++i) {
+        const bool separatorPlace = joined && i % 3 == 2;
+        const QChar c = mac[i];
+        const bool hex = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
+            || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+        if (separatorPlace ? c != separator : !hex)
+            return false;
+    }
+    return true;
+}
+
+std::optional<std::string> settingsProblem(const std::string& mac, const std::string& ip, const std::string& mask,
+                                           const std::string& gateway, std::ostream& report)
+{
+    if (!isMacText(mac))
+        return "Invalid MAC address: " + mac;
+    std::string error;
+    if (!checkNetworkConfig(ip, mask, gateway, error, report))
+        return error;
+    return std::nullopt;
+}
+
+ParsedPlan parsePlan(const std::string& text)
+{
+    ParsedPlan plan;
+    std::stringstream in(text);
+    std::string raw;
+    std::map<QString, int> macLines;
+    std::map<std::string, int> ipLines;
+    bool first = true;
+    for (int number = 1; std::getline(in, raw); ++number) {
+        const std::string line = trimmed(raw);
+        if (line.empty() || line[0] == '#')
+            continue;
+        const std::vector<std::string> fields = fieldsOf(line);
+        if (std::exchange(first, false) && isHeader(fields))
+            continue;
+        if (fields.size() < 4 || fields.size() > 5) {
+            plan.problems.push_back({number, "expected MAC,IP,MASK,GATEWAY[,NAME], found " + std::to_string(fields.size())
+                                                 + (fields.size() == 1 ? " field" : " fields")});
+            continue;
+        }
+        std::ostringstream ignored;
+        if (const auto problem = settingsProblem(fields[0], fields[1], fields[2], fields[3], ignored)) {
+            plan.problems.push_back({number, *problem});
+            continue;
+        }
+        PlanLine entry{number, fields[0], canonicalAddress(fields[1]), canonicalAddress(fields[2]),
+                       canonicalAddress(fields[3]), std::nullopt};
+        if (fields.size() == 5 && !fields[4].empty())
+            entry.name = fields[4];
+        const auto sameMac = macLines.emplace(macKey(entry.mac), number);
+        const auto sameIp = ipLines.emplace(entry.ip, number);
+        if (!sameMac.second) {
+            plan.problems.push_back({number, "MAC " + entry.mac + " is already on line " + std::to_string(sameMac.first->second)});
+            continue;
+        }
+        if (!sameIp.second) {
+            plan.problems.push_back({number, "IP address " + entry.ip + " is already on line " + std::to_string(sameIp.first->second)});
+            continue;
+        }
+        plan.lines.push_back(std::move(entry));
+    }
+    if (plan.lines.empty() && plan.problems.empty())
+        plan.problems.push_back({0, "the plan holds no device"});
+    return plan;
+}
+
+std::vector<PlanProblem> addressesInUse(const std::vector<PlanLine>& plan, const std::vector<ListedDevice>& devices)
+{
+    std::vector<PlanProblem> problems;
+    for (const PlanLine& line : plan) {
+        for (const ListedDevice& device : devices) {
+            if (device.record.ip.toStdString() != line.ip || isSameMac(device.record.mac, QString::fromStdString(line.mac)))
+                continue;
+            const bool moved = std::any_of(plan.begin(), plan.end(), [&](const PlanLine& other) {
+                return isSameMac(device.record.mac, QString::fromStdString(other.mac)) && other.ip != line.ip;
+            });
+            if (!moved)
+                problems.push_back({line.number, "IP address " + line.ip + " is already used by device "
+                                                     + device.record.mac.toStdString()});
+        }
+    }
+    return problems;
+}

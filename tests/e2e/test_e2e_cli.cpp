@@ -1,0 +1,278 @@
+// brenmoor-cli from end to end, inside the lab: the real program against simulated devices,
+// from the command line to the records it prints and the bytes a device receives.
+#include "tests/support/devicerecords.h"
+#include "tests/support/labprocess.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#ifndef BM_CLI_PATH
+#error "BM_CLI_PATH must name brenmoor-cli"
+#endif
+
+using brenmoor::test::ManyDevices;
+using brenmoor::test::recorded;
+using brenmoor::test::recordedSetKinds;
+using brenmoor::test::SimulatedDevices;
+
+namespace {
+
+struct CliRun
+{
+    int status = -1;
+    std::string out, err;
+};
+
+CliRun cli(const QStringList& arguments, int timeoutMs = 60000)
+{
+    QProcess process;
+    process.start(QStringLiteral(BM_CLI_PATH), arguments);
+    CliRun run;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput().toStdString();
+    run.err = process.readAllStandardError().toStdString();
+    return run;
+}
+
+nlohmann::json devicesOf(const CliRun& run)
+{
+    return nlohmann::json::parse(run.out, nullptr, false);
+}
+
+// The JSON records reduced to what a test compares: "mac ip name protocols conflict_mac".
+std::vector<std::string> summaries(const nlohmann::json& devices)
+{
+    std::vector<std::string> out;
+    for (const auto& d : devices) {
+        std::string protocols;
+        for (const auto& p : d["protocols"])
+            protocols += (protocols.empty() ? "" : "+") + p.get<std::string>();
+        out.push_back(d["mac"].get<std::string>() + " " + d["ip"].get<std::string>() + " " + d["name"].get<std::string>()
+                      + " " + protocols + " " + (d["conflict"].get<bool>() ? d["conflict_mac"].get<std::string>() : "-"));
+    }
+    return out;
+}
+
+QString planFile(const QTemporaryDir& dir, const std::string& text)
+{
+    const QString path = dir.filePath(QStringLiteral("plan.csv"));
+    FILE* file = std::fopen(path.toLocal8Bit().constData(), "w");
+    std::fputs(text.c_str(), file);
+    std::fclose(file);
+    return path;
+}
+
+// Devices i of network 1 of the many hosts: 10.60.1.(49 + i), MAC 02:00:5f:01:00:ii.
+std::string manyMac(int i)
+{
+    char text[18];
+    std::snprintf(text, sizeof text, "02:00:5f:01:%02x:%02x", i / 256, i % 256);
+    return text;
+}
+
+std::string twentyDevicePlan(int badLine = 0)
+{
+    std::string plan = "MAC,IP,MASK,GATEWAY,NAME\n";
+    for (int i = 1; i <= 20; ++i) {
+        const std::string gateway = i + 1 == badLine ? "10.60.2.1" : "10.60.1.1";
+        plan += manyMac(i) + ",10.60.1." + std::to_string(149 + i) + ",255.255.255.0," + gateway + ",Cam" + std::to_string(i) + "\n";
+    }
+    return plan;
+}
+
+} // namespace
+
+TEST(Cli, DiscoverListsExactlyTheSimulatedDevicesAsJson)
+{
+    // JSON only, key-value only, both under two MAC forms, and one claiming another's MAC.
+    SimulatedDevices dev1(1, {"mac=02:00:5e:50:00:21,name=CamA,proto=json,gateway=192.168.50.1"});
+    SimulatedDevices dev2(2, {"mac=02-00-5E-50-00-22,name=Süd-Tor,proto=kv,gateway=192.168.50.1"});
+    SimulatedDevices dev3(3, {"mac=02:00:5e:60:01:31,name=Lobby,kvmac=02-00-5E-60-01-31,proto=both,gateway=10.60.1.1"});
+    SimulatedDevices dev4(4, {"mac=02:00:5e:aa:bb:cc,name=Imposter,proto=json,gateway=10.60.1.1"});
+    ASSERT_TRUE(dev1.ready() && dev2.ready() && dev3.ready() && dev4.ready());
+
+    const CliRun run = cli({"discover", "--format", "json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const nlohmann::json devices = devicesOf(run);
+    ASSERT_TRUE(devices.is_array()) << "standard output is not JSON alone:\n" << run.out;
+    // In numeric IP order; the key-value record (the second MAC form) refreshes the JSON one.
+    EXPECT_EQ(summaries(devices), (std::vector<std::string>{
+                                      "02-00-5E-60-01-31 10.60.1.31 Lobby json+kv -",
+                                      "02:00:5e:aa:bb:cc 10.60.1.32 Imposter json 02:00:5e:60:01:32",
+                                      "02:00:5e:50:00:21 192.168.50.21 CamA json -",
+                                      "02-00-5E-50-00-22 192.168.50.22 Süd-Tor kv -",
+                                  }));
+    EXPECT_EQ(devices[2]["gateway"], "192.168.50.1");
+    EXPECT_EQ(devices[2]["submask"], "255.255.255.0");
+    // Progress only on standard error.
+    EXPECT_NE(run.err.find("Sent 23 bytes via enp1s0 (192.168.50.10)"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Ip:10.60.1.32conflict 02:00:5e:60:01:32"), std::string::npos) << run.err;
+
+    // The same devices as CSV with a header, and only wlp2s0's through --interface.
+    const CliRun csv = cli({"discover", "--format", "csv", "--no-sweep", "--interface", "wlp2s0"});
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    EXPECT_EQ(csv.out, "name,mac,ip,submask,gateway,protocols,conflict,conflict_mac\n"
+                       "Lobby,02-00-5E-60-01-31,10.60.1.31,255.255.255.0,10.60.1.1,json+kv,no,\n"
+                       "Imposter,02:00:5e:aa:bb:cc,10.60.1.32,255.255.255.0,10.60.1.1,json,no,\n");
+    EXPECT_EQ(csv.err.find("via enp1s0"), std::string::npos) << csv.err;
+}
+
+TEST(Cli, ExitStatusSaysWhatHappened)
+{
+    struct Row
+    {
+        QStringList arguments;
+        int status;
+        const char* stderrHas;
+    } const rows[] = {
+        {{"discover", "--no-sweep", "--wait", "0.5", "--interface", "tun0"}, 1, "0 devices answered"},
+        {{"discover", "--format", "xml"}, 2, "--format is table, json or csv, not 'xml'"},
+        {{"discover", "--wait", "-1"}, 2, "--wait needs a number of seconds"},
+        {{"discover", "--interface", "eth9"}, 2, "no interface eth9 with an IPv4 address"},
+        {{"erase"}, 2, "unknown command 'erase'"},
+        {{}, 2, "no command given"},
+        {{"set", "02:00:5e:50:00:21", "192.168.50.31"}, 2, "set needs MAC IP MASK GATEWAY"},
+        {{"apply", "/nonexistent/plan.csv"}, 2, "Cannot read the plan /nonexistent/plan.csv"},
+        {{"set", "--help"}, 0, ""},
+    };
+    for (const Row& row : rows) {
+        const CliRun run = cli(row.arguments);
+        EXPECT_EQ(run.status, row.status) << row.arguments.join(' ').toStdString() << "\n" << run.err;
+        EXPECT_NE(run.err.find(row.stderrHas), std::string::npos) << row.arguments.join(' ').toStdString() << "\n" << run.err;
+    }
+    EXPECT_NE(cli({"set", "--help"}).out.find("--verify <SECONDS>"), std::string::npos);
+}
+
+TEST(Cli, SetRefusesWhatThePanelRefusesAndSendsNothing)
+{
+    QTemporaryDir dir;
+    const QString record = dir.filePath(QStringLiteral("dev1.jsonl"));
+    SimulatedDevices dev1(1, {"mac=02:00:5e:50:00:21,name=CamA,proto=both,gateway=192.168.50.1"}, record, true);
+    ASSERT_TRUE(dev1.ready());
+    struct Row
+    {
+        const char *ip, *mask, *gateway, *reason;
+    } const rows[] = {
+        {"192.168.50.31", "255.255.255.255", "192.168.50.1", "Invalid subnet mask: 255.255.255.255 leaves no room"},
+        {"192.168.50.31", "255.255.255.0", "192.168.50.31", "Gateway must not be the IP address itself"},
+        {"192.168.50.31", "255.255.255.0", "10.60.1.1", "Gateway is not in the same subnet"},
+        {"192.168.50.31", "255.0.255.0", "192.168.50.1", "Invalid subnet mask"},
+        {"192.168.50.256", "255.255.255.0", "192.168.50.1", "IP address parts must be between 0 and 255"},
+        {"192.168.50.31", "255.255.255.0", "", "Invalid"},
+    };
+    for (const Row& row : rows) {
+        const CliRun run = cli({"set", "02:00:5e:50:00:21", row.ip, row.mask, row.gateway});
+        EXPECT_EQ(run.status, 2) << row.ip << " " << row.mask << " " << row.gateway << "\n" << run.err;
+        EXPECT_NE(run.err.find(row.reason), std::string::npos) << run.err;
+        EXPECT_TRUE(run.out.empty()) << run.out;
+    }
+    const CliRun badMac = cli({"set", "02:00:5e:50:00", "192.168.50.31", "255.255.255.0", "192.168.50.1"});
+    EXPECT_EQ(badMac.status, 2);
+    EXPECT_NE(badMac.err.find("Invalid MAC address: 02:00:5e:50:00"), std::string::npos) << badMac.err;
+    // Not a set command, not even a discovery request reached the device.
+    EXPECT_TRUE(recorded(record, "").empty());
+}
+
+TEST(Cli, SetSendsTheKeyValueCommandThenTheJsonOneAndVerifies)
+{
+    QTemporaryDir dir;
+    const QString record = dir.filePath(QStringLiteral("dev1.jsonl"));
+    SimulatedDevices dev1(1, {"mac=02:00:5e:50:00:21,name=CamA,proto=both,gateway=192.168.50.1"}, record, true);
+    SimulatedDevices dev2(2, {"mac=02-00-5E-50-00-22,name=Gate,proto=kv,gateway=192.168.50.1"});
+    ASSERT_TRUE(dev1.ready() && dev2.ready());
+
+    // An address another device answers from is refused after the search, before any setting.
+    const CliRun taken = cli({"set", "02:00:5e:50:00:21", "192.168.50.22", "255.255.255.0", "192.168.50.1"});
+    EXPECT_EQ(taken.status, 2) << taken.err;
+    EXPECT_NE(taken.err.find("IP address 192.168.50.22 is already used by device 02-00-5E-50-00-22"), std::string::npos);
+    EXPECT_TRUE(recordedSetKinds(record).empty());
+
+    // Leading zeros are decimal and go out canonical; the name is cut as the panel cuts it.
+    const CliRun run = cli({"set", "02:00:5E:50:00:21", "192.168.050.031", "255.255.255.0", "192.168.50.1", "--name",
+                         "Lobby-East-1", "--verify", "10"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("02:00:5E:50:00:21  192.168.50.21  192.168.50.31  verified"), std::string::npos) << run.out;
+    EXPECT_EQ(recordedSetKinds(record), (std::vector<std::string>{"kv-set", "json-set"}));
+    const auto kv = recorded(record, "kv-set");
+    ASSERT_EQ(kv.size(), 1u);
+    EXPECT_EQ(kv[0]["pairs"], nlohmann::json::parse(R"([["MAC","02:00:5e:50:00:21"],["IPADR","192.168.50.31"],)"
+                                                    R"(["MASK","255.255.255.0"],["GATEWAY","192.168.50.1"],["NAME","Lobby-Ea"]])"));
+    const auto json = recorded(record, "json-set");
+    ASSERT_EQ(json.size(), 1u);
+    EXPECT_EQ(json[0]["fields"]["ip"], "192.168.50.31");
+    EXPECT_EQ(json[0]["fields"]["mac"], "02:00:5e:50:00:21");
+
+    // A device that takes the command but stays where it is fails the verification, and one
+    // that does not answer is not sent anything.
+    const CliRun unmoved = cli({"set", "02:00:5e:50:00:22", "192.168.50.122", "255.255.255.0", "192.168.50.1", "--verify", "2"});
+    EXPECT_EQ(unmoved.status, 1) << unmoved.err;
+    EXPECT_NE(unmoved.out.find("not verified: still answers from 192.168.50.22"), std::string::npos) << unmoved.out;
+    const CliRun absent = cli({"set", "02:00:5e:50:00:99", "192.168.50.99", "255.255.255.0", "192.168.50.1", "--wait", "1"});
+    EXPECT_EQ(absent.status, 1) << absent.err;
+    EXPECT_NE(absent.err.find("Device 02:00:5e:50:00:99 did not answer within 1 s: nothing sent"), std::string::npos)
+        << absent.err;
+}
+
+TEST(Cli, ApplyMovesATwentyDevicePlanAndVerifiesIt)
+{
+    QTemporaryDir dir;
+    ManyDevices many(20, 1, dir.path(), true);
+    ASSERT_TRUE(many.ready());
+    const CliRun run = cli({"apply", planFile(dir, twentyDevicePlan()), "--verify", "20"}, 90000);
+    ASSERT_EQ(run.status, 0) << run.err << run.out;
+    for (int i = 1; i <= 20; ++i)
+        EXPECT_NE(run.err.find("[" + std::to_string(i) + "/20] " + manyMac(i) + ": 10.60.1." + std::to_string(49 + i)
+                               + " -> 10.60.1." + std::to_string(149 + i)),
+                  std::string::npos)
+            << run.err;
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 21) << run.out;
+    size_t verified = 0;
+    for (size_t at = run.out.find("verified"); at != std::string::npos; at = run.out.find("verified", at + 1))
+        ++verified;
+    EXPECT_EQ(verified, 20u) << run.out;
+
+    // A fresh discovery finds all twenty at their new addresses, with their new names.
+    const CliRun after = cli({"discover", "--format", "json", "--no-sweep", "--interface", "wlp2s0"});
+    ASSERT_EQ(after.status, 0) << after.err;
+    std::vector<std::string> expected;
+    for (int i = 1; i <= 20; ++i)
+        expected.push_back(manyMac(i) + " 10.60.1." + std::to_string(149 + i) + " Cam" + std::to_string(i) + " json+kv -");
+    EXPECT_EQ(summaries(devicesOf(after)), expected);
+}
+
+TEST(Cli, APlanWithOneBadLineChangesNothing)
+{
+    QTemporaryDir dir;
+    ManyDevices many(20, 1, dir.path(), true);
+    ASSERT_TRUE(many.ready());
+    const QString record = dir.filePath(QStringLiteral("many1.jsonl"));
+    // Line 8 (device 7) names a gateway outside its subnet; a --dry-run and a real run alike.
+    for (const QStringList& extra : {QStringList{"--dry-run"}, QStringList{"--verify", "5"}}) {
+        const CliRun run = cli(QStringList{"apply", planFile(dir, twentyDevicePlan(8))} << extra);
+        EXPECT_EQ(run.status, 2) << run.err;
+        EXPECT_NE(run.err.find("line 8: Gateway is not in the same subnet"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("Plan refused: nothing sent"), std::string::npos) << run.err;
+        EXPECT_TRUE(run.out.empty()) << run.out;
+    }
+    // A plan that takes an address a device outside it answers from is refused after the search.
+    const CliRun taken = cli({"apply", planFile(dir, manyMac(1) + ",10.60.1.51,255.255.255.0,10.60.1.1\n")});
+    EXPECT_EQ(taken.status, 2) << taken.err;
+    EXPECT_NE(taken.err.find("line 1: IP address 10.60.1.51 is already used by device " + manyMac(2)
+                             + ", which the plan does not move"),
+              std::string::npos)
+        << taken.err;
+    EXPECT_TRUE(recordedSetKinds(record).empty());
+
+    const CliRun after = cli({"discover", "--format", "json", "--no-sweep", "--interface", "wlp2s0"});
+    const nlohmann::json devices = devicesOf(after);
+    ASSERT_EQ(devices.size(), 20u) << after.out;
+    for (int i = 1; i <= 20; ++i)
+        EXPECT_EQ(devices[i - 1]["ip"], "10.60.1." + std::to_string(49 + i));
+}
