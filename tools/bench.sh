@@ -11,8 +11,13 @@
 #   tool:    peak memory of the real program after a 1,000-device search, and its idle CPU
 #   scanner: one sweep's 254 probes, a whole five-interface scan and its find count among the
 #            1,000 devices, and arp-scan (Debian package) on the same subnets for comparison.
+#   cli:     brenmoor-cli discover --wait 1 on the 1,000 devices, with and without the sweep:
+#            devices listed, wall time, kernel drops.
+# Give section names to run only those:  bench.sh cli scanner
 # The kernel's neighbour table limits are raised for the run and put back afterwards.
 set -euo pipefail
+sections=${*:-search table flood tool scanner cli}
+want() { [[ " $sections " == *" $1 "* ]]; }
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BM_BUILD_DIR:-$root/build}
 lab="$root/tools/lab.sh"
@@ -31,14 +36,19 @@ echo "== machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/10485
 echo "== neighbour table limits for the run: $(sysctl -n net.ipv4.neigh.default.gc_thresh1 net.ipv4.neigh.default.gc_thresh2 net.ipv4.neigh.default.gc_thresh3 | tr '\n' ' ')"
 xvfb() { "$lab" exec "$root/tests/support/xvfb-run-test.sh" "$@"; }
 
-echo "== search under a burst (in-process, the real window)"
-xvfb "$build/bench/bench_search" 3 10x1 150x1 200x1 200x5 2>/dev/null | grep -E '^ *(devices|[0-9]+x)'
-
-echo "== table: cost of one addDevice"
-xvfb "$build/bench/bench_table" 2>/dev/null | grep -E 'rows:|addDevice|emptying'
-
-echo "== a flood of replies during a Search"
-xvfb "$build/bench/bench_flood" 50000 2>/dev/null | grep -E '^(flood|peak|Search|Device table|Too many)'
+if want search; then
+  echo "== search under a burst (in-process, the real window)"
+  xvfb "$build/bench/bench_search" 3 10x1 150x1 200x1 200x5 2>/dev/null | grep -E '^ *(devices|[0-9]+x)'
+fi
+if want table; then
+  echo "== table: cost of one addDevice"
+  xvfb "$build/bench/bench_table" 2>/dev/null | grep -E 'rows:|addDevice|emptying'
+fi
+if want flood; then
+  echo "== a flood of replies during a Search"
+  xvfb "$build/bench/bench_flood" 50000 2>/dev/null | grep -E '^(flood|peak|Search|Device table|Too many)'
+fi
+want tool || want scanner || want cli || exit 0
 
 echo "== 1,000 devices on five networks for the program, the scanner and arp-scan"
 "$lab" many 200 5 >/dev/null
@@ -48,6 +58,22 @@ for k in 1 2 3 4 5; do
   ( "$lab" many-exec "$k" "$build/tools/devicesim/bm-devicesim" "${specs[@]}" >/dev/null 2>&1 & )
 done
 sleep 2
+
+if want cli; then
+  echo "== brenmoor-cli discover --wait 1 on the 1,000 devices"
+  rcvbuf() { "$lab" exec awk '/^Udp: [0-9]/ {print $6}' /proc/net/snmp; }
+  for args in "" "--no-sweep"; do
+    for run in 1 2 3; do
+      "$lab" exec ip neigh flush all
+      before=$(rcvbuf)
+      start=$(date +%s%N)
+      listed=$("$lab" exec "$build/app/cli/brenmoor-cli" discover --wait 1 --format csv $args 2>/dev/null | tail -n +2 | wc -l)
+      end=$(date +%s%N)
+      echo "cli discover --wait 1 ${args:-(with the sweep)} run $run: $listed of 1000 devices listed, $(( (end - start) / 1000000 )) ms wall, $(( $(rcvbuf) - before )) RcvbufErrors"
+    done
+  done
+fi
+want tool || want scanner || exit 0
 
 echo "== the program itself: peak memory after a 1,000-device search, idle CPU"
 "$lab" exec xvfb-run -a -s "$BM_XVFB_ARGS" \

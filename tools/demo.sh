@@ -2,7 +2,8 @@
 # The tool's main job, against the lab instead of a real device network: installs what is
 # missing, builds, brings the lab up with simulated devices on both subnets, runs brenmoor
 # on the lab's tool host under Xvfb (1920 x 1080), presses Search, saves a screenshot of the
-# listed devices, and always tears the lab down.
+# listed devices, then lists the same devices with brenmoor-cli, and always tears the lab
+# down.
 #
 #   tools/demo.sh            screenshot to out/brenmoor-lab.png
 #   BM_OUT=/tmp/x tools/demo.sh
@@ -13,7 +14,7 @@ lab="$root/tools/lab.sh"
 . "$root/tools/lab-constants.sh"
 
 "$root/tools/install-deps.sh" demo
-BM_TARGETS="brenmoor bm-devicesim" "$root/tools/build.sh" -DBRENMOOR_BUILD_TESTS=OFF
+BM_TARGETS="brenmoor brenmoor-cli bm-devicesim" "$root/tools/build.sh" -DBRENMOOR_BUILD_TESTS=OFF
 mkdir -p "$out"
 
 trap '"$lab" down' EXIT
@@ -21,3 +22,5 @@ trap '"$lab" down' EXIT
 "$root/tools/lab-devices.sh" "${BM_BUILD_DIR:-$root/build}/tools/devicesim/bm-devicesim" "$out/devices"
 "$lab" exec xvfb-run -a -s "$BM_XVFB_ARGS" \
   "$root/tools/lab-session.sh" "${BM_BUILD_DIR:-$root/build}/app/brenmoor" "$out/brenmoor-lab.png"
+echo "demo: the same devices from the command line (brenmoor-cli discover):"
+"$lab" exec "${BM_BUILD_DIR:-$root/build}/app/cli/brenmoor-cli" discover 2>"$out/brenmoor-cli.log"
