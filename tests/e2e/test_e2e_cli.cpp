@@ -124,6 +124,26 @@ TEST(Cli, DiscoverListsExactlyTheSimulatedDevicesAsJson)
     EXPECT_EQ(csv.err.find("via enp1s0"), std::string::npos) << csv.err;
 }
 
+TEST(Cli, EscapeSequencesFromADeviceReachTheTerminalEscapedInEveryFormat)
+{
+    SimulatedDevices hostile(5, {"mac=02:cc:00:00:00:04\x1b[2J,name=\x1b]0;pwn\x07" "Cam\n[OK] x,proto=both"});
+    ASSERT_TRUE(hostile.ready());
+    for (const char* format : {"table", "json", "csv"}) {
+        const CliRun run = cli({"discover", "--no-sweep", "--wait", "0.5", "--format", format});
+        ASSERT_EQ(run.status, 0) << run.err;
+        for (const std::string* stream : {&run.out, &run.err}) {
+            EXPECT_EQ(stream->find('\x1b'), std::string::npos) << format << ": " << *stream;
+            EXPECT_EQ(stream->find('\x07'), std::string::npos) << format << ": " << *stream;
+            EXPECT_EQ(stream->find("\n[OK] x"), std::string::npos) << format << ": " << *stream;
+        }
+        // JSON writes the escape's backslash as "\\".
+        const std::string slash = std::string(format) == "json" ? "\\\\" : "\\";
+        EXPECT_NE(run.out.find("02:cc:00:00:00:04" + slash + "x1b[2J"), std::string::npos) << format << ": " << run.out;
+        EXPECT_NE(run.out.find(slash + "x1b]0;pwn" + slash + "x07Cam" + slash + "x0a[OK] x"), std::string::npos)
+            << format << ": " << run.out;
+    }
+}
+
 TEST(Cli, ExitStatusSaysWhatHappened)
 {
     struct Row
