@@ -5,6 +5,7 @@
 #include "net/interfacerules.h"
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <cstring>
 #include <exception>
 #include <ifaddrs.h>
@@ -81,6 +82,21 @@ int openBoundSocket(const std::string& ip, unsigned port, bool broadcast)
 }
 
 } // namespace
+
+bool udpPortTaken(unsigned port)
+{
+    const int sock = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (sock < 0)
+        return false;
+    // No reuse options: the bind fails while any other socket has the port.
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port & 0xFFFF));
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    const bool taken = bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 && errno == EADDRINUSE;
+    close(sock);
+    return taken;
+}
 
 UDPMultiNIC::UDPMultiNIC()
     : UDPMultiNIC(brenmoor::net::systemIfaddrs())

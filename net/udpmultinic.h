@@ -16,6 +16,11 @@ namespace brenmoor::net {
 struct IfaddrsSource;
 }
 
+// Whether another socket of this host holds UDP `port` on any address. The endpoints share
+// their ports (SO_REUSEPORT), so a second program of the same user would silently take a
+// share of the replies instead of failing: a program that must see every reply asks first.
+bool udpPortTaken(unsigned port);
+
 // `data` is valid only during the call; `len` is at least 1.
 using ReceiveCallback = std::function<void(const std::string& ip, const unsigned char* data, size_t len)>;
 

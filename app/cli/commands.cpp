@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -98,6 +99,22 @@ void verify(DiscoverySession& session, std::vector<Change>& changes, std::chrono
     }
 }
 
+// The endpoints, or nothing (after saying why) when another program holds their ports or no
+// interface can send.
+std::unique_ptr<DiscoverySession> openSession(const brenmoor::net::IfaddrsSource& interfaces)
+{
+    if (const auto problem = DiscoverySession::portProblem()) {
+        printErrorLine(*problem + ": nothing sent");
+        return nullptr;
+    }
+    auto session = std::make_unique<DiscoverySession>(interfaces);
+    if (!session->ready()) {
+        printErrorLine("No usable network interface: nothing sent");
+        return nullptr;
+    }
+    return session;
+}
+
 void printProblems(const std::vector<PlanProblem>& problems)
 {
     for (const PlanProblem& problem : problems)
@@ -129,11 +146,10 @@ void printSummary(const std::vector<Change>& changes)
 
 int runDiscover(const brenmoor::net::IfaddrsSource& interfaces, const DiscoverRequest& request)
 {
-    DiscoverySession session(interfaces);
-    if (!session.ready()) {
-        printErrorLine("No usable network interface: nothing sent");
+    const auto opened = openSession(interfaces);
+    if (!opened)
         return kExitFailed;
-    }
+    DiscoverySession& session = *opened;
     const NeighbourMap neighbours = session.discover(request.wait, request.sweep);
     std::vector<ListedDevice> devices = session.collected().devices();
     if (request.sweep)
@@ -152,11 +168,10 @@ int runSet(const brenmoor::net::IfaddrsSource& interfaces, const SetRequest& req
     }
     const PlanLine target{0, request.mac, canonicalAddress(request.ip), canonicalAddress(request.mask),
                           canonicalAddress(request.gateway), request.name};
-    DiscoverySession session(interfaces);
-    if (!session.ready()) {
-        printErrorLine("No usable network interface: nothing sent");
+    const auto opened = openSession(interfaces);
+    if (!opened)
         return kExitFailed;
-    }
+    DiscoverySession& session = *opened;
     session.discover(request.wait, false);
     Change change{target, session.collected().find(QString::fromStdString(request.mac)), {}, false};
     if (!change.device) {
@@ -191,11 +206,10 @@ int runApply(const brenmoor::net::IfaddrsSource& interfaces, const ApplyRequest&
         printErrorLine("Plan refused: nothing sent");
         return kExitRefused;
     }
-    DiscoverySession session(interfaces);
-    if (!session.ready()) {
-        printErrorLine("No usable network interface: nothing sent");
+    const auto opened = openSession(interfaces);
+    if (!opened)
         return kExitFailed;
-    }
+    DiscoverySession& session = *opened;
     session.discover(request.wait, false);
     std::vector<PlanProblem> inUse = addressesInUse(plan.lines, session.collected().devices());
     if (!inUse.empty()) {

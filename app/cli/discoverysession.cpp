@@ -13,6 +13,8 @@
 namespace {
 
 constexpr const char* kBroadcast = "255.255.255.255";
+constexpr unsigned kJsonReplyPort = 21089;
+constexpr unsigned kKvPort = 52380;
 
 } // namespace
 
@@ -23,7 +25,7 @@ DiscoverySession::DiscoverySession(const brenmoor::net::IfaddrsSource& source)
 {
     // Replies are decoded on the receive threads, as the window's handlers do, and merged at
     // once: nothing waits in between, so nothing can pile up.
-    jsonEndpoint.Init(21088, 21089, [this](const std::string& ip, const unsigned char* data, size_t len) {
+    jsonEndpoint.Init(21088, kJsonReplyPort, [this](const std::string& ip, const unsigned char* data, size_t len) {
         try {
             const JsonReplyResult result = decodeJsonReply(data, static_cast<int>(len));
             if (result.kind == JsonReplyResult::Device)
@@ -32,7 +34,7 @@ DiscoverySession::DiscoverySession(const brenmoor::net::IfaddrsSource& source)
             // Allocation failure is the only way here; the datagram is dropped.
         }
     });
-    kvEndpoint.Init(52380, 52380, [this](const std::string& ip, const unsigned char* data, size_t len) {
+    kvEndpoint.Init(kKvPort, kKvPort, [this](const std::string& ip, const unsigned char* data, size_t len) {
         try {
             if (const auto record = decodeKvReply(reinterpret_cast<const char*>(data), static_cast<int>(len)))
                 devices.add(deviceRecord(ip, *record));
@@ -45,6 +47,15 @@ DiscoverySession::~DiscoverySession()
 {
     kvEndpoint.Stop();
     jsonEndpoint.Stop();
+}
+
+std::optional<std::string> DiscoverySession::portProblem()
+{
+    for (const unsigned port : {kJsonReplyPort, kKvPort})
+        if (udpPortTaken(port))
+            return "UDP port " + std::to_string(port) + " is in use by another program (the Lorvane window?): it would "
+                   "take a share of the replies. Close it and try again";
+    return std::nullopt;
 }
 
 bool DiscoverySession::ready() const

@@ -10,6 +10,8 @@
 #include "protocol/setnetwork.h"
 
 #include <chrono>
+#include <optional>
+#include <string>
 
 class DiscoverySession
 {
@@ -19,7 +21,9 @@ public:
     DiscoverySession(const DiscoverySession&) = delete;
     DiscoverySession& operator=(const DiscoverySession&) = delete;
 
-    // Whether both endpoints have an interface to send through.
+    // Nothing when both endpoints listen and have an interface to send through; otherwise
+    // why not, as a console line.
+    static std::optional<std::string> portProblem();
     bool ready() const;
     DeviceCollector& collected() { return devices; }
 

@@ -6,7 +6,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <nlohmann/json.hpp>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #ifndef BM_CLI_PATH
 #error "BM_CLI_PATH must name brenmoor-cli"
@@ -168,6 +171,18 @@ TEST(Cli, ExitStatusSaysWhatHappened)
         EXPECT_NE(run.err.find(row.stderrHas), std::string::npos) << row.arguments.join(' ').toStdString() << "\n" << run.err;
     }
     EXPECT_NE(cli({"set", "--help"}).out.find("--verify <SECONDS>"), std::string::npos);
+
+    // Another program on the reply port (the window, say) would take a share of the replies.
+    const int holder = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(21089);
+    ASSERT_EQ(bind(holder, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    const CliRun shared = cli({"discover", "--no-sweep"});
+    close(holder);
+    EXPECT_EQ(shared.status, 1);
+    EXPECT_NE(shared.err.find("UDP port 21089 is in use by another program"), std::string::npos) << shared.err;
+    EXPECT_EQ(shared.err.find("Sent "), std::string::npos) << shared.err;
 }
 
 TEST(Cli, SetRefusesWhatThePanelRefusesAndSendsNothing)
