@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <map>
 #include <sstream>
+#include <string_view>
 
 namespace {
 
@@ -75,7 +76,9 @@ std::optional<std::string> settingsProblem(const std::string& mac, const std::st
 ParsedPlan parsePlan(const std::string& text)
 {
     ParsedPlan plan;
-    std::stringstream in(text);
+    // A spreadsheet's "CSV UTF-8" export starts with a byte order mark.
+    const std::string_view bom = "\xEF\xBB\xBF";
+    std::stringstream in(text.compare(0, bom.size(), bom) == 0 ? text.substr(bom.size()) : text);
     std::string raw;
     std::map<QString, int> macLines;
     std::map<std::string, int> ipLines;

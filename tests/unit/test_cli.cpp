@@ -44,6 +44,7 @@ TEST(CliPlan, EachLineIsCheckedAndTheWholePlanAgainstItself)
         {"MAC,IP,MASK,GATEWAY,NAME\n02:00:5e:00:00:01,10.0.0.5,255.255.255.0,10.0.0.1,Cam\n", "", 1},
         {"# site A\n\n  02-00-5E-00-00-01 , 10.0.0.5 ,255.255.255.0,10.0.0.1\r\n", "", 1},
         {"020005e00001,10.0.0.5,255.255.255.0,10.0.0.1,\n", "", 1},
+        {"\xEF\xBB\xBFMAC,IP,MASK,GATEWAY\r\n02:00:5e:00:00:01,10.0.0.5,255.255.255.0,10.0.0.1\r\n", "", 1},
         {"", "0: the plan holds no device\n", 0},
         {"MAC,IP,MASK,GATEWAY\n", "0: the plan holds no device\n", 0},
         {"02:00:5e:00:00:01,10.0.0.5,255.255.255.0\n", "1: expected MAC,IP,MASK,GATEWAY[,NAME], found 3 fields\n", 0},
