@@ -2,7 +2,8 @@
 # Checks the Debian packages as a user meets them, on this machine (run it in a fresh Debian
 # 12, as root): builds them (tools/package.sh), installs them with apt, validates the menu
 # entry and the AppStream metadata, runs lintian, starts the installed program under Xvfb in
-# the lab against the installed simulator and saves a screenshot, then removes the packages
+# the lab against the installed simulator and saves a screenshot, lists the same devices
+# with the installed brenmoor-cli, then removes the packages
 # and checks that none of their files is left.
 #   tools/install-check.sh      screenshot to out/installed-lab.png
 set -euo pipefail
@@ -35,6 +36,9 @@ trap '"$lab" down' EXIT
 "$lab" up >/dev/null
 "$root/tools/lab-devices.sh" /usr/bin/bm-devicesim "$root/out/devices"
 "$lab" exec xvfb-run -a -s "$BM_XVFB_ARGS" "$root/tools/lab-session.sh" /usr/bin/brenmoor "$root/out/installed-lab.png"
+echo "== the installed command-line program in the lab"
+"$lab" exec /usr/bin/brenmoor-cli discover --format csv 2>/dev/null
+test -f /usr/share/man/man1/brenmoor-cli.1.gz && echo "brenmoor-cli manual page: installed"
 "$lab" down >/dev/null
 trap - EXIT
 
