@@ -9,8 +9,12 @@ namespace {
 const QCommandLineOption kInterface(QStringLiteral("interface"),
                                     QStringLiteral("Use only this network interface (repeatable)."),
                                     QStringLiteral("NAME"));
-const QCommandLineOption kWait(QStringLiteral("wait"), QStringLiteral("Seconds to collect replies (default 2)."),
-                               QStringLiteral("SECONDS"), QStringLiteral("2"));
+// --wait: each command collects replies for it, to its own end.
+QCommandLineOption waitOption(const char* purpose)
+{
+    return QCommandLineOption(QStringLiteral("wait"), QStringLiteral("Seconds to %1 (default 2).").arg(QLatin1String(purpose)),
+                              QStringLiteral("SECONDS"), QStringLiteral("2"));
+}
 const QCommandLineOption kFormat(QStringLiteral("format"), QStringLiteral("Output: table, json or csv (default table)."),
                                  QStringLiteral("FORMAT"), QStringLiteral("table"));
 const QCommandLineOption kNoSweep(QStringLiteral("no-sweep"),
@@ -69,25 +73,21 @@ ParsedCommandLine printed(const QString& text)
 
 void addCommandOptions(QCommandLineParser& parser, const QString& command)
 {
-    if (command == QLatin1String("discover")) {
-        parser.addOptions({kWait, kFormat, kNoSweep});
-    } else if (command == QLatin1String("set")) {
-        parser.addOptions({kName, kVerify});
-        parser.addOption(QCommandLineOption(kWait.names(), QStringLiteral("Seconds to find the device first (default 2)."),
-                                            QStringLiteral("SECONDS"), QStringLiteral("2")));
-    } else {
-        parser.addOptions({kVerify, kDryRun});
-        parser.addOption(QCommandLineOption(kWait.names(), QStringLiteral("Seconds to find the devices first (default 2)."),
-                                            QStringLiteral("SECONDS"), QStringLiteral("2")));
-    }
+    if (command == QLatin1String("discover"))
+        parser.addOptions({waitOption("collect replies"), kFormat, kNoSweep});
+    else if (command == QLatin1String("set"))
+        parser.addOptions({kName, kVerify, waitOption("find the device first")});
+    else
+        parser.addOptions({kVerify, kDryRun, waitOption("find the devices first")});
 }
 
 std::optional<CommandRequest> requestOf(const QCommandLineParser& parser, const QString& command,
                                         const QStringList& arguments, QString& error)
 {
-    const auto wait = secondsOption(parser.value(kWait.names().first()));
+    const QString waitText = parser.value(QStringLiteral("wait"));
+    const auto wait = secondsOption(waitText);
     if (!wait) {
-        error = QStringLiteral("--wait needs a number of seconds, not '%1'").arg(parser.value(kWait.names().first()));
+        error = QStringLiteral("--wait needs a number of seconds, not '%1'").arg(waitText);
         return std::nullopt;
     }
     std::optional<std::chrono::milliseconds> verify;

@@ -38,22 +38,20 @@ void DeviceCollector::add(const DeviceRecord& record)
 
 std::vector<ListedDevice> DeviceCollector::devices() const
 {
-    std::vector<ListedDevice> out;
+    // Each IP parsed once, not once per comparison.
+    std::vector<std::pair<IpOrderKey, ListedDevice>> keyed;
     {
         std::lock_guard<std::mutex> guard(lock);
-        out.reserve(byMac.size());
+        keyed.reserve(byMac.size());
         for (const auto& entry : byMac)
-            out.push_back(entry.second);
+            keyed.emplace_back(IpOrderKey::of(entry.second.record.ip), entry.second);
     }
-    std::vector<std::pair<IpOrderKey, ListedDevice>> keyed;
-    keyed.reserve(out.size());
-    for (ListedDevice& device : out)
-        keyed.emplace_back(IpOrderKey::of(device.record.ip), std::move(device));
     // Stable: two devices at one address stay in MAC order.
     std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
         return ipLess(a.first, a.second.record.ip, b.first, b.second.record.ip);
     });
-    out.clear();
+    std::vector<ListedDevice> out;
+    out.reserve(keyed.size());
     for (auto& entry : keyed)
         out.push_back(std::move(entry.second));
     return out;
