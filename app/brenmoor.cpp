@@ -1,7 +1,7 @@
 #include "app/brenmoor.h"
 
 #include "app/ctopwidget.h"
-#include "app/logging.h"
+#include "base/logging.h"
 #include "app/version.h"
 #include "app/windowplacement.h"
 #include "ui_brenmoor.h"

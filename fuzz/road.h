@@ -1,8 +1,8 @@
 #pragma once
 // What the window does with a decoded record, without widgets: the checks every record must
 // pass on its way to a row, whatever the datagram held.
-#include "net/consoleline.h"
-#include "ui/devicerules.h"
+#include "base/consoleline.h"
+#include "core/devicerules.h"
 
 #include <QString>
 #include <algorithm>
@@ -30,7 +30,7 @@ inline void checkShownText(const QString& text)
             check(!QChar::isLowSurrogate(unit));
     }
     const std::string utf8 = text.toStdString();
-    check(brenmoor::net::escapeControls(utf8) == utf8); // a console line carries it as it is
+    check(brenmoor::console::escapeControls(utf8) == utf8); // a console line carries it as it is
 }
 
 inline void follow(const DeviceRecord& record)
@@ -80,7 +80,7 @@ inline void follow(const DeviceRecord& record)
 
     // The conflict line: the row's address under another MAC in the neighbour table.
     if (const auto line = conflictLine(record.mac, record.ip, "02:00:00:00:00:01", record.ip.toStdString()))
-        check(brenmoor::net::escapeControls(*line) == *line);
+        check(brenmoor::console::escapeControls(*line) == *line);
 }
 
 } // namespace road

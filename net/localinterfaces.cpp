@@ -1,6 +1,6 @@
 #include "net/localinterfaces.h"
 
-#include "net/consoleline.h"
+#include "base/consoleline.h"
 #include "net/ifaddrssource.h"
 #include "net/interfacerules.h"
 #include "net/linkaddress.h"
@@ -35,7 +35,7 @@ std::string ipv4Text(const sockaddr* address)
 
 void reportListFailure()
 {
-    brenmoor::net::printErrorLine("Failed to get interface addresses");
+    brenmoor::console::printErrorLine("Failed to get interface addresses");
 }
 
 } // namespace
@@ -70,7 +70,7 @@ std::map<std::string, std::string> getbroadcastAddressList(const IfaddrsSource& 
         reportListFailure();
         return {};
     }
-    return broadcastMapFrom(list.head(), consoleStream(), platformInterfaceRules());
+    return broadcastMapFrom(list.head(), brenmoor::console::consoleStream(), platformInterfaceRules());
 }
 
 std::optional<LocalMacIp> chooseLocalRecord(const ifaddrs* list, InterfaceRules rules,
@@ -107,7 +107,7 @@ LocalMacIp getloacMacIp(const IfaddrsSource& source)
         if (!list.ok()) {
             reportListFailure();
         } else {
-            broadcastMapFrom(list.head(), consoleStream());
+            broadcastMapFrom(list.head(), brenmoor::console::consoleStream());
             if (const auto chosen = chooseLocalRecord(list.head(), platformInterfaceRules(), isPhysicalPort)) {
                 SloaclIP = chosen->ip;
                 std::memcpy(SloaclMac, chosen->mac, sizeof SloaclMac);

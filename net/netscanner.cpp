@@ -1,7 +1,7 @@
 #include "net/netscanner.h"
 
 #include "net/arpcommand.h"
-#include "net/consoleline.h"
+#include "base/consoleline.h"
 #include "net/ifaddrssource.h"
 #include "net/interfacerules.h"
 #include "net/neighbourtable.h"
@@ -23,7 +23,7 @@
 #include <sys/syscall.h>
 #endif
 
-using brenmoor::net::printLine;
+using brenmoor::console::printLine;
 
 namespace {
 

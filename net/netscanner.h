@@ -2,7 +2,7 @@
 // The neighbour scanner: sweeps every usable local /24 network with throw-away probes so the
 // kernel resolves each live address, then reads the neighbour table back.
 
-#include "net/canceltoken.h"
+#include "base/canceltoken.h"
 #include "net/neighbourmap.h"
 
 #include <functional>

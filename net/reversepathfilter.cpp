@@ -1,6 +1,6 @@
 #include "net/reversepathfilter.h"
 
-#include "net/consoleline.h"
+#include "base/consoleline.h"
 
 #include <algorithm>
 #include <fstream>
@@ -160,7 +160,7 @@ std::uint64_t ReversePathDropWatch::report(const IfaddrsSource& source) const
     if (!before || !after || *after <= *before)
         return 0;
     const std::uint64_t dropped = *after - *before;
-    printLine(reversePathDropLine(dropped, readReversePathSettings(ipv4InterfaceNames(source))));
+    brenmoor::console::printLine(reversePathDropLine(dropped, readReversePathSettings(ipv4InterfaceNames(source))));
     return dropped;
 }
 

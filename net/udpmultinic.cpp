@@ -1,6 +1,6 @@
 #include "net/udpmultinic.h"
 
-#include "net/consoleline.h"
+#include "base/consoleline.h"
 #include "net/ifaddrssource.h"
 #include "net/interfacerules.h"
 
@@ -15,8 +15,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-using brenmoor::net::printErrorLine;
-using brenmoor::net::printLine;
+using brenmoor::console::printErrorLine;
+using brenmoor::console::printLine;
 
 namespace {
 

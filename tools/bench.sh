@@ -67,7 +67,7 @@ if want cli; then
       "$lab" exec ip neigh flush all
       before=$(rcvbuf)
       start=$(date +%s%N)
-      listed=$("$lab" exec "$build/app/cli/brenmoor-cli" discover --wait 1 --format csv $args 2>/dev/null | tail -n +2 | wc -l)
+      listed=$("$lab" exec "$build/cli/brenmoor-cli" discover --wait 1 --format csv $args 2>/dev/null | tail -n +2 | wc -l)
       end=$(date +%s%N)
       echo "cli discover --wait 1 ${args:-(with the sweep)} run $run: $listed of 1000 devices listed, $(( (end - start) / 1000000 )) ms wall, $(( $(rcvbuf) - before )) RcvbufErrors"
     done

@@ -23,4 +23,4 @@ trap '"$lab" down' EXIT
 "$lab" exec xvfb-run -a -s "$BM_XVFB_ARGS" \
   "$root/tools/lab-session.sh" "${BM_BUILD_DIR:-$root/build}/app/brenmoor" "$out/brenmoor-lab.png"
 echo "demo: the same devices from the command line (brenmoor-cli discover):"
-"$lab" exec "${BM_BUILD_DIR:-$root/build}/app/cli/brenmoor-cli" discover 2>"$out/brenmoor-cli.log"
+"$lab" exec "${BM_BUILD_DIR:-$root/build}/cli/brenmoor-cli" discover 2>"$out/brenmoor-cli.log"

@@ -1,6 +1,6 @@
 #include "ui/devicetable.h"
 
-#include "net/consoleline.h"
+#include "base/consoleline.h"
 
 #include <QBrush>
 #include <QColor>
@@ -108,7 +108,7 @@ int markConflicts(QTableWidget* table, const NeighbourMap& neighbours)
             const auto line = conflictLine(rowMac, rowIp, mac, ip);
             if (!line)
                 continue;
-            brenmoor::net::printLine(*line);
+            brenmoor::console::printLine(*line);
             ipItem->setForeground(QBrush(QColor(250, 81, 81), Qt::SolidPattern));
             ++count;
             break;

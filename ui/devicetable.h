@@ -3,7 +3,7 @@
 // survives sorting, column geometry and the conflict check.
 
 #include "net/neighbourmap.h"
-#include "ui/devicerules.h"
+#include "core/devicerules.h"
 
 #include <QString>
 #include <QTableWidgetItem>

@@ -1,7 +1,7 @@
 #include "ui/devicetablewidget.h"
 
-#include "app/sharedstyles.h"
-#include "net/consoleline.h"
+#include "ui/sharedstyles.h"
+#include "base/consoleline.h"
 #include "ui/devicetable.h"
 
 #include <QElapsedTimer>
@@ -48,7 +48,7 @@ void DeviceTableWidget::addRecord(const DeviceRecord& record)
     case RowAction::TableFull:
         if (!toldTableFull) {
             toldTableFull = true;
-            brenmoor::net::printLine(tableFullLine());
+            brenmoor::console::printLine(tableFullLine());
         }
         return;
     case RowAction::Insert:
@@ -127,7 +127,7 @@ void DeviceTableWidget::enqueue(std::deque<DeviceRecord>&& records)
         if (pending.size() >= kMaxQueuedRecords) {
             if (!toldQueueFull) {
                 toldQueueFull = true;
-                brenmoor::net::printLine(queueFullLine());
+                brenmoor::console::printLine(queueFullLine());
             }
             break;
         }

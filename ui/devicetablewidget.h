@@ -3,7 +3,7 @@
 // to go in, and the two row buttons, built as rows come into view. The rules it follows are
 // in devicetable.h.
 
-#include "ui/devicerules.h"
+#include "core/devicerules.h"
 
 #include <QHash>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "ui/mainwindow.h"
 
-#include "app/logging.h"
-#include "app/sharedstyles.h"
-#include "net/consoleline.h"
+#include "base/logging.h"
+#include "ui/sharedstyles.h"
+#include "base/consoleline.h"
 #include "net/localinterfaces.h"
 #include "net/netscanner.h"
 #include "net/reversepathfilter.h"
@@ -71,7 +71,7 @@ mainwindow::mainwindow(QWidget* parent, const brenmoor::net::IfaddrsSource& host
                     overflow = !std::exchange(inboxOverflowTold, true);
             }
             if (overflow)
-                brenmoor::net::printLine(queueFullLine());
+                brenmoor::console::printLine(queueFullLine());
             if (wake)
                 inboxWakeUp.wake();
         },

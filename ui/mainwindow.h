@@ -7,8 +7,8 @@
 #include "net/netscanner.h"
 #include "net/udpmultinic.h"
 #include "ui/devicetablewidget.h"
-#include "ui/guiwakeup.h"
-#include "ui/workergroup.h"
+#include "core/wakeup.h"
+#include "base/workergroup.h"
 
 #include <QWidget>
 #include <atomic>

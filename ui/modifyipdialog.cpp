@@ -1,7 +1,7 @@
 #include "ui/modifyipdialog.h"
 
-#include "ui/devicerules.h"
-#include "ui/networkvalidation.h"
+#include "core/devicerules.h"
+#include "core/networkvalidation.h"
 #include "ui/protocolhandlers.h"
 #include "ui_modifyipdialog.h"
 

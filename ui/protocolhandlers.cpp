@@ -1,13 +1,13 @@
 #include "ui/protocolhandlers.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 #include "net/localinterfaces.h"
 #include "protocol/jsonpacket.h"
 #include "protocol/jsonreply.h"
 #include "protocol/kvframe.h"
 #include "protocol/kvreply.h"
 #include "protocol/setnetwork.h"
-#include "ui/devicerules.h"
+#include "core/devicerules.h"
 #include "ui/mainwindow.h"
 #include "ui/windowguard.h"
 

@@ -3,7 +3,7 @@
 // they are told.
 #include "app/brenmoor.h"
 #include "app/ctopwidget.h"
-#include "app/logging.h"
+#include "base/logging.h"
 #include "app/startup.h"
 #include "tests/support/capturedlog.h"
 #include "tests/support/devicerecords.h"

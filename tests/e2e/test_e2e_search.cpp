@@ -3,7 +3,7 @@
 // and misbehaving ones that must leave no row.
 #include "app/brenmoor.h"
 #include "app/ctopwidget.h"
-#include "app/logging.h"
+#include "base/logging.h"
 #include "app/startup.h"
 #include "tests/support/labprocess.h"
 #include "tests/support/labqtestmain.h"

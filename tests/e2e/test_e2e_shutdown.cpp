@@ -7,7 +7,7 @@
 #include "tests/support/labprocess.h"
 #include "tests/support/labqtestmain.h"
 #include "ui/mainwindow.h"
-#include "ui/workergroup.h"
+#include "base/workergroup.h"
 
 #include <QPushButton>
 #include <QTableWidget>

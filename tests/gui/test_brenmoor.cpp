@@ -3,7 +3,7 @@
 // without interfaces: no root, no lab.
 #include "app/brenmoor.h"
 #include "app/ctopwidget.h"
-#include "app/logging.h"
+#include "base/logging.h"
 #include "tests/support/labqtestmain.h"
 #include "tests/support/quiethost.h"
 #include "ui/mainwindow.h"

@@ -1,7 +1,7 @@
 // The device list window's table behaviour and the reply handlers that feed it, driven
 // directly. The window sees a host without interfaces and a scan that probes nothing, so it
 // sends nothing and needs neither root nor the lab.
-#include "app/logging.h"
+#include "base/logging.h"
 #include "tests/support/capturedlog.h"
 #include "tests/support/labqtestmain.h"
 #include "tests/support/quiethost.h"

@@ -1,8 +1,8 @@
 // The command-line tool's logic without a network: its command line, the plan and its
 // checks, the merge of replies, the output formats, and the interface filter.
-#include "app/cli/commandline.h"
-#include "app/cli/deviceformat.h"
-#include "app/cli/networkplan.h"
+#include "cli/commandline.h"
+#include "core/deviceformat.h"
+#include "core/networkplan.h"
 #include "net/interfacefilter.h"
 #include "tests/support/fakeifaddrs.h"
 

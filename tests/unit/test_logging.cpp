@@ -1,6 +1,6 @@
 // The log statement convention: silent while the logger is empty, one formatted and flushed
 // line per statement once InitSpdLog() ran, and a second InitSpdLog() failing.
-#include "app/logging.h"
+#include "base/logging.h"
 
 #include <ctime>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // checkNetworkConfig: result, error text and console report, table-driven.
-#include "ui/networkvalidation.h"
+#include "core/networkvalidation.h"
 
 #include <gtest/gtest.h>
 #include <sstream>

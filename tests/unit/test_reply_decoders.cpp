@@ -1,8 +1,8 @@
 // Both reply handlers' drop and accept rules over raw datagrams.
-#include "net/consoleline.h"
+#include "base/consoleline.h"
 #include "protocol/jsonreply.h"
 #include "protocol/kvreply.h"
-#include "ui/devicerules.h"
+#include "core/devicerules.h"
 
 #include <gtest/gtest.h>
 #include <random>
@@ -139,7 +139,7 @@ TEST(ReplyDecoders, AnyBytesOfAnySizeAreARecordOrDropped)
 
 TEST(DeviceText, ControlsAreEscapedAndEverythingElseKept)
 {
-    using brenmoor::net::escapeControls;
+    using brenmoor::console::escapeControls;
     const std::pair<std::string, std::string> cases[] = {
         {"Cam-01 Süd 摄像机 😀", "Cam-01 Süd 摄像机 😀"},
         {"\x1b]0;owned\x07", "\\x1b]0;owned\\x07"},            // sets the terminal's title

@@ -1,6 +1,6 @@
-#include "ui/guiwakeup.h"
+#include "core/wakeup.h"
 
-#include "net/consoleline.h"
+#include "base/consoleline.h"
 
 #include <QSocketNotifier>
 #include <cerrno>
@@ -14,7 +14,7 @@ GuiWakeUp::GuiWakeUp(QObject* parent)
     int ends[2];
     if (pipe(ends) != 0) {
         // Without a pipe the wake-up goes through Qt's queue: slower to judge, as correct.
-        brenmoor::net::printErrorLine(std::string("Cannot make the wake-up pipe: ") + std::strerror(errno));
+        brenmoor::console::printErrorLine(std::string("Cannot make the wake-up pipe: ") + std::strerror(errno));
         return;
     }
     for (int end : ends) {

@@ -4,8 +4,8 @@
 // them and wait a bounded time for them when it closes: no worker outlives the window in
 // practice, and the process never exits under a worker's feet.
 
-#include "net/canceltoken.h"
-#include "net/consoleline.h"
+#include "base/canceltoken.h"
+#include "base/consoleline.h"
 
 #include <atomic>
 #include <chrono>
@@ -52,7 +52,7 @@ public:
                 --state->running;
                 --liveCount();
             }
-            brenmoor::net::printErrorLine(std::string("Cannot start the ") + what + " thread: " + e.what());
+            brenmoor::console::printErrorLine(std::string("Cannot start the ") + what + " thread: " + e.what());
             return false;
         }
     }

@@ -3,7 +3,7 @@
 // conflicts with the neighbour table. Thread-safe: the endpoints' receive threads add.
 
 #include "net/neighbourmap.h"
-#include "ui/devicerules.h"
+#include "core/devicerules.h"
 
 #include <QString>
 #include <map>

@@ -1,4 +1,4 @@
-#include "app/cli/deviceformat.h"
+#include "core/deviceformat.h"
 
 #include <algorithm>
 #include <array>

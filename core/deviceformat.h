@@ -3,7 +3,7 @@
 // terminal, a JSON array for scripts, CSV with a header line for spreadsheets. The texts
 // are the records' own, already escaped where a device sent control characters.
 
-#include "app/cli/devicelist.h"
+#include "core/devicelist.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "app/sharedstyles.h"
+#include "ui/sharedstyles.h"
 
 const QString buttonBluePushButton = QStringLiteral(
     "QPushButton{"

@@ -1,6 +1,6 @@
-#include "app/logging.h"
+#include "base/logging.h"
 
-#include "net/consoleline.h"
+#include "base/consoleline.h"
 
 #include <spdlog/sinks/ansicolor_sink.h>
 #include <spdlog/spdlog.h>
@@ -20,7 +20,7 @@ public:
     }
     void log(const spdlog::details::log_msg& message) override
     {
-        const std::string text = brenmoor::net::escapeControls({message.payload.data(), message.payload.size()});
+        const std::string text = brenmoor::console::escapeControls({message.payload.data(), message.payload.size()});
         spdlog::details::log_msg escaped(message);
         escaped.payload = text;
         console->log(escaped);

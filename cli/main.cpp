@@ -5,9 +5,9 @@
 // Records go to standard output; what is sent where, the sweep and every refusal go to
 // standard error.
 
-#include "app/cli/commandline.h"
-#include "app/cli/commands.h"
-#include "net/consoleline.h"
+#include "cli/commandline.h"
+#include "cli/commands.h"
+#include "base/consoleline.h"
 #include "net/interfacefilter.h"
 
 #include <QCoreApplication>
@@ -20,7 +20,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("brenmoor-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(BRENMOOR_VERSION));
-    brenmoor::net::sendConsoleLinesToStandardError();
+    brenmoor::console::sendConsoleLinesToStandardError();
 
     const ParsedCommandLine parsed = parseCommandLine(QCoreApplication::arguments());
     if (!parsed.output.empty())
@@ -35,7 +35,7 @@ int main(int argc, char** argv)
     const auto missing = brenmoor::net::namesWithoutIpv4(system, parsed.interfaces);
     if (!missing.empty()) {
         for (const std::string& name : missing)
-            brenmoor::net::printErrorLine("brenmoor-cli: no interface " + name + " with an IPv4 address");
+            brenmoor::console::printErrorLine("brenmoor-cli: no interface " + name + " with an IPv4 address");
         return kExitRefused;
     }
     return std::visit(

@@ -3,7 +3,7 @@
 // network did not do what was asked (no device, not verified), 2 refused before anything
 // was sent (a usage error, a refused value, a refused plan).
 
-#include "app/cli/deviceformat.h"
+#include "core/deviceformat.h"
 #include "net/ifaddrssource.h"
 
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "app/cli/commandline.h"
+#include "cli/commandline.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

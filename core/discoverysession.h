@@ -3,7 +3,7 @@
 // interfaces, the discovery requests the window's Search sends, the set-network commands
 // Confirm sends, and the neighbour sweep.
 
-#include "app/cli/devicelist.h"
+#include "core/devicelist.h"
 #include "net/ifaddrssource.h"
 #include "net/neighbourmap.h"
 #include "net/udpmultinic.h"

@@ -1,6 +1,6 @@
-#include "ui/devicerules.h"
+#include "core/devicerules.h"
 
-#include "net/consoleline.h"
+#include "base/consoleline.h"
 #include "protocol/jsonreply.h"
 #include "protocol/kvreply.h"
 
@@ -16,7 +16,7 @@ QString deviceText(std::string_view utf8)
             --cut;
         utf8 = utf8.substr(0, cut);
     }
-    return QString::fromStdString(brenmoor::net::escapeControls(utf8));
+    return QString::fromStdString(brenmoor::console::escapeControls(utf8));
 }
 
 DeviceRecord deviceRecord(const std::string& ip, const DeviceReply& reply)

@@ -4,7 +4,7 @@
 // checked whole first: every line's own values with the settings panel's rules, then the
 // plan's lines against each other, then against the devices that answer.
 
-#include "app/cli/devicelist.h"
+#include "core/devicelist.h"
 
 #include <optional>
 #include <string>

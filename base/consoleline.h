@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace brenmoor::net {
+namespace brenmoor::console {
 
 void printLine(const std::string& line);      // standard output, or standard error once redirected
 void printErrorLine(const std::string& line); // standard error
@@ -25,4 +25,4 @@ std::ostream& consoleStream();
 // "[OK]" lines. Escaping an escaped text changes nothing.
 std::string escapeControls(std::string_view text);
 
-} // namespace brenmoor::net
+} // namespace brenmoor::console

@@ -1,9 +1,9 @@
-#include "net/consoleline.h"
+#include "base/consoleline.h"
 
 #include <atomic>
 #include <iostream>
 
-namespace brenmoor::net {
+namespace brenmoor::console {
 
 namespace {
 
@@ -101,4 +101,4 @@ void printErrorLine(const std::string& line)
     std::cerr << (escapeControls(line) + '\n') << std::flush;
 }
 
-} // namespace brenmoor::net
+} // namespace brenmoor::console

@@ -1,6 +1,6 @@
-#include "app/cli/devicelist.h"
+#include "core/devicelist.h"
 
-#include "net/consoleline.h"
+#include "base/consoleline.h"
 
 #include <algorithm>
 
@@ -33,7 +33,7 @@ void DeviceCollector::add(const DeviceRecord& record)
             seenAt[key].insert(record.ip);
     }
     if (full)
-        brenmoor::net::printLine(tableFullLine());
+        brenmoor::console::printLine(tableFullLine());
 }
 
 std::vector<ListedDevice> DeviceCollector::devices() const
@@ -93,7 +93,7 @@ int markDeviceConflicts(std::vector<ListedDevice>& devices, const NeighbourMap& 
         const auto [first, last] = macsAt.equal_range(ip);
         for (auto it = first; it != last; ++it) {
             if (const auto line = conflictLine(device.record.mac, device.record.ip, it->second, it->first)) {
-                brenmoor::net::printLine(*line);
+                brenmoor::console::printLine(*line);
                 device.conflictMac = it->second;
                 ++conflicts;
                 break;

@@ -2,7 +2,7 @@
 // brenmoor-cli's command line, parsed by QCommandLineParser: the global options, then a
 // command with its own options and arguments. Pure: nothing is printed or sent here.
 
-#include "app/cli/commands.h"
+#include "cli/commands.h"
 
 #include <QStringList>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "app/cli/discoverysession.h"
+#include "core/discoverysession.h"
 
 #include "net/netscanner.h"
 #include "net/reversepathfilter.h"

@@ -1,6 +1,6 @@
-#include "app/cli/networkplan.h"
+#include "core/networkplan.h"
 
-#include "ui/networkvalidation.h"
+#include "core/networkvalidation.h"
 
 #include <QString>
 #include <algorithm>

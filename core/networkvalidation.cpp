@@ -1,6 +1,6 @@
-#include "ui/networkvalidation.h"
+#include "core/networkvalidation.h"
 
-#include "net/consoleline.h"
+#include "base/consoleline.h"
 
 #include <array>
 #include <iostream>
@@ -139,9 +139,9 @@ bool checkNetworkConfig(const std::string& ip, const std::string& mask, const st
     report << "=== Network Configuration Validation ===" << std::endl;
     // The fields are filled from what a device reported: no control character of theirs may
     // reach the terminal.
-    report << brenmoor::net::escapeControls("IP Address: " + ip) << std::endl;
-    report << brenmoor::net::escapeControls("Subnet Mask: " + mask) << std::endl;
-    report << brenmoor::net::escapeControls("Gateway: " + gateway) << std::endl;
+    report << brenmoor::console::escapeControls("IP Address: " + ip) << std::endl;
+    report << brenmoor::console::escapeControls("Subnet Mask: " + mask) << std::endl;
+    report << brenmoor::console::escapeControls("Gateway: " + gateway) << std::endl;
     report << std::endl;
     error.clear();
     bool ok = true;

@@ -1,9 +1,9 @@
-#include "app/cli/commands.h"
+#include "cli/commands.h"
 
-#include "app/cli/discoverysession.h"
-#include "app/cli/networkplan.h"
-#include "net/consoleline.h"
-#include "ui/networkvalidation.h"
+#include "core/discoverysession.h"
+#include "core/networkplan.h"
+#include "base/consoleline.h"
+#include "core/networkvalidation.h"
 
 #include <algorithm>
 #include <fstream>
@@ -12,7 +12,7 @@
 #include <sstream>
 #include <thread>
 
-using brenmoor::net::printErrorLine;
+using brenmoor::console::printErrorLine;
 
 namespace {
 
