@@ -1,9 +1,9 @@
 #include "app/brenmoor.h"
 
 #include "app/ctopwidget.h"
-#include "base/logging.h"
 #include "app/version.h"
 #include "app/windowplacement.h"
+#include "base/logging.h"
 #include "ui_brenmoor.h"
 
 #include <QGraphicsDropShadowEffect>

@@ -1,8 +1,8 @@
 #include "cli/commands.h"
 
+#include "base/consoleline.h"
 #include "core/discoverysession.h"
 #include "core/networkplan.h"
-#include "base/consoleline.h"
 #include "core/networkvalidation.h"
 
 #include <algorithm>

@@ -5,9 +5,9 @@
 // Records go to standard output; what is sent where, the sweep and every refusal go to
 // standard error.
 
+#include "base/consoleline.h"
 #include "cli/commandline.h"
 #include "cli/commands.h"
-#include "base/consoleline.h"
 #include "net/interfacefilter.h"
 
 #include <QCoreApplication>

@@ -2,8 +2,8 @@
 // The devices one discovery found, merged by MAC with the window's table rules, and their
 // conflicts with the neighbour table. Thread-safe: the endpoints' receive threads add.
 
-#include "net/neighbourmap.h"
 #include "core/devicerules.h"
+#include "net/neighbourmap.h"
 
 #include <QString>
 #include <map>

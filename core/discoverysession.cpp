@@ -67,7 +67,7 @@ void DiscoverySession::sendDiscoveryRequests()
 {
     sendDiscoveryRequest([this](const std::string& ip, const unsigned char* data, size_t len) {
         return jsonEndpoint.Send(ip, data, len);
-    });
+    }, getLocalID());
     const std::string& request = kvDiscoveryRequest();
     kvEndpoint.Send(kBroadcast, reinterpret_cast<const unsigned char*>(request.data()), request.size());
 }
@@ -93,7 +93,7 @@ bool DiscoverySession::sendSettings(const NetworkSettings& settings)
 {
     const std::string frame = kvSetNetworkFrame(settings);
     const bool kvSent = kvEndpoint.Send(kBroadcast, reinterpret_cast<const unsigned char*>(frame.data()), frame.size());
-    const std::vector<unsigned char> packet = jsonSetNetworkPacket(settings);
+    const std::vector<unsigned char> packet = jsonSetNetworkPacket(settings, getLocalID());
     const bool jsonSent = !packet.empty() && jsonEndpoint.Send(kBroadcast, packet.data(), packet.size());
     return kvSent && jsonSent;
 }

@@ -5,6 +5,7 @@
 
 #include "core/devicelist.h"
 #include "net/ifaddrssource.h"
+#include "net/localinterfaces.h"
 #include "net/neighbourmap.h"
 #include "net/udpmultinic.h"
 #include "protocol/setnetwork.h"

@@ -7,8 +7,6 @@
 #include <functional>
 #include <string>
 
-struct ifaddrs;
-
 namespace brenmoor::net {
 
 enum class InterfaceRules
@@ -20,11 +18,6 @@ enum class InterfaceRules
 
 // The rules of the platform this is built for.
 InterfaceRules platformInterfaceRules();
-
-// Whether the listing takes this IPv4 entry (address not 127.0.0.1). `list` is the whole
-// interface list, where Linux keeps each interface's link-layer entry. Interface up or down
-// does not matter here: a port that holds an address is listed.
-bool isListedLanEntry(const ifaddrs& entry, const ifaddrs* list, InterfaceRules rules);
 
 // Whether the neighbour sweep may probe through an interface of this name and these flags
 // (the sweep's other filters, up and running, no loopback, no link-local address, apply too).

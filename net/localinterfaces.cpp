@@ -1,9 +1,9 @@
 #include "net/localinterfaces.h"
 
 #include "base/consoleline.h"
+#include "net/hostinterfaces.h"
 #include "net/ifaddrssource.h"
 #include "net/interfacerules.h"
-#include "net/linkaddress.h"
 
 #include <arpa/inet.h>
 #include <atomic>
@@ -24,15 +24,6 @@ namespace {
 std::mutex localRecordMutex;
 std::atomic<unsigned int> cachedLocalId{0};
 
-std::string ipv4Text(const sockaddr* address)
-{
-    char buffer[INET_ADDRSTRLEN] = {};
-    const auto* in = reinterpret_cast<const sockaddr_in*>(address);
-    if (!inet_ntop(AF_INET, &in->sin_addr, buffer, sizeof buffer))
-        return {};
-    return buffer;
-}
-
 void reportListFailure()
 {
     brenmoor::console::printErrorLine("Failed to get interface addresses");
@@ -45,19 +36,15 @@ namespace brenmoor::net {
 std::map<std::string, std::string> broadcastMapFrom(const ifaddrs* list, std::ostream& out, InterfaceRules rules)
 {
     std::map<std::string, std::string> result;
-    for (const ifaddrs* it = list; it; it = it->ifa_next) {
-        if (!isListedLanEntry(*it, list, rules))
-            continue;
+    for (const HostAddress& address : hostAddressesFrom(list)) {
         // Without a netmask there is no subnet and no broadcast address to offer.
-        if (!it->ifa_netmask || it->ifa_netmask->sa_family != AF_INET)
+        if (!isListed(address, rules) || !address.netmask)
             continue;
-        const std::string ip = ipv4Text(it->ifa_addr);
-        const std::string netmask = ipv4Text(it->ifa_netmask);
-        const std::string broadcast = calculateBroadcastAddress(ip, netmask);
-        result.emplace(broadcast, netmask);
-        out << "Interface: " << it->ifa_name << std::endl;
-        out << "  IP Address: " << ip << std::endl;
-        out << "  Netmask: " << netmask << std::endl;
+        const std::string broadcast = calculateBroadcastAddress(address.ip, *address.netmask);
+        result.emplace(broadcast, *address.netmask);
+        out << "Interface: " << address.name << std::endl;
+        out << "  IP Address: " << address.ip << std::endl;
+        out << "  Netmask: " << *address.netmask << std::endl;
         out << "  Broadcast Address: " << broadcast << std::endl;
     }
     return result;
@@ -80,19 +67,17 @@ std::optional<LocalMacIp> chooseLocalRecord(const ifaddrs* list, InterfaceRules 
     // not stand for the host), then en0, then the first in the platform's order.
     std::optional<LocalMacIp> best;
     int bestRank = 0;
-    for (const ifaddrs* it = list; it; it = it->ifa_next) {
-        if (!isListedLanEntry(*it, list, rules) || !(it->ifa_flags & IFF_UP))
+    for (const HostAddress& address : hostAddressesFrom(list)) {
+        if (!isListed(address, rules) || !(address.flags & IFF_UP))
             continue;
-        const std::string link = linkNameOf(it->ifa_name);
-        const auto mac = findLinkLayerAddress(list, link.c_str());
-        if (!mac || *mac == MacAddress{})
+        if (!address.mac || *address.mac == MacAddress{})
             continue;
-        const int rank = 1 + (isPhysical && isPhysical(link) ? 2 : 0) + (std::strcmp(it->ifa_name, "en0") == 0 ? 1 : 0);
+        const int rank = 1 + (isPhysical && isPhysical(address.link) ? 2 : 0) + (address.name == "en0" ? 1 : 0);
         if (rank <= bestRank)
             continue;
         LocalMacIp record{};
-        std::memcpy(record.mac, mac->data(), mac->size());
-        record.ip = ipv4Text(it->ifa_addr);
+        std::memcpy(record.mac, address.mac->data(), address.mac->size());
+        record.ip = address.ip;
         best = record;
         bestRank = rank;
     }

@@ -1,9 +1,9 @@
 #include "net/netscanner.h"
 
-#include "net/arpcommand.h"
 #include "base/consoleline.h"
+#include "net/arpcommand.h"
+#include "net/hostinterfaces.h"
 #include "net/ifaddrssource.h"
-#include "net/interfacerules.h"
 #include "net/neighbourtable.h"
 
 #include <algorithm>
@@ -35,13 +35,6 @@ void yieldToTheWindow()
 #ifdef __linux__
     (void)setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
 #endif
-}
-
-std::string ipv4Text(const sockaddr* address)
-{
-    char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, text, sizeof text);
-    return text;
 }
 
 // en0 first, then en1, then by name.
@@ -117,34 +110,25 @@ NetScanner::NetScanner(const brenmoor::net::IfaddrsSource& source, ScanActions s
 void NetScanner::collectInterfaces(const brenmoor::net::IfaddrsSource& source, brenmoor::net::InterfaceRules rules)
 {
     std::map<std::string, ScanInterface> byName;
-    {
-        brenmoor::net::IfaddrsList interfaceList(source);
-        for (const ifaddrs* it = interfaceList.head(); it; it = it->ifa_next) {
-            if (!it->ifa_addr || !it->ifa_name)
-                continue;
-            ScanInterface iface;
-            iface.name = it->ifa_name;
-            if (!brenmoor::net::isSweepableInterface(iface.name, it->ifa_flags, rules))
-                continue;
-            if (it->ifa_addr->sa_family != AF_INET)
-                continue;
-            // inet_ntop rather than inet_ntoa: two scans may run at once, and inet_ntoa
-            // writes one static buffer.
-            iface.ip = ipv4Text(it->ifa_addr);
-            if (iface.ip.find("169.254") != std::string::npos)
-                continue;
-            iface.mask = (it->ifa_netmask && it->ifa_netmask->sa_family == AF_INET) ? ipv4Text(it->ifa_netmask)
-                                                                                   : "255.255.255.0";
-            iface.isLoopback = (it->ifa_flags & IFF_LOOPBACK) != 0;
-            iface.isUp = (it->ifa_flags & IFF_UP) && (it->ifa_flags & IFF_RUNNING);
-            const auto dot = iface.ip.rfind('.');
-            if (dot == std::string::npos)
-                continue;
-            iface.prefix = iface.ip.substr(0, dot);
-            if (!iface.isUp || iface.isLoopback || iface.prefix.empty())
-                continue;
-            byName[iface.name] = iface; // a later address of the same interface replaces the earlier
-        }
+    for (const brenmoor::net::HostAddress& address : brenmoor::net::readHostAddresses(source).value_or(
+             std::vector<brenmoor::net::HostAddress>{})) {
+        if (!brenmoor::net::isSwept(address, rules))
+            continue;
+        ScanInterface iface;
+        iface.name = address.name;
+        iface.ip = address.ip;
+        if (iface.ip.find("169.254") != std::string::npos)
+            continue;
+        iface.mask = address.netmask.value_or("255.255.255.0");
+        iface.isLoopback = (address.flags & IFF_LOOPBACK) != 0;
+        iface.isUp = (address.flags & IFF_UP) && (address.flags & IFF_RUNNING);
+        const auto dot = iface.ip.rfind('.');
+        if (dot == std::string::npos)
+            continue;
+        iface.prefix = iface.ip.substr(0, dot);
+        if (!iface.isUp || iface.isLoopback || iface.prefix.empty())
+            continue;
+        byName[iface.name] = iface; // a later address of the same interface replaces the earlier
     }
     for (auto& entry : byName)
         list.push_back(std::move(entry.second));

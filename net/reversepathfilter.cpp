@@ -1,6 +1,7 @@
 #include "net/reversepathfilter.h"
 
 #include "base/consoleline.h"
+#include "net/hostinterfaces.h"
 
 #include <algorithm>
 #include <fstream>
@@ -117,19 +118,10 @@ ReversePathSettings readReversePathSettings(const std::vector<std::string>& inte
 std::vector<std::string> ipv4InterfaceNames(const IfaddrsSource& source)
 {
     std::vector<std::string> names;
-    const IfaddrsList list(source);
-    if (!list.ok())
-        return names;
-    for (const ifaddrs* it = list.head(); it; it = it->ifa_next) {
-        if (!it->ifa_addr || it->ifa_addr->sa_family != AF_INET || !it->ifa_name)
-            continue;
-        if (!(it->ifa_flags & IFF_UP) || (it->ifa_flags & IFF_LOOPBACK))
-            continue;
+    for (const HostAddress& address : readHostAddresses(source).value_or(std::vector<HostAddress>{})) {
         // A label such as eth0:1 has no settings of its own: its link's apply.
-        std::string name = it->ifa_name;
-        name = name.substr(0, name.find(':'));
-        if (std::find(names.begin(), names.end(), name) == names.end())
-            names.push_back(name);
+        if (isSearched(address) && std::find(names.begin(), names.end(), address.link) == names.end())
+            names.push_back(address.link);
     }
     return names;
 }

@@ -1,8 +1,8 @@
 #include "net/udpmultinic.h"
 
 #include "base/consoleline.h"
+#include "net/hostinterfaces.h"
 #include "net/ifaddrssource.h"
-#include "net/interfacerules.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -214,19 +214,17 @@ void UDPMultiNIC::replaceSendSockets(std::vector<NicInfo> records)
 std::vector<NicInfo> UDPMultiNIC::usableInterfaces(bool& listed) const
 {
     std::vector<NicInfo> found;
-    brenmoor::net::IfaddrsList list(source);
-    listed = list.ok();
-    for (const ifaddrs* it = list.head(); it; it = it->ifa_next) {
-        if (!it->ifa_addr || it->ifa_addr->sa_family != AF_INET || !it->ifa_name)
+    const auto addresses = brenmoor::net::readHostAddresses(source);
+    listed = addresses.has_value();
+    if (!addresses)
+        return found;
+    for (const brenmoor::net::HostAddress& address : *addresses) {
+        if (!brenmoor::net::isSearched(address))
             continue;
-        if ((it->ifa_flags & (IFF_UP | IFF_LOOPBACK)) != IFF_UP)
-            continue;
-        char text[INET_ADDRSTRLEN] = {};
-        inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(it->ifa_addr)->sin_addr, text, sizeof text);
         NicInfo nic;
-        nic.ip = text;
-        nic.name = it->ifa_name;
-        nic.ifIndex = if_nametoindex(brenmoor::net::linkNameOf(nic.name).c_str());
+        nic.ip = address.ip;
+        nic.name = address.name;
+        nic.ifIndex = if_nametoindex(address.link.c_str());
         found.push_back(nic);
     }
     return found;

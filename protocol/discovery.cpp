@@ -1,13 +1,11 @@
 #include "protocol/discovery.h"
 
-#include "net/localinterfaces.h"
 #include "protocol/jsonpacket.h"
 
-void sendDiscoveryRequest(DatagramSend send)
+void sendDiscoveryRequest(DatagramSend send, uint32_t localId)
 {
     const uint16_t sequence = takePacketSequence();
-    const uint32_t sourceId = getLocalID();
-    const std::vector<unsigned char> request = buildDiscoveryRequest(sequence, sourceId);
+    const std::vector<unsigned char> request = buildDiscoveryRequest(sequence, localId);
     if (send)
         send("255.255.255.255", request.data(), request.size());
 }

@@ -1,6 +1,5 @@
 #include "protocol/setnetwork.h"
 
-#include "net/localinterfaces.h"
 #include "protocol/jsonpacket.h"
 #include "protocol/kvframe.h"
 
@@ -13,12 +12,11 @@ std::string kvSetNetworkFrame(const NetworkSettings& settings)
                              {"NAME", settings.name}});
 }
 
-std::vector<unsigned char> jsonSetNetworkPacket(const NetworkSettings& settings)
+std::vector<unsigned char> jsonSetNetworkPacket(const NetworkSettings& settings, uint32_t localId)
 {
     const std::string payload = serializeNetParam(settings.mac, settings.ip, settings.mask, settings.gateway);
     const uint16_t sequence = takePacketSequence();
-    const uint32_t sourceId = getLocalID();
     if (payload.size() > kPacketBufferSize - kPacketHeaderSize)
         return {};
-    return buildSetNetworkPacket(payload, sequence, sourceId);
+    return buildSetNetworkPacket(payload, sequence, localId);
 }

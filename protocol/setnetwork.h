@@ -2,6 +2,7 @@
 // The two set-network commands that Confirm broadcasts, in its order: the key-value frame,
 // then the JSON packet. The window and the command-line tool send them alike.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,6 @@ struct NetworkSettings
 };
 
 std::string kvSetNetworkFrame(const NetworkSettings& settings);
-// Takes the next packet number and the local identifier whether or not the packet can be
-// built; empty when the payload would not fit in a packet.
-std::vector<unsigned char> jsonSetNetworkPacket(const NetworkSettings& settings);
+// Takes the next packet number whether or not the packet can be built, with `localId` as the
+// source identifier; empty when the payload would not fit in a packet.
+std::vector<unsigned char> jsonSetNetworkPacket(const NetworkSettings& settings, uint32_t localId);

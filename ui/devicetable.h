@@ -2,8 +2,8 @@
 // The device table's rules: one row per MAC, rows in numeric IP order, the row identity that
 // survives sorting, column geometry and the conflict check.
 
-#include "net/neighbourmap.h"
 #include "core/devicerules.h"
+#include "net/neighbourmap.h"
 
 #include <QString>
 #include <QTableWidgetItem>

@@ -1,8 +1,8 @@
 #include "ui/devicetablewidget.h"
 
-#include "ui/sharedstyles.h"
 #include "base/consoleline.h"
 #include "ui/devicetable.h"
+#include "ui/sharedstyles.h"
 
 #include <QElapsedTimer>
 #include <QHeaderView>

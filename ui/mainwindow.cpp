@@ -1,8 +1,7 @@
 #include "ui/mainwindow.h"
 
-#include "base/logging.h"
-#include "ui/sharedstyles.h"
 #include "base/consoleline.h"
+#include "base/logging.h"
 #include "net/localinterfaces.h"
 #include "net/netscanner.h"
 #include "net/reversepathfilter.h"
@@ -11,6 +10,7 @@
 #include "ui/devicetable.h"
 #include "ui/modifyipdialog.h"
 #include "ui/protocolhandlers.h"
+#include "ui/sharedstyles.h"
 #include "ui/windowguard.h"
 #include "ui_mainwindow.h"
 
@@ -270,7 +270,7 @@ void mainwindow::on_pushButton_14_clicked()
             bool sent = false;
             withMainWindow([&](mainwindow& window) { sent = window.jsonEndpoint.Send(ip, bytes, len); });
             return sent;
-        });
+        }, getLocalID());
     });
     workers.start("key-value discovery", [] {
         const std::string& request = kvDiscoveryRequest();

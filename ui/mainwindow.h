@@ -2,13 +2,13 @@
 // The device list window: two counters, the Search button and the seven-column device
 // table; it owns the two protocol endpoints and runs the search.
 
+#include "base/workergroup.h"
+#include "core/wakeup.h"
 #include "net/ifaddrssource.h"
 #include "net/neighbourmap.h"
 #include "net/netscanner.h"
 #include "net/udpmultinic.h"
 #include "ui/devicetablewidget.h"
-#include "core/wakeup.h"
-#include "base/workergroup.h"
 
 #include <QWidget>
 #include <atomic>

@@ -1,13 +1,13 @@
 #include "ui/protocolhandlers.h"
 
 #include "base/logging.h"
+#include "core/devicerules.h"
 #include "net/localinterfaces.h"
 #include "protocol/jsonpacket.h"
 #include "protocol/jsonreply.h"
 #include "protocol/kvframe.h"
 #include "protocol/kvreply.h"
 #include "protocol/setnetwork.h"
-#include "core/devicerules.h"
 #include "ui/mainwindow.h"
 #include "ui/windowguard.h"
 
@@ -62,7 +62,7 @@ void udpReceiveFun_visca(std::string ip, char* data, int len)
 
 void Send_allloc_IP_To_Device(std::string mac, std::string ip, std::string mask, std::string gateway)
 {
-    const std::vector<unsigned char> packet = jsonSetNetworkPacket({mac, ip, mask, gateway, {}});
+    const std::vector<unsigned char> packet = jsonSetNetworkPacket({mac, ip, mask, gateway, {}}, getLocalID());
     if (packet.empty()) {
         BM_LOG_ERROR("....");
         return;

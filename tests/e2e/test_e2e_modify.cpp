@@ -3,8 +3,8 @@
 // they are told.
 #include "app/brenmoor.h"
 #include "app/ctopwidget.h"
-#include "base/logging.h"
 #include "app/startup.h"
+#include "base/logging.h"
 #include "tests/support/capturedlog.h"
 #include "tests/support/devicerecords.h"
 #include "tests/support/labprocess.h"

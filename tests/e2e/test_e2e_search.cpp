@@ -3,8 +3,8 @@
 // and misbehaving ones that must leave no row.
 #include "app/brenmoor.h"
 #include "app/ctopwidget.h"
-#include "base/logging.h"
 #include "app/startup.h"
+#include "base/logging.h"
 #include "tests/support/labprocess.h"
 #include "tests/support/labqtestmain.h"
 #include "ui/mainwindow.h"

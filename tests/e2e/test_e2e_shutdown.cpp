@@ -4,10 +4,10 @@
 #include "app/brenmoor.h"
 #include "app/ctopwidget.h"
 #include "app/startup.h"
+#include "base/workergroup.h"
 #include "tests/support/labprocess.h"
 #include "tests/support/labqtestmain.h"
 #include "ui/mainwindow.h"
-#include "base/workergroup.h"
 
 #include <QPushButton>
 #include <QTableWidget>

@@ -1,8 +1,8 @@
 // Both reply handlers' drop and accept rules over raw datagrams.
 #include "base/consoleline.h"
+#include "core/devicerules.h"
 #include "protocol/jsonreply.h"
 #include "protocol/kvreply.h"
-#include "core/devicerules.h"
 
 #include <gtest/gtest.h>
 #include <random>
