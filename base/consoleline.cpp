@@ -49,16 +49,29 @@ void appendEscaped(std::string& out, unsigned char byte)
     out += digits[byte & 0x0F];
 }
 
-} // namespace
+// Whether the well-formed sequence of `length` bytes at text[at] is a character that must not
+// reach a terminal as it is: a C1 control, or one that reorders or breaks a line.
+bool isHiddenControl(std::string_view text, size_t at, size_t length)
+{
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[at + i]); };
+    if (length == 2)
+        return (byte(0) == 0xC2 && byte(1) <= 0x9F) // U+0080..U+009F
+            || (byte(0) == 0xD8 && byte(1) == 0x9C); // U+061C arabic letter mark
+    if (length != 3 || byte(0) != 0xE2)
+        return false;
+    if (byte(1) == 0x80) // U+200E, U+200F, U+2028..U+202E
+        return byte(2) == 0x8E || byte(2) == 0x8F || (byte(2) >= 0xA8 && byte(2) <= 0xAE);
+    return byte(1) == 0x81 && byte(2) >= 0xA6 && byte(2) <= 0xA9; // U+2066..U+2069
+}
 
-std::string escapeControls(std::string_view text)
+std::string escape(std::string_view text, bool controls)
 {
     std::string out;
     out.reserve(text.size());
     for (size_t at = 0; at < text.size();) {
         const auto byte = static_cast<unsigned char>(text[at]);
         if (byte < 0x80) {
-            if (byte < 0x20 || byte == 0x7F)
+            if (controls && (byte < 0x20 || byte == 0x7F))
                 appendEscaped(out, byte);
             else
                 out += static_cast<char>(byte);
@@ -66,9 +79,7 @@ std::string escapeControls(std::string_view text)
             continue;
         }
         const size_t length = utf8SequenceLength(text, at);
-        // U+0080 to U+009F, the C1 controls, are C2 80 to C2 9F.
-        const bool c1 = length == 2 && byte == 0xC2 && static_cast<unsigned char>(text[at + 1]) <= 0x9F;
-        if (length == 0 || c1) {
+        if (length == 0 || (controls && isHiddenControl(text, at, length))) {
             const size_t bad = length == 0 ? 1 : length;
             for (size_t i = 0; i < bad; ++i)
                 appendEscaped(out, static_cast<unsigned char>(text[at + i]));
@@ -79,6 +90,18 @@ std::string escapeControls(std::string_view text)
         at += length;
     }
     return out;
+}
+
+} // namespace
+
+std::string escapeControls(std::string_view text)
+{
+    return escape(text, true);
+}
+
+std::string escapeMalformedUtf8(std::string_view text)
+{
+    return escape(text, false);
 }
 
 void printLine(const std::string& line)

@@ -19,10 +19,18 @@ void sendConsoleLinesToStandardError();
 std::ostream& consoleStream();
 
 // The text with every C0 control (newline and tab included), DEL, C1 control (U+0080 to
-// U+009F) and byte that is not part of well-formed UTF-8 written as \xNN, one per byte; all
-// else, other languages' letters included, is kept. Any host on a site network can send a
-// reply: a raw ESC or CSI would let it clear the installer's terminal, set its title or forge
-// "[OK]" lines. Escaping an escaped text changes nothing.
+// U+009F), the characters that reorder text as a bidirectional terminal shows it (U+061C,
+// U+200E, U+200F, U+202A to U+202E, U+2066 to U+2069), the line and paragraph separators
+// (U+2028, U+2029) and every byte that is not part of well-formed UTF-8 written as \xNN, one
+// per byte; all else, other languages' letters included, is kept. Any host on a site network
+// can send a reply: a raw ESC or CSI would let it clear the installer's terminal, set its
+// title or forge "[OK]" lines, and a right-to-left override would turn a line around.
+// Escaping an escaped text changes nothing.
 std::string escapeControls(std::string_view text);
+
+// The text with only the bytes that are not part of well-formed UTF-8 written as \xNN; every
+// character, controls included, is kept. What a device sent stays its own text, and nothing
+// of it is silently lost on the way into a QString.
+std::string escapeMalformedUtf8(std::string_view text);
 
 } // namespace brenmoor::console

@@ -1,12 +1,16 @@
 #include "cli/commands.h"
 
 #include "base/consoleline.h"
+#include "core/conflicts.h"
 #include "core/discoverysession.h"
 #include "core/networkplan.h"
+#include "net/netscanner.h"
+#include "net/reversepathfilter.h"
 #include "core/networkvalidation.h"
 
 #include <algorithm>
 #include <fstream>
+#include <future>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -15,6 +19,53 @@
 using brenmoor::console::printErrorLine;
 
 namespace {
+
+// The endpoints of one run and the devices they heard, merged by the list's rule on this
+// thread as the window's table merges them on its own.
+struct Run
+{
+    explicit Run(const brenmoor::net::IfaddrsSource& interfaces)
+        : session(interfaces)
+    {
+        session.start();
+    }
+
+    // Takes what the receive threads left in the inbox.
+    void take()
+    {
+        DeviceInbox::Taken taken = session.inbox().take();
+        if (taken.overflowed)
+            printErrorLine(queueFullLine());
+        for (const DeviceRecord& record : taken.records) {
+            if (devices.add(record).firstRefusal)
+                printErrorLine(tableFullLine());
+        }
+    }
+
+    // Sends both requests and collects replies for `wait`, meanwhile sweeping every network
+    // when `sweep` is set; returns what the sweep found in the neighbour table (nothing
+    // without it). The sweep runs to its end even when it outlasts the wait.
+    NeighbourMap discover(std::chrono::milliseconds wait, bool sweep)
+    {
+        const brenmoor::net::ReversePathDropWatch drops;
+        std::future<NeighbourMap> swept;
+        if (sweep) {
+            swept = std::async(std::launch::async, [this] {
+                return searchDeviceOneTime(session.interfaces(), ScanActions(), std::make_shared<const CancelToken>());
+            });
+        }
+        session.sendDiscoveryRequests();
+        std::this_thread::sleep_for(wait);
+        NeighbourMap neighbours = swept.valid() ? swept.get() : NeighbourMap{};
+        take();
+        // Replies the kernel dropped never reach the endpoints: say so, and what lets them in.
+        drops.report(session.interfaces());
+        return neighbours;
+    }
+
+    DiscoverySession session;
+    DeviceList devices;
+};
 
 // One change to one device, and how it went.
 struct Change
@@ -43,12 +94,12 @@ std::string nameToSend(const std::optional<std::string>& asked, const ListedDevi
     return cut.toStdString();
 }
 
-bool sendChange(DiscoverySession& session, Change& change)
+bool sendChange(Run& run, Change& change)
 {
     const DeviceRecord& record = change.device->record;
     const NetworkSettings settings{record.mac.toStdString(), change.target.ip, change.target.mask,
                                    change.target.gateway, nameToSend(change.target.name, *change.device)};
-    if (!session.sendSettings(settings)) {
+    if (!run.session.sendSettings(settings)) {
         change.result = "not sent: no interface could send it";
         return false;
     }
@@ -61,9 +112,10 @@ bool sendChange(DiscoverySession& session, Change& change)
 
 // Searches again, once a second, until every sent change answers from its new address or
 // the time runs out; each change then says which.
-void verify(DiscoverySession& session, std::vector<Change>& changes, std::chrono::milliseconds limit)
+void verify(Run& run, std::vector<Change>& changes, std::chrono::milliseconds limit)
 {
-    DeviceCollector& seen = session.collected();
+    DeviceList& seen = run.devices;
+    run.take();
     seen.clear();
     const auto deadline = std::chrono::steady_clock::now() + limit;
     const auto arrived = [&](const Change& change) {
@@ -77,10 +129,12 @@ void verify(DiscoverySession& session, std::vector<Change>& changes, std::chrono
     };
     printErrorLine("Verifying for up to " + secondsText(limit));
     while (!allArrived() && std::chrono::steady_clock::now() < deadline) {
-        session.sendDiscoveryRequests();
+        run.session.sendDiscoveryRequests();
         const auto round = std::min(deadline, std::chrono::steady_clock::now() + std::chrono::seconds(1));
-        while (!allArrived() && std::chrono::steady_clock::now() < round)
+        while (!allArrived() && std::chrono::steady_clock::now() < round) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            run.take();
+        }
     }
     for (Change& change : changes) {
         if (!change.ok)
@@ -100,18 +154,18 @@ void verify(DiscoverySession& session, std::vector<Change>& changes, std::chrono
 
 // The endpoints, or nothing (after saying why) when another program holds their ports or no
 // interface can send.
-std::unique_ptr<DiscoverySession> openSession(const brenmoor::net::IfaddrsSource& interfaces)
+std::unique_ptr<Run> openSession(const brenmoor::net::IfaddrsSource& interfaces)
 {
     if (const auto problem = DiscoverySession::portProblem()) {
         printErrorLine(*problem + ": nothing sent");
         return nullptr;
     }
-    auto session = std::make_unique<DiscoverySession>(interfaces);
-    if (!session->ready()) {
+    auto run = std::make_unique<Run>(interfaces);
+    if (!run->session.ready()) {
         printErrorLine("No usable network interface: nothing sent");
         return nullptr;
     }
-    return session;
+    return run;
 }
 
 void printProblems(const std::vector<PlanProblem>& problems)
@@ -148,11 +202,15 @@ int runDiscover(const brenmoor::net::IfaddrsSource& interfaces, const DiscoverRe
     const auto opened = openSession(interfaces);
     if (!opened)
         return kExitFailed;
-    DiscoverySession& session = *opened;
-    const NeighbourMap neighbours = session.discover(request.wait, request.sweep);
-    std::vector<ListedDevice> devices = session.collected().devices();
-    if (request.sweep)
-        markDeviceConflicts(devices, neighbours);
+    Run& run = *opened;
+    const NeighbourMap neighbours = run.discover(request.wait, request.sweep);
+    if (request.sweep) {
+        for (const Conflict& conflict : judgeConflicts(neighbours, run.devices)) {
+            brenmoor::console::printLine(conflict.line);
+            run.devices.markConflict(conflict.row, conflict.neighbourMac);
+        }
+    }
+    const std::vector<ListedDevice> devices = run.devices.inIpOrder();
     std::cout << formatDevices(devices, request.format) << std::flush;
     printErrorLine(std::to_string(devices.size()) + (devices.size() == 1 ? " device" : " devices") + " answered");
     return devices.empty() ? kExitFailed : kExitDone;
@@ -170,22 +228,22 @@ int runSet(const brenmoor::net::IfaddrsSource& interfaces, const SetRequest& req
     const auto opened = openSession(interfaces);
     if (!opened)
         return kExitFailed;
-    DiscoverySession& session = *opened;
-    session.discover(request.wait, false);
-    Change change{target, session.collected().find(QString::fromStdString(request.mac)), {}, false};
+    Run& run = *opened;
+    run.discover(request.wait, false);
+    Change change{target, run.devices.find(QString::fromStdString(request.mac)), {}, false};
     if (!change.device) {
         printErrorLine("Device " + request.mac + " did not answer within " + secondsText(request.wait)
                        + ": nothing sent");
         return kExitFailed;
     }
-    const std::vector<PlanProblem> inUse = addressesInUse({target}, session.collected().devices());
+    const std::vector<PlanProblem> inUse = addressesInUse({target}, run.devices, currentAddressUse(interfaces));
     if (!inUse.empty()) {
         printErrorLine(inUse.front().reason + ": nothing sent");
         return kExitRefused;
     }
     std::vector<Change> changes{change};
-    if (sendChange(session, changes.front()) && request.verify)
-        verify(session, changes, *request.verify);
+    if (sendChange(run, changes.front()) && request.verify)
+        verify(run, changes, *request.verify);
     printSummary(changes);
     return changes.front().ok ? kExitDone : kExitFailed;
 }
@@ -208,9 +266,9 @@ int runApply(const brenmoor::net::IfaddrsSource& interfaces, const ApplyRequest&
     const auto opened = openSession(interfaces);
     if (!opened)
         return kExitFailed;
-    DiscoverySession& session = *opened;
-    session.discover(request.wait, false);
-    std::vector<PlanProblem> inUse = addressesInUse(plan.lines, session.collected().devices());
+    Run& run = *opened;
+    run.discover(request.wait, false);
+    std::vector<PlanProblem> inUse = addressesInUse(plan.lines, run.devices, currentAddressUse(interfaces));
     if (!inUse.empty()) {
         for (PlanProblem& problem : inUse)
             problem.reason += ", which the plan does not move";
@@ -220,7 +278,7 @@ int runApply(const brenmoor::net::IfaddrsSource& interfaces, const ApplyRequest&
     }
     std::vector<Change> changes;
     for (const PlanLine& line : plan.lines)
-        changes.push_back({line, session.collected().find(QString::fromStdString(line.mac)), {}, false});
+        changes.push_back({line, run.devices.find(QString::fromStdString(line.mac)), {}, false});
     const size_t total = changes.size();
     for (size_t i = 0; i < total; ++i) {
         Change& change = changes[i];
@@ -237,10 +295,10 @@ int runApply(const brenmoor::net::IfaddrsSource& interfaces, const ApplyRequest&
             continue;
         }
         printErrorLine(progress + ": " + change.device->record.ip.toStdString() + " -> " + change.target.ip);
-        sendChange(session, change);
+        sendChange(run, change);
     }
     if (request.verify && !request.dryRun)
-        verify(session, changes, *request.verify);
+        verify(run, changes, *request.verify);
     printSummary(changes);
     const bool allDone = std::all_of(changes.begin(), changes.end(), [](const Change& c) { return c.ok; });
     return allDone ? kExitDone : kExitFailed;

@@ -10,11 +10,18 @@ namespace {
 constexpr std::array<const char*, 8> kColumns = {"name", "mac", "ip", "submask", "gateway", "protocols", "conflict",
                                                  "conflict_mac"};
 
+// A device's text as the console shows it: the records keep what the device sent, and these
+// outputs reach terminals and spreadsheets.
+std::string shown(const QString& text)
+{
+    return shownText(text).toStdString();
+}
+
 std::array<std::string, 8> fieldsOf(const ListedDevice& device)
 {
     const DeviceRecord& r = device.record;
-    return {r.name.toStdString(),    r.mac.toStdString(),   r.ip.toStdString(),
-            r.submask.toStdString(), r.gateway.toStdString(), protocolsText(device),
+    return {shown(r.name),    shown(r.mac),           shown(r.ip),
+            shown(r.submask), shown(r.gateway),       protocolsText(device),
             device.conflictMac.empty() ? "no" : "yes", device.conflictMac};
 }
 
@@ -28,11 +35,11 @@ std::string json(const std::vector<ListedDevice>& devices)
             protocols.push_back("json");
         if (device.kv)
             protocols.push_back("kv");
-        array.push_back({{"name", r.name.toStdString()},
-                         {"mac", r.mac.toStdString()},
-                         {"ip", r.ip.toStdString()},
-                         {"submask", r.submask.toStdString()},
-                         {"gateway", r.gateway.toStdString()},
+        array.push_back({{"name", shown(r.name)},
+                         {"mac", shown(r.mac)},
+                         {"ip", shown(r.ip)},
+                         {"submask", shown(r.submask)},
+                         {"gateway", shown(r.gateway)},
                          {"protocols", protocols},
                          {"conflict", !device.conflictMac.empty()},
                          {"conflict_mac", device.conflictMac.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(device.conflictMac)}});

@@ -1,7 +1,7 @@
 #pragma once
-// The three ways `discover` prints its devices on standard output: an aligned table for a
-// terminal, a JSON array for scripts, CSV with a header line for spreadsheets. The texts
-// are the records' own, already escaped where a device sent control characters.
+// The three ways the device list is written out: an aligned table for a terminal, a JSON
+// array for scripts, CSV with a header line for spreadsheets. A device's texts are written as
+// the console shows them, its control characters escaped.
 
 #include "core/devicelist.h"
 

@@ -1,104 +1,203 @@
 #include "core/devicelist.h"
 
-#include "base/consoleline.h"
+#include "core/macaddress.h"
 
 #include <algorithm>
 
-void DeviceCollector::add(const DeviceRecord& record)
+RowAction rowAction(bool listed, int type, int rows)
 {
-    const QString key = normalMac(record.mac);
-    bool full = false;
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        const auto listed = byMac.find(key);
-        switch (rowAction(listed != byMac.end(), record.type, static_cast<int>(byMac.size()))) {
-        case RowAction::Insert: {
-            ListedDevice& device = byMac[key];
-            device.record = record;
-            (record.type == 0 ? device.json : device.kv) = true;
-            break;
-        }
-        case RowAction::Refresh:
-            listed->second.record = record;
-            listed->second.kv = true;
-            break;
-        case RowAction::Ignore:
-            listed->second.json = true;
-            break;
-        case RowAction::TableFull:
-            full = !std::exchange(toldFull, true);
-            return;
-        }
-        if (seenAt.size() < static_cast<size_t>(kMaxTableRows) || seenAt.count(key))
-            seenAt[key].insert(record.ip);
+    if (listed)
+        return type == 0 ? RowAction::Ignore : RowAction::Refresh;
+    return rows < kMaxTableRows ? RowAction::Insert : RowAction::TableFull;
+}
+
+bool DeviceList::lessByIp(int a, int b) const
+{
+    const Entry& x = entries[static_cast<size_t>(a)];
+    const Entry& y = entries[static_cast<size_t>(b)];
+    return ipLess(x.key, x.record.ip, y.key, y.record.ip);
+}
+
+void DeviceList::sortWhole()
+{
+    // Stable, as the table's own sort: rows of equal IP keep their order.
+    std::stable_sort(order.begin(), order.end(), [this](int a, int b) { return lessByIp(a, b); });
+    plainOrder = std::all_of(order.begin(), order.end(),
+                             [this](int id) { return entries[static_cast<size_t>(id)].key.isPlainAddress(); });
+}
+
+DeviceList::Change DeviceList::add(const DeviceRecord& record)
+{
+    const QString mac = normalMac(record.mac);
+    const auto listed = rowIdOfMac.constFind(mac);
+    Change change;
+    change.action = rowAction(listed != rowIdOfMac.constEnd(), record.type, size());
+    switch (change.action) {
+    case RowAction::TableFull:
+        change.firstRefusal = !std::exchange(toldFull, true);
+        return change;
+    case RowAction::Ignore: {
+        Entry& entry = entries[static_cast<size_t>(*listed)];
+        entry.json = true;
+        entry.seenAt.insert(record.ip);
+        change.row = rowOfId(entry.rowId);
+        return change;
     }
-    if (full)
-        brenmoor::console::printLine(tableFullLine());
-}
-
-std::vector<ListedDevice> DeviceCollector::devices() const
-{
-    // Each IP parsed once, not once per comparison.
-    std::vector<std::pair<IpOrderKey, ListedDevice>> keyed;
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        keyed.reserve(byMac.size());
-        for (const auto& entry : byMac)
-            keyed.emplace_back(IpOrderKey::of(entry.second.record.ip), entry.second);
+    case RowAction::Refresh: {
+        Entry& entry = entries[static_cast<size_t>(*listed)];
+        if (entry.record.ip != record.ip) {
+            entry.key = IpOrderKey::of(record.ip);
+            plainOrder = false; // the entry keeps its place until the next insertion
+        }
+        entry.record = record;
+        entry.kv = true;
+        entry.seenAt.insert(record.ip);
+        change.row = rowOfId(entry.rowId);
+        return change;
     }
-    // Stable: two devices at one address stay in MAC order.
-    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
-        return ipLess(a.first, a.second.record.ip, b.first, b.second.record.ip);
-    });
-    std::vector<ListedDevice> out;
-    out.reserve(keyed.size());
-    for (auto& entry : keyed)
-        out.push_back(std::move(entry.second));
-    return out;
+    case RowAction::Insert:
+        break;
+    }
+
+    Entry entry;
+    entry.rowId = static_cast<int>(entries.size());
+    entry.record = record;
+    entry.createdIp = record.ip;
+    (record.type == 0 ? entry.json : entry.kv) = true;
+    entry.key = IpOrderKey::of(record.ip);
+    entry.seenAt.insert(record.ip);
+    const int rowId = entry.rowId;
+    const bool direct = plainOrder && entry.key.isPlainAddress();
+    entries.push_back(std::move(entry));
+    rowIdOfMac.insert(mac, rowId);
+    if (direct) {
+        // After every entry that does not sort after it, as a stable sort would put it.
+        const auto place = std::upper_bound(order.begin(), order.end(), rowId,
+                                            [this](int a, int b) { return lessByIp(a, b); });
+        change.row = static_cast<int>(place - order.begin());
+        order.insert(place, rowId);
+        return change;
+    }
+    order.push_back(rowId);
+    sortWhole();
+    change.sorted = true;
+    change.row = rowOfId(rowId);
+    return change;
 }
 
-std::optional<ListedDevice> DeviceCollector::find(const QString& mac) const
+bool DeviceList::update(int rowId, const QString& ip, const QString& submask, const QString& gateway,
+                        const QString& name)
 {
-    std::lock_guard<std::mutex> guard(lock);
-    const auto found = byMac.find(normalMac(mac));
-    if (found == byMac.end())
-        return std::nullopt;
-    return found->second;
+    if (rowId < 0 || rowId >= static_cast<int>(entries.size()))
+        return false;
+    edit(rowId, 2, ip);
+    edit(rowId, 3, submask);
+    edit(rowId, 4, gateway);
+    edit(rowId, 0, name);
+    return true;
 }
 
-std::set<QString> DeviceCollector::addressesOf(const QString& mac) const
+void DeviceList::edit(int rowId, int field, const QString& text)
 {
-    std::lock_guard<std::mutex> guard(lock);
-    const auto found = seenAt.find(normalMac(mac));
-    return found == seenAt.end() ? std::set<QString>{} : found->second;
+    if (rowId < 0 || rowId >= static_cast<int>(entries.size()))
+        return;
+    Entry& entry = entries[static_cast<size_t>(rowId)];
+    DeviceRecord& r = entry.record;
+    switch (field) {
+    case 0:
+        r.name = text;
+        break;
+    case 1:
+        if (rowIdOfMac.value(normalMac(r.mac), -1) == rowId)
+            rowIdOfMac.remove(normalMac(r.mac));
+        r.mac = text;
+        rowIdOfMac.insert(normalMac(text), rowId);
+        break;
+    case 2:
+        if (r.ip != text) {
+            r.ip = text;
+            entry.key = IpOrderKey::of(text);
+            plainOrder = false;
+        }
+        break;
+    case 3:
+        r.submask = text;
+        break;
+    case 4:
+        r.gateway = text;
+        break;
+    default:
+        break;
+    }
 }
 
-void DeviceCollector::clear()
+void DeviceList::markConflict(int rowId, const std::string& neighbourMac)
 {
-    std::lock_guard<std::mutex> guard(lock);
-    byMac.clear();
-    seenAt.clear();
+    if (rowId < 0 || rowId >= static_cast<int>(entries.size()))
+        return;
+    Entry& entry = entries[static_cast<size_t>(rowId)];
+    entry.conflict = true;
+    entry.conflictMac = neighbourMac;
+}
+
+void DeviceList::clear()
+{
+    entries.clear();
+    order.clear();
+    rowIdOfMac.clear();
+    plainOrder = true;
     toldFull = false;
 }
 
-int markDeviceConflicts(std::vector<ListedDevice>& devices, const NeighbourMap& neighbours)
+const ListedDevice* DeviceList::byRowId(int rowId) const
 {
-    // The neighbour table by address: one pass over it, not one per device.
-    std::multimap<std::string, std::string> macsAt;
-    for (const auto& [mac, ip] : neighbours)
-        macsAt.emplace(ip, mac);
-    int conflicts = 0;
-    for (ListedDevice& device : devices) {
-        const std::string ip = device.record.ip.toStdString();
-        const auto [first, last] = macsAt.equal_range(ip);
-        for (auto it = first; it != last; ++it) {
-            if (const auto line = conflictLine(device.record.mac, device.record.ip, it->second, it->first)) {
-                brenmoor::console::printLine(*line);
-                device.conflictMac = it->second;
-                ++conflicts;
-                break;
-            }
-        }
-    }
-    return conflicts;
+    if (rowId < 0 || rowId >= static_cast<int>(entries.size()))
+        return nullptr;
+    return &entries[static_cast<size_t>(rowId)];
+}
+
+int DeviceList::rowOf(const QString& mac) const
+{
+    const int rowId = rowIdOfMac.value(normalMac(mac), -1);
+    return rowId < 0 ? -1 : rowOfId(rowId);
+}
+
+int DeviceList::rowOfId(int rowId) const
+{
+    const auto found = std::find(order.begin(), order.end(), rowId);
+    return found == order.end() ? -1 : static_cast<int>(found - order.begin());
+}
+
+std::optional<ListedDevice> DeviceList::find(const QString& mac) const
+{
+    const int rowId = rowIdOfMac.value(normalMac(mac), -1);
+    if (rowId < 0)
+        return std::nullopt;
+    return static_cast<const ListedDevice&>(entries[static_cast<size_t>(rowId)]);
+}
+
+std::vector<ListedDevice> DeviceList::devices() const
+{
+    std::vector<ListedDevice> out;
+    out.reserve(order.size());
+    for (const int rowId : order)
+        out.push_back(entries[static_cast<size_t>(rowId)]);
+    return out;
+}
+
+std::vector<ListedDevice> DeviceList::inIpOrder() const
+{
+    std::vector<int> sorted = order;
+    std::stable_sort(sorted.begin(), sorted.end(), [this](int a, int b) { return lessByIp(a, b); });
+    std::vector<ListedDevice> out;
+    out.reserve(sorted.size());
+    for (const int rowId : sorted)
+        out.push_back(entries[static_cast<size_t>(rowId)]);
+    return out;
+}
+
+std::set<QString> DeviceList::addressesOf(const QString& mac) const
+{
+    const int rowId = rowIdOfMac.value(normalMac(mac), -1);
+    return rowId < 0 ? std::set<QString>{} : entries[static_cast<size_t>(rowId)].seenAt;
 }

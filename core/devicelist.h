@@ -1,46 +1,90 @@
 #pragma once
-// The devices one discovery found, merged by MAC with the window's table rules, and their
-// conflicts with the neighbour table. Thread-safe: the endpoints' receive threads add.
+// The devices of one Search: one entry per MAC, in numeric IP order, each with the row id that
+// names it for the rest of the Search. The window's table shows this list and the command-line
+// tool prints it; both merge replies into it by the same rule. Owned by one thread: replies
+// reach it through the discovery session's inbox.
 
-#include "core/devicerules.h"
-#include "net/neighbourmap.h"
+#include "core/devicerecord.h"
+#include "core/iporder.h"
 
+#include <QHash>
 #include <QString>
-#include <map>
-#include <mutex>
 #include <optional>
 #include <set>
+#include <string>
 #include <vector>
+
+// What a record does to the list: a new MAC is inserted while there is room, a key-value
+// record of a listed MAC refreshes its entry, a JSON one changes nothing.
+enum class RowAction { Insert, Refresh, Ignore, TableFull };
+RowAction rowAction(bool listed, int type, int rows);
 
 struct ListedDevice
 {
-    DeviceRecord record;
-    bool json = false; // answered the JSON discovery
-    bool kv = false;   // answered the key-value discovery
-    std::string conflictMac; // the neighbour table's MAC for this device's IP, when another one
+    int rowId = 0;      // the entry count when it was inserted: 0, 1, 2... within one Search
+    DeviceRecord record; // the device's own texts as last taken
+    QString createdIp;   // the IP it was inserted with
+    bool json = false;   // answered the JSON discovery
+    bool kv = false;     // answered the key-value discovery
+    bool conflict = false;   // a conflict judgement found its IP under another MAC; stays so
+    std::string conflictMac; // the MAC found there
 };
 
-class DeviceCollector
+class DeviceList
 {
 public:
-    // A new MAC is listed while there is room; a key-value record refreshes a listed one and
-    // a JSON one leaves it as it is, as in the window's table.
-    void add(const DeviceRecord& record);
-    // Sorted by IP in numeric order.
-    std::vector<ListedDevice> devices() const;
-    std::optional<ListedDevice> find(const QString& mac) const;
-    // Every address the MAC answered from since the last clear(), whatever the table rules
-    // kept: a device that moved may still be listed at its old one.
-    std::set<QString> addressesOf(const QString& mac) const;
+    struct Change
+    {
+        RowAction action = RowAction::Ignore;
+        int row = -1;         // where the entry now is in list order (insert, refresh, ignore)
+        bool sorted = false;  // an insertion re-sorted the whole list: it was not in plain order
+        bool firstRefusal = false; // the first record of this Search the full list refused
+    };
+
+    Change add(const DeviceRecord& record);
+    // Writes new settings into the entry `rowId` (a confirmed change); false when there is
+    // none. The list is not re-sorted: the next insertion puts it in order again.
+    bool update(int rowId, const QString& ip, const QString& submask, const QString& gateway, const QString& name);
+    // One text of an entry changed in place: 0 name, 1 MAC, 2 IP, 3 mask, 4 gateway.
+    void edit(int rowId, int field, const QString& text);
+    void markConflict(int rowId, const std::string& neighbourMac);
+    // A new Search: no entry, row ids from 0 again.
     void clear();
 
+    int size() const { return static_cast<int>(order.size()); }
+    // The entry at `row` in list order.
+    const ListedDevice& at(int row) const { return entries[static_cast<size_t>(order[static_cast<size_t>(row)])]; }
+    const ListedDevice* byRowId(int rowId) const;
+    // The row of the entry whose MAC is `mac` in any form, or -1.
+    int rowOf(const QString& mac) const;
+    int rowOfId(int rowId) const;
+    std::optional<ListedDevice> find(const QString& mac) const;
+    // Every entry in list order.
+    std::vector<ListedDevice> devices() const;
+    // Every entry in IP order, whatever IP changed since the last insertion.
+    std::vector<ListedDevice> inIpOrder() const;
+    // Every address the MAC answered from in this Search, whatever the merge kept: a device
+    // that moved may still be listed at its old one.
+    std::set<QString> addressesOf(const QString& mac) const;
+
 private:
-    mutable std::mutex lock;
-    std::map<QString, ListedDevice> byMac; // by normalMac
-    std::map<QString, std::set<QString>> seenAt;
+    struct Entry : ListedDevice
+    {
+        IpOrderKey key; // of record.ip
+        std::set<QString> seenAt;
+    };
+    bool lessByIp(int a, int b) const;
+    void sortWhole();
+
+    std::vector<Entry> entries; // by row id
+    std::vector<int> order;     // row ids in list order
+    // Normal MAC text to row id: a listed MAC is found without a walk of the list, which made
+    // a burst of a thousand replies quadratic.
+    QHash<QString, int> rowIdOfMac;
+    // True while the entries are in IP order and every IP is four numbers: a new entry can
+    // then go straight to its place, which is where sorting would put it. An IP that changes
+    // afterwards (a refresh, a confirmed change, an edit in place) may break the order, and
+    // the next insertion sorts the whole list as the table always has.
+    bool plainOrder = true;
     bool toldFull = false;
 };
-
-// Marks each device whose IP the neighbour table shows under another MAC, printing the
-// window's conflict line for it; returns how many.
-int markDeviceConflicts(std::vector<ListedDevice>& devices, const NeighbourMap& neighbours);

@@ -1,50 +1,48 @@
 #include "core/discoverysession.h"
 
-#include "net/netscanner.h"
-#include "net/reversepathfilter.h"
+#include "base/logging.h"
+#include "net/localinterfaces.h"
 #include "protocol/discovery.h"
-#include "protocol/jsonreply.h"
 #include "protocol/kvframe.h"
-#include "protocol/kvreply.h"
-
-#include <future>
-#include <thread>
 
 namespace {
 
 constexpr const char* kBroadcast = "255.255.255.255";
+constexpr unsigned kJsonRequestPort = 21088;
 constexpr unsigned kJsonReplyPort = 21089;
 constexpr unsigned kKvPort = 52380;
 
 } // namespace
 
-DiscoverySession::DiscoverySession(const brenmoor::net::IfaddrsSource& source)
-    : interfaces(source)
-    , jsonEndpoint(source)
-    , kvEndpoint(source)
+DiscoverySession::DiscoverySession(const brenmoor::net::IfaddrsSource& interfaces, std::function<void()> onArrival)
+    : source(interfaces)
+    , arrived(std::move(onArrival))
+    , jsonEndpoint(interfaces)
+    , kvEndpoint(interfaces)
 {
-    // Replies are decoded on the receive threads, as the window's handlers do, and merged at
-    // once: nothing waits in between, so nothing can pile up.
-    jsonEndpoint.Init(21088, kJsonReplyPort, [this](const std::string& ip, const unsigned char* data, size_t len) {
-        try {
-            const JsonReplyResult result = decodeJsonReply(data, static_cast<int>(len));
-            if (result.kind == JsonReplyResult::Device)
-                devices.add(deviceRecord(ip, result.reply));
-        } catch (...) {
-            // Allocation failure is the only way here; the datagram is dropped.
-        }
-    });
-    kvEndpoint.Init(kKvPort, kKvPort, [this](const std::string& ip, const unsigned char* data, size_t len) {
-        try {
-            if (const auto record = decodeKvReply(reinterpret_cast<const char*>(data), static_cast<int>(len)))
-                devices.add(deviceRecord(ip, *record));
-        } catch (...) {
-        }
-    });
 }
 
 DiscoverySession::~DiscoverySession()
 {
+    stop();
+}
+
+void DiscoverySession::start(DeviceSink sink)
+{
+    if (!sink)
+        sink = [this](const DeviceRecord& record) { deliver(record); };
+    // Replies are decoded on the receive threads; only records cross to the owner.
+    jsonEndpoint.Init(kJsonRequestPort, kJsonReplyPort, [sink](const std::string& ip, const unsigned char* data, size_t len) {
+        udpReceiveFun(ip, data, static_cast<int>(len), sink);
+    });
+    kvEndpoint.Init(kKvPort, kKvPort, [sink](const std::string& ip, const unsigned char* data, size_t len) {
+        udpReceiveFun_visca(ip, const_cast<char*>(reinterpret_cast<const char*>(data)), static_cast<int>(len), sink);
+    });
+}
+
+void DiscoverySession::stop()
+{
+    stopped = true;
     kvEndpoint.Stop();
     jsonEndpoint.Stop();
 }
@@ -63,37 +61,78 @@ bool DiscoverySession::ready() const
     return jsonEndpoint.isRunning() && kvEndpoint.isRunning();
 }
 
-void DiscoverySession::sendDiscoveryRequests()
+void DiscoverySession::deliver(const DeviceRecord& record)
 {
-    sendDiscoveryRequest([this](const std::string& ip, const unsigned char* data, size_t len) {
-        return jsonEndpoint.Send(ip, data, len);
-    }, getLocalID());
-    const std::string& request = kvDiscoveryRequest();
-    kvEndpoint.Send(kBroadcast, reinterpret_cast<const unsigned char*>(request.data()), request.size());
+    if (arrivals.push(record) && arrived)
+        arrived();
 }
 
-NeighbourMap DiscoverySession::discover(std::chrono::milliseconds wait, bool sweep)
+void DiscoverySession::deliverNeighbours(NeighbourMap neighbours)
 {
-    const brenmoor::net::ReversePathDropWatch drops;
-    std::future<NeighbourMap> swept;
-    if (sweep) {
-        swept = std::async(std::launch::async, [this] {
-            return searchDeviceOneTime(interfaces, ScanActions(), std::make_shared<const CancelToken>());
-        });
+    if (arrivals.post(std::move(neighbours)) && arrived)
+        arrived();
+}
+
+void DiscoverySession::refresh()
+{
+    jsonEndpoint.Refresh();
+    kvEndpoint.Refresh();
+}
+
+uint32_t DiscoverySession::localId() const
+{
+    return brenmoor::net::localIdFromMac(brenmoor::net::getloacMacIp(source).mac);
+}
+
+bool DiscoverySession::send(UDPMultiNIC& endpoint, const unsigned char* data, size_t len)
+{
+    // A sender that got hold of the session just before its owner closed it sends nothing.
+    return !stopped && endpoint.Send(kBroadcast, data, len);
+}
+
+bool DiscoverySession::sendJsonDiscovery()
+{
+    bool sent = false;
+    sendDiscoveryRequest(
+        [&](const std::string& /*broadcast*/, const unsigned char* data, size_t len) {
+            sent = send(jsonEndpoint, data, len);
+            return sent;
+        },
+        localId());
+    return sent;
+}
+
+bool DiscoverySession::sendKvDiscovery()
+{
+    const std::string& request = kvDiscoveryRequest();
+    return send(kvEndpoint, reinterpret_cast<const unsigned char*>(request.data()), request.size());
+}
+
+void DiscoverySession::sendDiscoveryRequests()
+{
+    sendJsonDiscovery();
+    sendKvDiscovery();
+}
+
+bool DiscoverySession::sendKvSettings(const NetworkSettings& settings)
+{
+    const std::string frame = kvSetNetworkFrame(settings);
+    return send(kvEndpoint, reinterpret_cast<const unsigned char*>(frame.data()), frame.size());
+}
+
+bool DiscoverySession::sendJsonSettings(const NetworkSettings& settings)
+{
+    const std::vector<unsigned char> packet = jsonSetNetworkPacket(settings, localId());
+    if (packet.empty()) {
+        BM_LOG_ERROR("...."); // the payload does not fit in a packet
+        return false;
     }
-    sendDiscoveryRequests();
-    std::this_thread::sleep_for(wait);
-    NeighbourMap neighbours = swept.valid() ? swept.get() : NeighbourMap{};
-    // Replies the kernel dropped never reach the endpoints: say so, and what lets them in.
-    drops.report(interfaces);
-    return neighbours;
+    return send(jsonEndpoint, packet.data(), packet.size());
 }
 
 bool DiscoverySession::sendSettings(const NetworkSettings& settings)
 {
-    const std::string frame = kvSetNetworkFrame(settings);
-    const bool kvSent = kvEndpoint.Send(kBroadcast, reinterpret_cast<const unsigned char*>(frame.data()), frame.size());
-    const std::vector<unsigned char> packet = jsonSetNetworkPacket(settings, getLocalID());
-    const bool jsonSent = !packet.empty() && jsonEndpoint.Send(kBroadcast, packet.data(), packet.size());
+    const bool kvSent = sendKvSettings(settings);
+    const bool jsonSent = sendJsonSettings(settings);
     return kvSent && jsonSent;
 }

@@ -1,45 +1,71 @@
 #pragma once
-// The network side of the command-line tool: the two protocols' endpoints over the chosen
-// interfaces, the discovery requests the window's Search sends, the set-network commands
-// Confirm sends, and the neighbour sweep.
+// The network side of a front end: the two protocols' endpoints over the interfaces it was
+// given, the discovery requests, the decoding of replies into device records and their
+// hand-off from the receive threads, and the set-network commands. The window and
+// brenmoor-cli each run one.
 
-#include "core/devicelist.h"
+#include "core/deviceinbox.h"
+#include "core/protocolhandlers.h"
 #include "net/ifaddrssource.h"
-#include "net/localinterfaces.h"
-#include "net/neighbourmap.h"
 #include "net/udpmultinic.h"
 #include "protocol/setnetwork.h"
 
-#include <chrono>
+#include <atomic>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
 class DiscoverySession
 {
 public:
-    explicit DiscoverySession(const brenmoor::net::IfaddrsSource& interfaces);
+    // `arrived` runs on a receive or scan thread whenever something lands in an empty inbox:
+    // the owner's wake-up. `interfaces` must outlive the session.
+    explicit DiscoverySession(const brenmoor::net::IfaddrsSource& interfaces, std::function<void()> arrived = {});
     ~DiscoverySession();
     DiscoverySession(const DiscoverySession&) = delete;
     DiscoverySession& operator=(const DiscoverySession&) = delete;
 
-    // Nothing when both endpoints listen and have an interface to send through; otherwise
-    // why not, as a console line.
+    // Opens both endpoints. Decoded replies go to `sink` when one is given (the window
+    // passes them through its own signal), otherwise straight into the inbox.
+    void start(DeviceSink sink = {});
+    // Stops both endpoints and joins their receive threads; what is sent afterwards goes
+    // nowhere, silently.
+    void stop();
+    // Nothing when both reply ports are free for this program; otherwise why not, as a line.
     static std::optional<std::string> portProblem();
     bool ready() const;
-    DeviceCollector& collected() { return devices; }
 
-    // The JSON and the key-value discovery request, once each, through every interface.
+    // Any thread: a record into the inbox, waking the owner when the inbox was empty.
+    void deliver(const DeviceRecord& record);
+    // Any thread: the neighbour scan's result.
+    void deliverNeighbours(NeighbourMap neighbours);
+    DeviceInbox& inbox() { return arrivals; }
+
+    // The owner's thread, before sends: a port that came up since (a cable, a DHCP lease) is
+    // sent through too, and one that went away no longer is.
+    void refresh();
+
+    // Any thread. Each returns whether at least one interface sent it whole.
+    bool sendJsonDiscovery();
+    bool sendKvDiscovery();
     void sendDiscoveryRequests();
-    // Collects replies for `wait`, meanwhile sweeping every network when `sweep` is set, and
-    // returns what the sweep found in the neighbour table (nothing without it). The sweep
-    // runs to its end even when it outlasts the wait.
-    NeighbourMap discover(std::chrono::milliseconds wait, bool sweep);
-    // The key-value command, then the JSON one, by broadcast; whether both left.
+    bool sendKvSettings(const NetworkSettings& settings);
+    bool sendJsonSettings(const NetworkSettings& settings);
+    // The key-value command, then the JSON one, as Confirm sends them; whether both left.
     bool sendSettings(const NetworkSettings& settings);
 
+    const brenmoor::net::IfaddrsSource& interfaces() const { return source; }
+
 private:
-    const brenmoor::net::IfaddrsSource& interfaces;
-    DeviceCollector devices;
+    // What stamps every JSON packet: the host's identifier, from the interfaces given.
+    uint32_t localId() const;
+    bool send(UDPMultiNIC& endpoint, const unsigned char* data, size_t len);
+
+    const brenmoor::net::IfaddrsSource& source;
+    std::function<void()> arrived;
+    DeviceInbox arrivals;
+    std::atomic<bool> stopped{false};
     UDPMultiNIC jsonEndpoint;
     UDPMultiNIC kvEndpoint;
 };

@@ -1,5 +1,6 @@
 #include "core/networkplan.h"
 
+#include "core/macaddress.h"
 #include "core/networkvalidation.h"
 
 #include <QString>
@@ -41,26 +42,6 @@ QString macKey(const std::string& mac)
 }
 
 } // namespace
-
-bool isMacText(const std::string& text)
-{
-    const QString mac = QString::fromStdString(text);
-    const bool joined = mac.size() == 17;
-    if (!joined && mac.size() != 12)
-        return false;
-    const QChar separator = joined ? mac[2] : QChar();
-    if (joined && separator != QLatin1Char(':') && separator != QLatin1Char('-'))
-        return false;
-    for (int i = 0; i < mac.size(); ++i) {
-        const bool separatorPlace = joined && i % 3 == 2;
-        const QChar c = mac[i];
-        const bool hex = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
-            || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
-        if (separatorPlace ? c != separator : !hex)
-            return false;
-    }
-    return true;
-}
 
 std::optional<std::string> settingsProblem(const std::string& mac, const std::string& ip, const std::string& mask,
                                            const std::string& gateway, std::ostream& report)
@@ -121,20 +102,21 @@ ParsedPlan parsePlan(const std::string& text)
     return plan;
 }
 
-std::vector<PlanProblem> addressesInUse(const std::vector<PlanLine>& plan, const std::vector<ListedDevice>& devices)
+std::vector<PlanProblem> addressesInUse(const std::vector<PlanLine>& plan, const DeviceList& devices,
+                                        const AddressUse& use)
 {
+    // A swap is allowed: a device the plan gives another address does not keep its own.
+    const auto movedByPlan = [&plan](const std::string& ip) {
+        return [&plan, ip](const QString& mac) {
+            return std::any_of(plan.begin(), plan.end(), [&](const PlanLine& other) {
+                return isSameMac(mac, QString::fromStdString(other.mac)) && other.ip != ip;
+            });
+        };
+    };
     std::vector<PlanProblem> problems;
     for (const PlanLine& line : plan) {
-        for (const ListedDevice& device : devices) {
-            if (device.record.ip.toStdString() != line.ip || isSameMac(device.record.mac, QString::fromStdString(line.mac)))
-                continue;
-            const bool moved = std::any_of(plan.begin(), plan.end(), [&](const PlanLine& other) {
-                return isSameMac(device.record.mac, QString::fromStdString(other.mac)) && other.ip != line.ip;
-            });
-            if (!moved)
-                problems.push_back({line.number, "IP address " + line.ip + " is already used by device "
-                                                     + device.record.mac.toStdString()});
-        }
+        if (const auto taken = addressInUse(line.ip, QString::fromStdString(line.mac), devices, use, movedByPlan(line.ip)))
+            problems.push_back({line.number, *taken});
     }
     return problems;
 }

@@ -4,9 +4,10 @@
 // checked whole first: every line's own values with the settings panel's rules, then the
 // plan's lines against each other, then against the devices that answer.
 
-#include "core/devicelist.h"
+#include "core/addresscheck.h"
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -30,17 +31,14 @@ struct ParsedPlan
     std::vector<PlanProblem> problems;
 };
 
-// Whether a text is a MAC address: six pairs of hexadecimal digits, joined by ':' or '-' or
-// written as twelve digits.
-bool isMacText(const std::string& text);
-
 // Each line with the panel's checks (the report is not written), then duplicates: a MAC or
 // a target IP that an earlier line already has.
 ParsedPlan parsePlan(const std::string& text);
 
-// Target IPs already used by an answering device that the plan does not move, one problem
-// ("IP address ... is already used by device ...") per such line.
-std::vector<PlanProblem> addressesInUse(const std::vector<PlanLine>& plan, const std::vector<ListedDevice>& devices);
+// Target IPs already taken (addressInUse) by a device the plan does not move, or by this
+// computer: one problem per such line.
+std::vector<PlanProblem> addressesInUse(const std::vector<PlanLine>& plan, const DeviceList& devices,
+                                        const AddressUse& use);
 
 // A refused value for the MAC, IP, MASK, GATEWAY given on the command line: the panel's text,
 // or the MAC's. Nothing when they may be applied; the panel's report goes to `report`.

@@ -2,7 +2,10 @@
 // What the window does with a decoded record, without widgets: the checks every record must
 // pass on its way to a row, whatever the datagram held.
 #include "base/consoleline.h"
-#include "core/devicerules.h"
+#include "core/conflicts.h"
+#include "core/devicelist.h"
+#include "core/devicerecord.h"
+#include "core/macaddress.h"
 
 #include <QString>
 #include <algorithm>
@@ -35,8 +38,11 @@ inline void checkShownText(const QString& text)
 
 inline void follow(const DeviceRecord& record)
 {
-    for (const QString* text : {&record.mac, &record.ip, &record.submask, &record.gateway, &record.name})
-        checkShownText(*text);
+    for (const QString* text : {&record.mac, &record.ip, &record.submask, &record.gateway, &record.name}) {
+        // The record keeps the device's own text, bounded; what is shown of it is safe.
+        check(text->toUtf8().size() <= static_cast<int>(4 * kMaxDeviceTextBytes));
+        checkShownText(shownText(*text));
+    }
 
     // One row per MAC: the record against rows of the same MAC in other spellings, and others.
     const QString rows[] = {record.mac, record.mac.toLower(), normalMac(record.mac), QStringLiteral("00:11:22:33:44:55"),

@@ -16,6 +16,9 @@
 #        lab.sh exec CMD...          run CMD inside the tool host
 #        lab.sh dev-exec N CMD...    run CMD inside device host N
 #        lab.sh run CMD...           up, run CMD inside the tool host, and always tear down
+#        lab.sh dev-reset N          device host N back to its lab address (a device that took a
+#                                    new one), and the tool host's neighbour entries forgotten:
+#                                    the lab as the next test knows it
 #        lab.sh many N [NETS]        N devices (N <= 200) on each of NETS networks (1 to 5,
 #                                    default 1), one host <prefix>-many<K> per network with
 #                                    macvlan interfaces mv1..mvN, each its own address and MAC
@@ -164,6 +167,21 @@ up() {
     [ -z "$gateway" ] || in_ns "$P-dev$n" ip route add default via "$gateway" dev eth0
   done
   echo "lab $P is up: tool host $TOOL, ${#DEVICES[@]} device hosts"
+}
+
+dev_reset() {
+  local line n cidr mac bridge gateway
+  for line in "${DEVICES[@]}"; do
+    read -r n cidr mac bridge gateway <<<"$line"
+    [ "$n" = "$1" ] || continue
+    require_up "$P-dev$n"
+    in_ns "$P-dev$n" ip addr flush dev eth0
+    in_ns "$P-dev$n" ip addr add "$cidr" dev eth0
+    [ -z "$gateway" ] || in_ns "$P-dev$n" ip route replace default via "$gateway" dev eth0
+    in_ns "$TOOL" ip neigh flush all
+    return 0
+  done
+  die "no device host $1"
 }
 
 NEIGH_KEYS="net.ipv4.neigh.default.gc_thresh1 net.ipv4.neigh.default.gc_thresh2 net.ipv4.neigh.default.gc_thresh3"
@@ -331,6 +349,7 @@ case "$cmd" in
     k=${1:?network}; shift
     require_up "$P-many$k"
     exec ip netns exec "$P-many$k" env BM_LAB="$P" "$@" ;;
+  dev-reset) dev_reset "${1:?device number}" ;;
   dev-exec)
     n=${1:?device number}; shift
     require_up "$P-dev$n"

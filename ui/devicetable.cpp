@@ -1,9 +1,5 @@
 #include "ui/devicetable.h"
 
-#include "base/consoleline.h"
-
-#include <QBrush>
-#include <QColor>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QTableWidget>
@@ -89,30 +85,4 @@ QWidget* makeCenteredCell(QPushButton* button)
     column->addStretch();
     cell->setStyleSheet(QStringLiteral("background-color:transparent;"));
     return cell;
-}
-
-int markConflicts(QTableWidget* table, const NeighbourMap& neighbours)
-{
-    int count = 0;
-    for (int row = 0; row < table->rowCount(); ++row) {
-        QTableWidgetItem* macItem = table->item(row, 1);
-        QTableWidgetItem* ipItem = table->item(row, 2);
-        if (!macItem || !ipItem)
-            continue;
-        const QString rowMac = macItem->text();
-        const QString rowIp = ipItem->text();
-        const std::string rowIpText = rowIp.toStdString();
-        for (const auto& [mac, ip] : neighbours) {
-            if (ip != rowIpText)
-                continue; // the common case, decided without building MAC texts
-            const auto line = conflictLine(rowMac, rowIp, mac, ip);
-            if (!line)
-                continue;
-            brenmoor::console::printLine(*line);
-            ipItem->setForeground(QBrush(QColor(250, 81, 81), Qt::SolidPattern));
-            ++count;
-            break;
-        }
-    }
-    return count;
 }

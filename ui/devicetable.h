@@ -1,10 +1,10 @@
 #pragma once
-// The device table's rules: one row per MAC, rows in numeric IP order, the row identity that
-// survives sorting, column geometry and the conflict check.
+// The device table's cells: the IP item that orders rows by the list's rule, the row identity
+// that survives sorting, column geometry, the row buttons' cell and the conflict colour.
 
-#include "core/devicerules.h"
-#include "net/neighbourmap.h"
+#include "core/iporder.h"
 
+#include <QColor>
 #include <QString>
 #include <QTableWidgetItem>
 #include <array>
@@ -44,9 +44,8 @@ void applyColumnWidths(QTableWidget* table);
 // A transparent container holding `button` centred both ways.
 QWidget* makeCenteredCell(QPushButton* button);
 
-// Marks in red the rows whose IP the map shows under another MAC, prints one line per
-// conflicting row, and returns the number of such rows.
-int markConflicts(QTableWidget* table, const NeighbourMap& neighbours);
+// The IP text of a conflicting row.
+const QColor kConflictColour(250, 81, 81);
 
 constexpr int kRowIdRole = Qt::UserRole;
 constexpr int kCreatedIpRole = Qt::UserRole + 1; // the IP the row was created with

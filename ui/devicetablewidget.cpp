@@ -1,6 +1,7 @@
 #include "ui/devicetablewidget.h"
 
 #include "base/consoleline.h"
+#include "core/conflicts.h"
 #include "ui/devicetable.h"
 #include "ui/sharedstyles.h"
 
@@ -10,17 +11,33 @@
 #include <QScrollBar>
 #include <algorithm>
 
+namespace {
+
+// Each text column of a row and the record field it shows.
+const QString& fieldShown(const DeviceRecord& record, int column)
+{
+    switch (column) {
+    case 0:
+        return record.name;
+    case 1:
+        return record.mac;
+    case 3:
+        return record.submask;
+    case 4:
+        return record.gateway;
+    default:
+        return record.ip;
+    }
+}
+
+} // namespace
+
 DeviceTableWidget::DeviceTableWidget(QWidget* parent)
     : QTableWidget(parent)
 {
     pendingTimer.setSingleShot(true);
     connect(&pendingTimer, &QTimer::timeout, this, &DeviceTableWidget::addPending);
-    connect(this, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
-        if (item->column() == 2)
-            rowsInPlainOrder = false;
-        if (item->column() == 1 && macItems.value(normalMac(item->text())) != item)
-            macItemsStale = true;
-    });
+    connect(this, &QTableWidget::itemChanged, this, &DeviceTableWidget::takeEdit);
     // Rows are 80 pixels high from the start: a height set per row splits the header's one
     // run of equal sections into a thousand, and every row position is then recomputed.
     verticalHeader()->setDefaultSectionSize(80);
@@ -38,64 +55,63 @@ void DeviceTableWidget::resizeEvent(QResizeEvent* event)
     ensureRowButtons();
 }
 
+void DeviceTableWidget::showTexts(int row, const DeviceRecord& record)
+{
+    writing = true;
+    for (const int column : {1, 2, 3, 4, 0})
+        item(row, column)->setText(shownText(fieldShown(record, column)));
+    writing = false;
+}
+
+void DeviceTableWidget::takeEdit(QTableWidgetItem* edited)
+{
+    if (writing || edited->column() > 4)
+        return;
+    const QTableWidgetItem* ipItem = item(edited->row(), 2);
+    if (!ipItem)
+        return;
+    list.edit(ipItem->data(kRowIdRole).toInt(), edited->column(), edited->text());
+}
+
 void DeviceTableWidget::addRecord(const DeviceRecord& record)
 {
     setShowGrid(false);
-    const int listed = rowOfMac(record.mac);
-    switch (rowAction(listed >= 0, record.type, rowCount())) {
+    const DeviceList::Change change = list.add(record);
+    switch (change.action) {
     case RowAction::Ignore:
         return;
     case RowAction::TableFull:
-        if (!toldTableFull) {
-            toldTableFull = true;
+        if (change.firstRefusal)
             brenmoor::console::printLine(tableFullLine());
-        }
+        return;
+    case RowAction::Refresh:
+        showTexts(change.row, list.at(change.row).record);
         return;
     case RowAction::Insert:
         break;
-    case RowAction::Refresh:
-        item(listed, 1)->setText(record.mac);
-        item(listed, 2)->setText(record.ip);
-        item(listed, 3)->setText(record.submask);
-        item(listed, 4)->setText(record.gateway);
-        item(listed, 0)->setText(record.name);
-        return;
     }
 
-    const int rowId = rowCount();
-    auto* ipItem = new IpAddressItem(record.ip);
+    const ListedDevice& device = list.at(change.row);
+    writing = true;
+    auto* ipItem = new IpAddressItem(shownText(device.record.ip));
     ipItem->setTextAlignment(Qt::AlignCenter);
-    ipItem->setData(kRowIdRole, rowId);
-    ipItem->setData(kCreatedIpRole, record.ip);
-    // Straight to its place when the order is plain; otherwise appended and the whole table
-    // sorted. Both give the order a stable sort by IP gives.
-    const bool direct = rowsInPlainOrder && ipItem->isPlainAddress();
-    const int row = direct ? sortedInsertionRow(this, *ipItem) : rowId;
-    const bool wasPlain = rowsInPlainOrder;
+    ipItem->setData(kRowIdRole, device.rowId);
+    ipItem->setData(kCreatedIpRole, device.createdIp);
+    // The list decided the place: straight there when its order was plain; otherwise at the
+    // end, and the whole table sorted as the list sorted itself (both stable, same order).
+    const int row = change.sorted ? rowCount() : change.row;
     insertRow(row);
-    const auto centred = [](const QString& text) {
-        auto* cell = new QTableWidgetItem(text);
+    for (const int column : {0, 1, 3, 4}) {
+        auto* cell = new QTableWidgetItem(shownText(fieldShown(device.record, column)));
         cell->setTextAlignment(Qt::AlignCenter);
-        return cell;
-    };
-    setItem(row, 0, centred(record.name));
-    QTableWidgetItem* macItem = centred(record.mac);
-    macItems.insert(normalMac(record.mac), macItem); // before setItem, which reports a change
-    setItem(row, 1, macItem);
+        setItem(row, column, cell);
+    }
     setItem(row, 2, ipItem);
-    setItem(row, 3, centred(record.submask));
-    setItem(row, 4, centred(record.gateway));
-    rowsInPlainOrder = wasPlain; // setting the new row's own items is no change of order
     if (rowHeight(row) != 80)
         setRowHeight(row, 80);
-    if (!direct) {
+    if (change.sorted)
         sortItems(2, Qt::AscendingOrder);
-        rowsInPlainOrder = true;
-        for (int r = 0; r < rowCount() && rowsInPlainOrder; ++r) {
-            const auto* ip = dynamic_cast<const IpAddressItem*>(item(r, 2));
-            rowsInPlainOrder = ip && ip->isPlainAddress();
-        }
-    }
+    writing = false;
     if (rowCount() <= 64) {
         ensureRowButtons();
     } else if (!rowButtonsDue) {
@@ -106,19 +122,6 @@ void DeviceTableWidget::addRecord(const DeviceRecord& record)
         });
     }
     emit rowCountChanged(rowCount());
-}
-
-int DeviceTableWidget::rowOfMac(const QString& mac)
-{
-    if (macItemsStale) {
-        macItems.clear();
-        for (int r = 0; r < rowCount(); ++r)
-            if (QTableWidgetItem* listed = item(r, 1))
-                macItems.insert(normalMac(listed->text()), listed);
-        macItemsStale = false;
-    }
-    QTableWidgetItem* listed = macItems.value(normalMac(mac));
-    return listed ? row(listed) : -1;
 }
 
 void DeviceTableWidget::enqueue(std::deque<DeviceRecord>&& records)
@@ -152,18 +155,19 @@ void DeviceTableWidget::addPending()
     }
     if (!pending.empty())
         pendingTimer.start(0); // the rest after the event loop has had its turn
+    else
+        emit drained();
 }
 
 void DeviceTableWidget::startFilling()
 {
+    writing = true;
     setRowCount(0);
-    macItems.clear();
-    macItemsStale = false;
+    writing = false;
+    list.clear();
     pending.clear();
     pendingTimer.stop();
     ++fillingCount;
-    rowsInPlainOrder = true;
-    toldTableFull = false;
     toldQueueFull = false;
     emit rowCountChanged(0);
 }
@@ -171,16 +175,24 @@ void DeviceTableWidget::startFilling()
 bool DeviceTableWidget::updateRow(int fillingId, int rowId, const QString& ip, const QString& submask,
                                   const QString& gateway, const QString& name)
 {
-    if (fillingId != fillingCount)
+    if (fillingId != fillingCount || !list.update(rowId, ip, submask, gateway, name))
         return false;
-    const int row = findNewRowFromOldRow(rowId, this);
-    if (row < 0)
-        return false;
-    item(row, 2)->setText(ip);
-    item(row, 3)->setText(submask);
-    item(row, 4)->setText(gateway);
-    item(row, 0)->setText(name);
+    const int row = list.rowOfId(rowId);
+    showTexts(row, list.at(row).record);
     return true;
+}
+
+int DeviceTableWidget::markConflicts(const NeighbourMap& neighbours, int fromRowId)
+{
+    const std::vector<Conflict> conflicts = judgeConflicts(neighbours, list, fromRowId);
+    writing = true;
+    for (const Conflict& conflict : conflicts) {
+        brenmoor::console::printLine(conflict.line);
+        list.markConflict(conflict.row, conflict.neighbourMac);
+        item(list.rowOfId(conflict.row), 2)->setForeground(QBrush(kConflictColour, Qt::SolidPattern));
+    }
+    writing = false;
+    return static_cast<int>(conflicts.size());
 }
 
 QWidget* DeviceTableWidget::makeRowButton(const QString& text, int width)

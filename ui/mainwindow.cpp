@@ -2,14 +2,12 @@
 
 #include "base/consoleline.h"
 #include "base/logging.h"
+#include "core/addresscheck.h"
 #include "net/localinterfaces.h"
 #include "net/netscanner.h"
 #include "net/reversepathfilter.h"
-#include "protocol/discovery.h"
-#include "protocol/kvframe.h"
 #include "ui/devicetable.h"
 #include "ui/modifyipdialog.h"
-#include "ui/protocolhandlers.h"
 #include "ui/sharedstyles.h"
 #include "ui/windowguard.h"
 #include "ui_mainwindow.h"
@@ -19,7 +17,6 @@
 #include <QTimer>
 #include <QUrl>
 #include <chrono>
-#include <thread>
 #include <utility>
 
 namespace {
@@ -37,45 +34,29 @@ mainwindow::mainwindow(QWidget* parent)
 
 mainwindow::mainwindow(QWidget* parent, const brenmoor::net::IfaddrsSource& hostInterfaces, ScanActions scan)
     : QWidget(parent)
-    , jsonEndpoint(hostInterfaces)
-    , kvEndpoint(hostInterfaces)
     , interfaces(hostInterfaces)
     , scanActions(std::move(scan))
+    , discovery(std::make_shared<DiscoverySession>(hostInterfaces, [wake = &inboxWakeUp] { wake->wake(); }))
     , ui(new Ui::mainwindow)
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_StyledBackground);
 
-    jsonEndpoint.Init(21088, 21089, [this](const std::string& ip, const unsigned char* bytes, size_t len) {
-        receiveFunSelf(ip, bytes, len);
-    });
-    kvEndpoint.Init(52380, 52380, [this](const std::string& ip, const unsigned char* bytes, size_t len) {
-        receiveFunVisca(ip, bytes, len);
-    });
-    connect(&inboxWakeUp, &GuiWakeUp::woken, this, &mainwindow::takeInbox);
-    // Runs on the receive thread that emits (which holds the window guard, so the window is
-    // alive); the GUI thread is woken only when the inbox was empty.
+    // Runs on the receive thread that emits: into the session's inbox, the GUI thread woken
+    // only when the inbox was empty.
     connect(
         this, &mainwindow::sigAddDeivce, this,
-        [this](QString MAC, QString IP, QString submask, QString gateway, QString name, int type) {
-            bool wake = false;
-            bool overflow = false;
-            {
-                std::lock_guard<std::mutex> lock(inboxLock);
-                wake = incomingDevices.empty();
-                // A flood of replies must not grow the inbox without bound while the GUI
-                // thread is busy.
-                if (incomingDevices.size() < kMaxQueuedRecords)
-                    incomingDevices.push_back({MAC, IP, submask, gateway, name, type});
-                else
-                    overflow = !std::exchange(inboxOverflowTold, true);
-            }
-            if (overflow)
-                brenmoor::console::printLine(queueFullLine());
-            if (wake)
-                inboxWakeUp.wake();
+        [session = discovery.get()](QString MAC, QString IP, QString submask, QString gateway, QString name, int type) {
+            session->deliver({MAC, IP, submask, gateway, name, type});
         },
         Qt::DirectConnection);
+    // The session's receive threads hand every device to this window's signal. The session
+    // is stopped first thing in the destructor, so no receive thread outlives the window.
+    discovery->start([this](const DeviceRecord& device) {
+        emit sigAddDeivce(device.mac, device.ip, device.submask, device.gateway, device.name, device.type);
+    });
+    connect(&inboxWakeUp, &GuiWakeUp::woken, this, &mainwindow::takeInbox);
+
     DeviceTableWidget* table = ui->tableWidget;
     table->setInsertion([this](const DeviceRecord& record) {
         addDevice(record.mac, record.ip, record.submask, record.gateway, record.name, record.type);
@@ -84,6 +65,10 @@ mainwindow::mainwindow(QWidget* parent, const brenmoor::net::IfaddrsSource& host
     connect(table, &DeviceTableWidget::webPageRequested, this, &mainwindow::openWebPage);
     connect(table, &DeviceTableWidget::rowCountChanged, this,
             [this](int rows) { ui->pushButton_16->setText(tr("Device:") + QString::number(rows)); });
+    connect(table, &DeviceTableWidget::drained, this, [this] {
+        if (searchNeighbours)
+            judgeNewRows();
+    });
     QTimer::singleShot(100, Qt::PreciseTimer, this, [this] { applyDeferredTableSetup(); });
     brenmoor::ui::setMainWindow(this);
 
@@ -98,24 +83,13 @@ mainwindow::~mainwindow()
     // From here on no worker or receive thread can reach the window; one already inside a
     // call holds the lock, and this waits for it.
     brenmoor::ui::setMainWindow(nullptr);
+    discovery->stop();
     // Scans stop within a probe's time; senders and web openers are short. The wait is
     // bounded, so a worker stuck in the system cannot hold the close.
     workers.cancel();
     workers.waitIdle(std::chrono::milliseconds(1500));
     delete ui;
     ui = nullptr;
-    kvEndpoint.Stop();
-    jsonEndpoint.Stop();
-}
-
-void mainwindow::receiveFunSelf(const std::string& ip, const unsigned char* bytes, size_t len)
-{
-    udpReceiveFun(ip, bytes, static_cast<int>(len));
-}
-
-void mainwindow::receiveFunVisca(const std::string& ip, const unsigned char* bytes, size_t len)
-{
-    udpReceiveFun_visca(ip, const_cast<char*>(reinterpret_cast<const char*>(bytes)), static_cast<int>(len));
 }
 
 void mainwindow::applyDeferredTableSetup()
@@ -138,23 +112,29 @@ void mainwindow::resizeEvent(QResizeEvent* event)
 void mainwindow::openModify(int rowId)
 {
     DeviceTableWidget* table = ui->tableWidget;
-    const int row = findNewRowFromOldRow(rowId, table);
-    if (row < 0)
+    const ListedDevice* device = table->devices().byRowId(rowId);
+    if (!device)
         return;
     auto* dialog = new modifyIPDialog(this);
     const LocalMacIp local = getloacMacIp(interfaces);
-    dialog->SetMac(table->item(row, 1)->text());
-    dialog->SetIP(table->item(row, 2)->text());
-    dialog->SetName(table->item(row, 0)->text());
-    const QString submask = table->item(row, 3)->text();
-    QString gateway = table->item(row, 4)->text();
+    // The panel gets the device's own texts: what goes back to it must be what it sent.
+    const DeviceRecord& row = device->record;
+    dialog->SetMac(row.mac);
+    dialog->SetIP(row.ip);
+    dialog->SetName(row.name);
+    QString gateway = row.gateway;
     if (gateway.isEmpty()) {
         if (defaultGateway.isEmpty())
             defaultGateway = QString::fromStdString(ipTo1(local.ip));
         gateway = defaultGateway;
     }
-    dialog->Setsubmask(submask);
+    dialog->Setsubmask(row.submask);
     dialog->Setgateway(gateway);
+    // An address another device or this computer answers from is refused as Confirm checks
+    // it, against the list and the neighbour table as they are at that moment.
+    dialog->setAddressCheck([this](const std::string& ip, const QString& mac) {
+        return addressInUse(ip, mac, ui->tableWidget->devices(), currentAddressUse(interfaces));
+    });
     dialog->move(dialogPosition(geometry(), dialog->geometry()));
     dialog->show();
 
@@ -165,7 +145,7 @@ void mainwindow::openModify(int rowId)
         dialog, &modifyIPDialog::setNetParam, dialog,
         [this, rowId, filling](QString, QString ip, QString newSubmask, QString newGateway, QString name) {
             // The settings go out right after this: through the ports the host has now.
-            refreshEndpoints();
+            discovery->refresh();
             ui->tableWidget->updateRow(filling, rowId, ip, newSubmask, newGateway, name);
         },
         Qt::DirectConnection);
@@ -173,10 +153,10 @@ void mainwindow::openModify(int rowId)
 
 void mainwindow::openWebPage(int rowId, const QString& createdIp)
 {
-    const int row = findNewRowFromOldRow(rowId, ui->tableWidget);
-    if (row < 0)
+    const ListedDevice* device = ui->tableWidget->devices().byRowId(rowId);
+    if (!device)
         return;
-    const QString shownIp = ui->tableWidget->item(row, 2)->text();
+    const QString shownIp = device->record.ip;
     workers.start("web page", [shownIp, createdIp] {
         const QUrl url(QStringLiteral("http://") + shownIp, QUrl::TolerantMode);
         const bool opened = QDesktopServices::openUrl(url);
@@ -193,28 +173,30 @@ void mainwindow::addDevice(QString MAC, QString IP, QString submask, QString gat
 
 void mainwindow::takeInbox()
 {
-    std::deque<DeviceRecord> arrived;
-    std::optional<NeighbourMap> neighbours;
-    {
-        std::lock_guard<std::mutex> lock(inboxLock);
-        arrived.swap(incomingDevices);
-        neighbours.swap(incomingNeighbours);
-    }
-    ui->tableWidget->enqueue(std::move(arrived));
-    if (neighbours)
-        checkConflicts(*neighbours);
-}
-
-void mainwindow::refreshEndpoints()
-{
-    jsonEndpoint.Refresh();
-    kvEndpoint.Refresh();
+    DeviceInbox::Taken taken = discovery->inbox().take();
+    if (taken.overflowed)
+        brenmoor::console::printLine(queueFullLine());
+    ui->tableWidget->enqueue(std::move(taken.records));
+    if (taken.neighbours && !taken.neighbours->empty())
+        checkConflicts(*taken.neighbours);
 }
 
 void mainwindow::checkConflicts(const NeighbourMap& neighbours)
 {
-    const int count = markConflicts(ui->tableWidget, neighbours);
-    ui->pushButton_15->setText(tr("Conflicts:") + QString::number(count));
+    searchNeighbours = neighbours;
+    judgedRows = 0;
+    conflictCount = 0;
+    // Records still waiting for the table would never be compared: judge once they are in.
+    if (!ui->tableWidget->hasPending())
+        judgeNewRows();
+}
+
+void mainwindow::judgeNewRows()
+{
+    DeviceTableWidget* table = ui->tableWidget;
+    conflictCount += table->markConflicts(*searchNeighbours, judgedRows);
+    judgedRows = table->devices().size();
+    ui->pushButton_15->setText(tr("Conflicts:") + QString::number(conflictCount));
 }
 
 void mainwindow::on_pushButton_14_clicked()
@@ -223,12 +205,8 @@ void mainwindow::on_pushButton_14_clicked()
         return;
     ui->tableWidget->startFilling();
     // Replies that came before the press belong to the table just emptied.
-    {
-        std::lock_guard<std::mutex> lock(inboxLock);
-        incomingDevices.clear();
-        incomingNeighbours.reset();
-        inboxOverflowTold = false;
-    }
+    discovery->inbox().clear();
+    searchNeighbours.reset();
     // Busy from the press on, not only once the worker runs: a double click must not start
     // a second search.
     searchBusy = true;
@@ -245,38 +223,20 @@ void mainwindow::on_pushButton_14_clicked()
         } done;
         if (cancel->sleepFor(std::chrono::milliseconds(200)))
             return; // the window is closing
-        const NeighbourMap neighbours = searchDeviceOneTime(source, actions, cancel);
+        NeighbourMap neighbours = searchDeviceOneTime(source, actions, cancel);
         if (cancel->cancelled())
             return;
         drops->report(source);
         if (neighbours.empty())
             return;
-        withMainWindow([&](mainwindow& window) {
-            {
-                std::lock_guard<std::mutex> lock(window.inboxLock);
-                window.incomingNeighbours = neighbours;
-            }
-            window.inboxWakeUp.wake();
-        });
+        withMainWindow([&](mainwindow& window) { window.discovery->deliverNeighbours(std::move(neighbours)); });
     });
     if (!started)
         searchBusy = false;
 
     // A port that came up since start-up (a cable, a DHCP lease) is searched too, and one
     // that went away is no longer sent through.
-    refreshEndpoints();
-    workers.start("discovery", [] {
-        sendDiscoveryRequest([](const std::string& ip, const unsigned char* bytes, size_t len) {
-            bool sent = false;
-            withMainWindow([&](mainwindow& window) { sent = window.jsonEndpoint.Send(ip, bytes, len); });
-            return sent;
-        }, getLocalID());
-    });
-    workers.start("key-value discovery", [] {
-        const std::string& request = kvDiscoveryRequest();
-        withMainWindow([&](mainwindow& window) {
-            window.kvEndpoint.Send("255.255.255.255", reinterpret_cast<const unsigned char*>(request.data()),
-                                   request.size());
-        });
-    });
+    discovery->refresh();
+    workers.start("discovery", [session = discovery] { session->sendJsonDiscovery(); });
+    workers.start("key-value discovery", [session = discovery] { session->sendKvDiscovery(); });
 }

@@ -1,19 +1,19 @@
 #pragma once
 // The device list window: two counters, the Search button and the seven-column device
-// table; it owns the two protocol endpoints and runs the search.
+// table. It drives a discovery session (the endpoints, the requests, the replies' inbox) and
+// shows the session's devices in its table.
 
 #include "base/workergroup.h"
-#include "core/wakeup.h"
+#include "core/discoverysession.h"
+#include "core/guiwakeup.h"
 #include "net/ifaddrssource.h"
 #include "net/neighbourmap.h"
 #include "net/netscanner.h"
-#include "net/udpmultinic.h"
 #include "ui/devicetablewidget.h"
 
 #include <QWidget>
 #include <atomic>
-#include <deque>
-#include <mutex>
+#include <memory>
 #include <optional>
 
 namespace Ui {
@@ -31,16 +31,21 @@ public:
     mainwindow(QWidget* parent, const brenmoor::net::IfaddrsSource& interfaces, ScanActions scanActions);
     ~mainwindow() override;
 
-    // The endpoints' receive callbacks (on their receive threads).
+    // The endpoints' receive callbacks, on their receive threads: the reply handlers, whose
+    // devices this window's signal carries.
     void receiveFunSelf(const std::string& ip, const unsigned char* bytes, size_t len);
     void receiveFunVisca(const std::string& ip, const unsigned char* bytes, size_t len);
 
-    // Marks conflicting rows and sets the conflict counter; GUI thread.
+    // The neighbours this Search's scan found: rows whose IP they show under another MAC are
+    // marked and counted, once the records waiting for the table are in, and again for rows
+    // that come later in the same Search. GUI thread.
     void checkConflicts(const NeighbourMap& neighbours);
 
+    // The session the window's senders go through; shared, so a sender on another thread can
+    // finish its send after letting go of the window.
+    std::shared_ptr<DiscoverySession> session() const { return discovery; }
+
     std::atomic<bool> searchBusy{false}; // true while a search's neighbour scan runs
-    UDPMultiNIC jsonEndpoint;            // requests to port 21088, replies on 21089
-    UDPMultiNIC kvEndpoint;              // port 52380 both ways
 
 signals:
     void sigAddDeivce(QString MAC, QString IP, QString submask, QString gateway, QString name, int type);
@@ -52,30 +57,26 @@ public slots:
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
-
 private:
     void applyDeferredTableSetup();
-    // Re-initialises the endpoints whose interfaces changed since they were initialised.
-    void refreshEndpoints();
     // Row actions, given the row's id (and, for the web page, the IP the row was created with).
     void openModify(int rowId);
     void openWebPage(int rowId, const QString& createdIp);
-    // GUI thread: takes what the receive and scan threads left in the inbox.
+    // GUI thread: takes what the receive and scan threads left in the session's inbox.
     void takeInbox();
-
-    // What the receive and scan threads hand to the GUI thread travels here, under a lock of
-    // our own, and the wake-up carries nothing. Qt's event queue would order it just as well,
-    // but its lock is invisible to the thread sanitizer (Qt is not built with it), which then
-    // reports races that are none, and suppressing those hides real ones.
-    std::mutex inboxLock;
-    GuiWakeUp inboxWakeUp;
-    std::deque<DeviceRecord> incomingDevices;
-    bool inboxOverflowTold = false; // under inboxLock; once per Search
-    std::optional<NeighbourMap> incomingNeighbours;
+    // Judges the rows listed since the last judgement of this Search.
+    void judgeNewRows();
 
     // What the window's scans and endpoints see of the host.
     const brenmoor::net::IfaddrsSource& interfaces;
     const ScanActions scanActions;
+    GuiWakeUp inboxWakeUp;
+    std::shared_ptr<DiscoverySession> discovery;
     Ui::mainwindow* ui;
     WorkerGroup workers;
+
+    // This Search's neighbours, once the scan has found them, and how far they were applied.
+    std::optional<NeighbourMap> searchNeighbours;
+    int judgedRows = 0;  // rows with a smaller row id have been judged
+    int conflictCount = 0;
 };

@@ -1,8 +1,9 @@
 #include "ui/modifyipdialog.h"
 
-#include "core/devicerules.h"
+#include "base/consoleline.h"
+#include "core/devicerecord.h"
 #include "core/networkvalidation.h"
-#include "ui/protocolhandlers.h"
+#include "ui/windowprotocol.h"
 #include "ui_modifyipdialog.h"
 
 modifyIPDialog::modifyIPDialog(QWidget* parent)
@@ -23,27 +24,30 @@ modifyIPDialog::~modifyIPDialog()
 
 void modifyIPDialog::SetName(QString name)
 {
-    ui->lineEdit->setText(firstCharacters(name, kNameCharacters));
+    deviceName = firstCharacters(name, kNameCharacters);
+    ui->lineEdit->setText(shownText(deviceName));
 }
 
 void modifyIPDialog::SetMac(QString mac)
 {
-    ui->lineEdit_5->setText(mac);
+    deviceMac = mac;
+    ui->lineEdit_5->setText(shownText(mac));
 }
 
+// The address fields are edited and validated as shown: an address has no control character.
 void modifyIPDialog::SetIP(QString ip)
 {
-    ui->lineEdit_2->setText(ip);
+    ui->lineEdit_2->setText(shownText(ip));
 }
 
 void modifyIPDialog::Setsubmask(QString submask)
 {
-    ui->lineEdit_3->setText(submask);
+    ui->lineEdit_3->setText(shownText(submask));
 }
 
 void modifyIPDialog::Setgateway(QString gateway)
 {
-    ui->lineEdit_4->setText(gateway);
+    ui->lineEdit_4->setText(shownText(gateway));
 }
 
 void modifyIPDialog::on_pushButton_3_clicked()
@@ -53,8 +57,8 @@ void modifyIPDialog::on_pushButton_3_clicked()
 
 void modifyIPDialog::on_pushButton_4_clicked()
 {
-    const std::string name = ui->lineEdit->text().toStdString();
-    const std::string mac = ui->lineEdit_5->text().toStdString();
+    const std::string name = deviceName.toStdString();
+    const std::string mac = deviceMac.toStdString();
     const std::string ip = ui->lineEdit_2->text().toStdString();
     const std::string mask = ui->lineEdit_3->text().toStdString();
     const std::string gateway = ui->lineEdit_4->text().toStdString();
@@ -69,6 +73,14 @@ void modifyIPDialog::on_pushButton_4_clicked()
     const std::string sentIp = canonicalAddress(ip);
     const std::string sentMask = canonicalAddress(mask);
     const std::string sentGateway = canonicalAddress(gateway);
+    // A device given an address another one answers from takes it: two then answer there.
+    if (addressCheck) {
+        if (const auto taken = addressCheck(sentIp, deviceMac)) {
+            brenmoor::console::printLine("[ERROR] " + *taken);
+            ui->label_5->setText(QString::fromStdString(*taken));
+            return;
+        }
+    }
     deleteLater(); // gone once control is back in the event loop; the steps below still run
     emit setNetParam(QString::fromStdString(mac), QString::fromStdString(sentIp), QString::fromStdString(sentMask),
                      QString::fromStdString(sentGateway), QString::fromStdString(name));

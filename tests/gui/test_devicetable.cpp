@@ -1,6 +1,8 @@
 // The device table's rules on a bare table: numeric IP order, MAC matching, row identity
-// after sorting, column geometry, and the conflict check.
+// after sorting, column geometry; and on the device table itself, the conflict check.
+#include "core/macaddress.h"
 #include "ui/devicetable.h"
+#include "ui/devicetablewidget.h"
 
 #include <QTableWidget>
 #include <QtTest>
@@ -109,16 +111,17 @@ private slots:
 
     void conflictsAreForeignMacsClaimingARowsAddress()
     {
-        QTableWidget table(0, 7);
-        addRow(table, QStringLiteral("0A:1B:2C:3D:4E:5F"), QStringLiteral("192.168.1.10"));
-        addRow(table, QStringLiteral("00-11-22-33-44-55"), QStringLiteral("192.168.1.11"));
-        addRow(table, QStringLiteral("02:00:00:00:00:01"), QStringLiteral("192.168.1.12"));
+        DeviceTableWidget table;
+        table.setColumnCount(7);
+        for (const auto& [mac, ip] : {std::pair{"0A:1B:2C:3D:4E:5F", "192.168.1.10"}, {"00-11-22-33-44-55", "192.168.1.11"},
+                                      {"02:00:00:00:00:01", "192.168.1.12"}})
+            table.addRecord({QString::fromLatin1(mac), QString::fromLatin1(ip), {}, {}, {}, 0});
         const NeighbourMap neighbours{{"aa:bb:cc:dd:ee:ff", "192.168.1.10"},
                                       {"aa:bb:cc:dd:ee:fe", "192.168.1.10"}, // a second claim: still one conflict
                                       {"00:11:22:33:44:55", "192.168.1.11"}, // the row's own MAC: no conflict
                                       {"02:00:00:00:00:09", "192.168.1.120"}};
         Printed printed;
-        const int count = markConflicts(&table, neighbours);
+        const int count = table.markConflicts(neighbours, 0);
         const QString out = printed.take();
         QCOMPARE(count, 1);
         QCOMPARE(out, QStringLiteral("Ip:192.168.1.10conflict aa:bb:cc:dd:ee:fe 0a1b2c3d4e5f\n"));
@@ -128,7 +131,7 @@ private slots:
 
         // A row marked once stays red when a later check finds no conflict.
         Printed quiet;
-        QCOMPARE(markConflicts(&table, NeighbourMap{}), 0);
+        QCOMPARE(table.markConflicts(NeighbourMap{}, 0), 0);
         quiet.take();
         QCOMPARE(table.item(0, 2)->foreground().color(), QColor(250, 81, 81));
     }

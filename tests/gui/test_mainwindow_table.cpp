@@ -6,7 +6,7 @@
 #include "tests/support/labqtestmain.h"
 #include "tests/support/quiethost.h"
 #include "ui/mainwindow.h"
-#include "ui/protocolhandlers.h"
+#include "ui/windowprotocol.h"
 
 #include <QLineEdit>
 #include <QPushButton>

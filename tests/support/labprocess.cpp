@@ -30,8 +30,11 @@ SimulatedDevices::SimulatedDevices(const QString& hostName, const QStringList& d
                           QStringLiteral(BM_DEVICESIM_PATH)};
     if (!recordFile.isEmpty())
         arguments << QStringLiteral("--record") << recordFile;
-    if (apply)
+    if (apply) {
         arguments << QStringLiteral("--apply");
+        if (hostName.startsWith(QStringLiteral("dev")))
+            resetCommand_ = std::string(BM_LAB_SCRIPT) + " dev-reset " + hostName.mid(3).toStdString() + " >/dev/null 2>&1";
+    }
     // A test that dies must not leave its devices running, nor holding its output open.
     arguments << QStringLiteral("--exit-with-parent");
     for (const QString& spec : deviceSpecs)
@@ -54,6 +57,9 @@ SimulatedDevices::~SimulatedDevices()
     process_->terminate();
     if (!process_->waitForFinished(2000))
         process_->kill();
+    // Devices that took new addresses give them back, so the next test finds the lab as built.
+    if (!resetCommand_.empty())
+        std::system(resetCommand_.c_str());
 }
 
 namespace {

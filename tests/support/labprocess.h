@@ -24,6 +24,7 @@ public:
 private:
     std::unique_ptr<QProcess> process_;
     bool ready_ = false;
+    std::string resetCommand_; // run when the devices may have moved
 };
 
 // perNetwork simulated devices on each of the first `networks` networks of the lab's many

@@ -1,6 +1,7 @@
 // The command-line tool's logic without a network: its command line, the plan and its
 // checks, the merge of replies, the output formats, and the interface filter.
 #include "cli/commandline.h"
+#include "core/conflicts.h"
 #include "core/deviceformat.h"
 #include "core/networkplan.h"
 #include "net/interfacefilter.h"
@@ -22,13 +23,10 @@ std::string problemsText(const std::vector<PlanProblem>& problems)
     return out;
 }
 
-ListedDevice device(const char* mac, const char* ip, int type = 1)
+DeviceRecord device(const char* mac, const char* ip, int type = 1)
 {
-    ListedDevice d;
-    d.record = {QString::fromUtf8(mac), QString::fromUtf8(ip), QStringLiteral("255.255.255.0"),
-                QStringLiteral("10.0.0.1"), QStringLiteral("Cam"), type};
-    (type == 0 ? d.json : d.kv) = true;
-    return d;
+    return {QString::fromUtf8(mac), QString::fromUtf8(ip), QStringLiteral("255.255.255.0"), QStringLiteral("10.0.0.1"),
+            QStringLiteral("Cam"), type};
 }
 
 } // namespace
@@ -82,8 +80,9 @@ TEST(CliPlan, EachLineIsCheckedAndTheWholePlanAgainstItself)
 
 TEST(CliPlan, ATargetAddressInUseIsRefusedUnlessThePlanMovesItsDevice)
 {
-    const std::vector<ListedDevice> answering = {device("02:00:5e:00:00:01", "10.0.0.5"),
-                                                 device("02-00-5E-00-00-02", "10.0.0.6")};
+    DeviceList answering;
+    answering.add(device("02:00:5e:00:00:01", "10.0.0.5"));
+    answering.add(device("02-00-5E-00-00-02", "10.0.0.6"));
     const auto line = [](int number, const char* mac, const char* ip) {
         return PlanLine{number, mac, ip, "255.255.255.0", "10.0.0.1", std::nullopt};
     };
@@ -99,7 +98,7 @@ TEST(CliPlan, ATargetAddressInUseIsRefusedUnlessThePlanMovesItsDevice)
         {{line(1, "02:00:5e:00:00:01", "10.0.0.6"), line(2, "02005E000002", "10.0.0.9")}, ""},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(problemsText(addressesInUse(row.plan, answering)), row.problems);
+        EXPECT_EQ(problemsText(addressesInUse(row.plan, answering, AddressUse{})), row.problems);
 }
 
 TEST(CliCommandLine, OptionsAndCommandsBecomeRequestsOrUsageErrors)
@@ -154,7 +153,7 @@ TEST(CliCommandLine, OptionsAndCommandsBecomeRequestsOrUsageErrors)
 
 TEST(CliDevices, RepliesMergeByMacWithTheTableRulesAndPrintInIpOrder)
 {
-    DeviceCollector collector;
+    DeviceList collector;
     const auto record = [](const char* mac, const char* ip, const char* name, int type) {
         return DeviceRecord{mac, ip, "255.255.255.0", "10.0.0.1", name, type};
     };
@@ -173,7 +172,10 @@ TEST(CliDevices, RepliesMergeByMacWithTheTableRulesAndPrintInIpOrder)
     EXPECT_EQ(collector.addressesOf("02:00:5E:00:00:0A"), (std::set<QString>{"10.0.0.10", "10.0.0.11"}));
 
     // The neighbour table shows 10.0.0.9 under another MAC: a conflict, with the MAC it shows.
-    EXPECT_EQ(markDeviceConflicts(devices, {{"02:00:5e:00:00:99", "10.0.0.9"}, {"02:00:5e:00:00:0a", "10.0.0.10"}}), 1);
+    const auto conflicts = judgeConflicts({{"02:00:5e:00:00:99", "10.0.0.9"}, {"02:00:5e:00:00:0a", "10.0.0.10"}}, collector);
+    ASSERT_EQ(conflicts.size(), 1u);
+    collector.markConflict(conflicts[0].row, conflicts[0].neighbourMac);
+    devices = collector.devices();
     EXPECT_EQ(devices[0].conflictMac, "02:00:5e:00:00:99");
     EXPECT_EQ(devices[1].conflictMac, "");
 

@@ -1,6 +1,9 @@
 // Both reply handlers' drop and accept rules over raw datagrams.
 #include "base/consoleline.h"
-#include "core/devicerules.h"
+#include "core/conflicts.h"
+#include "core/devicelist.h"
+#include "core/devicerecord.h"
+#include "core/macaddress.h"
 #include "protocol/jsonreply.h"
 #include "protocol/kvreply.h"
 
@@ -156,6 +159,13 @@ TEST(DeviceText, ControlsAreEscapedAndEverythingElseKept)
         {"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},             // above U+10FFFF
         {"\xe6\x91", "\\xe6\\x91"},                                // cut short
         {"\\x1b", "\\x1b"},                                         // escaped once is escaped
+        // Characters that reorder or break a line as a bidirectional terminal shows it.
+        {"cam\xe2\x80\xae" "gpj.exe", "cam\\xe2\\x80\\xae" "gpj.exe"}, // U+202E right-to-left override
+        {"\xe2\x80\xaa\xe2\x80\xab\xe2\x80\xac\xe2\x80\xad", "\\xe2\\x80\\xaa\\xe2\\x80\\xab\\xe2\\x80\\xac\\xe2\\x80\\xad"},
+        {"\xe2\x81\xa6x\xe2\x81\xa9", "\\xe2\\x81\\xa6x\\xe2\\x81\\xa9"}, // U+2066 ... U+2069 isolates
+        {"a\xe2\x80\xa8" "b\xe2\x80\xa9", "a\\xe2\\x80\\xa8" "b\\xe2\\x80\\xa9"}, // line and paragraph separators
+        {"\xe2\x80\x8e\xe2\x80\x8f\xd8\x9c", "\\xe2\\x80\\x8e\\xe2\\x80\\x8f\\xd8\\x9c"}, // LRM, RLM, ALM
+        {"\xe2\x80\x8b\xe2\x81\xa0\xd8\x9b", "\xe2\x80\x8b\xe2\x81\xa0\xd8\x9b"}, // their neighbours are kept
     };
     for (const auto& [raw, shown] : cases) {
         EXPECT_EQ(escapeControls(raw), shown) << raw;
@@ -163,7 +173,7 @@ TEST(DeviceText, ControlsAreEscapedAndEverythingElseKept)
     }
 }
 
-TEST(DeviceText, ARecordFromADatagramHoldsNoControlAndNoOverlongText)
+TEST(DeviceText, ARecordHoldsTheDevicesOwnTextBoundedAndShowsItEscaped)
 {
     const std::string name = std::string(255, 'n') + "摄"; // the limit falls inside the last character
     const std::string payload = R"({"sn":"A1","mac":"00:11:22:33:44:55\u001b[2J","version":"1","typeID":")" + name
@@ -171,10 +181,12 @@ TEST(DeviceText, ARecordFromADatagramHoldsNoControlAndNoOverlongText)
     const JsonReplyResult json = decode(jsonDatagram(payload));
     ASSERT_EQ(json.kind, JsonReplyResult::Device);
     const DeviceRecord fromJson = deviceRecord("10.0.0.5", json.reply);
-    EXPECT_EQ(fromJson.mac, QStringLiteral("00:11:22:33:44:55\\x1b[2J"));
+    EXPECT_EQ(fromJson.mac, QStringLiteral("00:11:22:33:44:55\x1b[2J")) << "the device's own text";
+    EXPECT_EQ(shownText(fromJson.mac), QStringLiteral("00:11:22:33:44:55\\x1b[2J"));
     EXPECT_EQ(fromJson.name, QString(255, QLatin1Char('n')));
     EXPECT_EQ(fromJson.submask, QString(static_cast<int>(kMaxDeviceTextBytes), QLatin1Char('9')));
-    EXPECT_EQ(fromJson.gateway, QStringLiteral("\\xc2\\x85"));
+    EXPECT_EQ(fromJson.gateway, QString(QChar(0x85)));
+    EXPECT_EQ(shownText(fromJson.gateway), QStringLiteral("\\xc2\\x85"));
     EXPECT_EQ(fromJson.ip, QStringLiteral("10.0.0.5"));
     EXPECT_EQ(fromJson.type, 0);
 
@@ -182,9 +194,18 @@ TEST(DeviceText, ARecordFromADatagramHoldsNoControlAndNoOverlongText)
     const auto kv = decodeKvReply(frame.data(), static_cast<int>(frame.size()));
     ASSERT_TRUE(kv);
     const DeviceRecord fromKv = deviceRecord("10.0.0.6", *kv);
-    EXPECT_EQ(fromKv.mac, QStringLiteral("\\x1b]0;t\\x07"));
+    EXPECT_EQ(fromKv.mac, QStringLiteral("\x1b]0;t\x07"));
+    EXPECT_EQ(shownText(fromKv.mac), QStringLiteral("\\x1b]0;t\\x07"));
+    // A byte that is no UTF-8 cannot live in a QString: it is kept as the text that names it.
     EXPECT_EQ(fromKv.name, QStringLiteral("Cam\\x9b"));
+    EXPECT_EQ(shownText(fromKv.name), QStringLiteral("Cam\\x9b"));
     EXPECT_EQ(fromKv.type, 1);
+
+    // A name with a tab goes back with its tab, cut by characters.
+    const std::string tabbed = "\x02" "MAC:02:00:5e:00:00:01\xff" "NAME:Lobby\tCam\xff\x03";
+    const DeviceRecord lobby = deviceRecord("10.0.0.7", *decodeKvReply(tabbed.data(), static_cast<int>(tabbed.size())));
+    EXPECT_EQ(shownText(lobby.name), QStringLiteral("Lobby\\x09Cam"));
+    EXPECT_EQ(firstCharacters(lobby.name, kNameCharacters), QStringLiteral("Lobby\tCa"));
 }
 
 TEST(DeviceText, TheTableRulesAndTheConflictLine)

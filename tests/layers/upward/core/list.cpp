@@ -2,5 +2,5 @@
 #include "base/consoleline.h"
 #include "net/udpmultinic.h"
 #include "protocol/kvframe.h"
-#include "core/devicerules.h"
+#include "core/devicelist.h"
 #include <QString>

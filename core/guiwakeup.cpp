@@ -1,4 +1,4 @@
-#include "core/wakeup.h"
+#include "core/guiwakeup.h"
 
 #include "base/consoleline.h"
 
