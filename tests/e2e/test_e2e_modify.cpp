@@ -25,6 +25,7 @@ using brenmoor::test::recorded;
 using brenmoor::test::recordedSetKinds;
 using brenmoor::test::runInHost;
 using brenmoor::test::SimulatedDevices;
+using brenmoor::test::StdoutCapture;
 
 namespace {
 
@@ -180,6 +181,23 @@ private slots:
         typeInto(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_4")), QStringLiteral("192.168.50.23"));
         QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_4")), Qt::LeftButton);
         QCOMPARE(panel->findChild<QLabel*>(QStringLiteral("label_5"))->text(), QStringLiteral("Gateway must not be the IP address itself"));
+        // An address another device, or this computer, answers from is refused too: two
+        // devices would answer there.
+        typeInto(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_4")), QStringLiteral("192.168.50.1"));
+        const struct
+        {
+            const char* ip;
+            const char* reason;
+        } taken[] = {{"192.168.50.21", "IP address 192.168.50.21 is already used by device 02:00:5e:50:00:21"},
+                     {"192.168.050.010", "IP address 192.168.50.10 is already used by this computer (02:42:c0:a8:32:0a on enp1s0)"}};
+        for (const auto& address : taken) {
+            StdoutCapture console;
+            typeInto(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_2")), QString::fromLatin1(address.ip));
+            QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_4")), Qt::LeftButton);
+            QCOMPARE(panel->findChild<QLabel*>(QStringLiteral("label_5"))->text(), QString::fromLatin1(address.reason));
+            QVERIFY2(console.text().find(std::string("[ERROR] ") + address.reason + "\n") != std::string::npos, console.text().c_str());
+        }
+        QCOMPARE(openPanels().size(), 1);
         QPointer<modifyIPDialog> guard(panel);
         QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_3")), Qt::LeftButton);
         QTRY_VERIFY(!guard);
@@ -257,6 +275,28 @@ private slots:
         QVERIFY(found >= 0);
         QCOMPARE(table->item(found, 1)->text(), QStringLiteral("02:00:5e:50:00:21"));
         QCOMPARE(rowOf(QStringLiteral("192.168.50.21")), -1);
+    }
+
+    void aNameWithAControlCharacterGoesBackAsTheDeviceSentIt()
+    {
+        SimulatedDevices dev4(4, {QStringLiteral("mac=02:00:5e:60:01:32,name=Lobby\tCam,proto=kv,gateway=10.60.1.1")},
+                              record(4));
+        QVERIFY(dev4.ready());
+        search(5);
+        const int row = rowOf(QStringLiteral("10.60.1.32"));
+        QVERIFY(row >= 0);
+        QCOMPARE(table->item(row, 0)->text(), QStringLiteral("Lobby\\x09Cam")); // shown escaped
+        QTest::mouseClick(rowButton(row, 5), Qt::LeftButton);
+        modifyIPDialog* panel = openPanels().first();
+        QCOMPARE(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit"))->text(), QStringLiteral("Lobby\\x09Ca"));
+        typeInto(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_2")), QStringLiteral("10.60.1.132"));
+        QPointer<modifyIPDialog> guard(panel);
+        QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_4")), Qt::LeftButton);
+        QTRY_VERIFY(!guard);
+        // Sent back with its tab, cut to eight characters, not as the backslash text shown.
+        QTRY_COMPARE_WITH_TIMEOUT(recorded(record(4), "kv-set").size(), size_t(1), 3000);
+        QCOMPARE(recorded(record(4), "kv-set").front()["pairs"][4],
+                 nlohmann::json::parse(R"(["NAME","Lobby\tCa"])"));
     }
 
     void accessWebOpensTheAddressTheRowShowsNow()

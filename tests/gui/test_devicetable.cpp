@@ -109,6 +109,60 @@ private slots:
         QCOMPARE(columnWidths(1000), (std::array<int, 7>{97, 198, 153, 153, 130, 110, 155}));
     }
 
+    // The table shows its list: the same devices in the same order, whatever changed an IP.
+    void rowsFollowTheListsIpOrder()
+    {
+        enum Op { Json = 0, Kv = 1, EditIp = 2 };
+        struct Step
+        {
+            const char* mac;
+            const char* ip;
+            int op;
+        };
+        const struct
+        {
+            const char* what;
+            std::vector<Step> steps;
+            const char* shown; // the IP column, top to bottom
+        } rows[] = {
+            {"insertions in any order", {{"a", "10.0.0.9", Json}, {"b", "10.0.0.1", Json}, {"c", "10.0.0.5", Kv}},
+             "10.0.0.1 10.0.0.5 10.0.0.9"},
+            {"a refreshed IP keeps its row", {{"a", "10.0.0.1", Kv}, {"b", "10.0.0.5", Kv}, {"a", "10.0.0.7", Kv}},
+             "10.0.0.7 10.0.0.5"},
+            {"the next insertion after a refreshed IP sorts the whole table",
+             {{"a", "10.0.0.1", Kv}, {"b", "10.0.0.5", Kv}, {"c", "10.0.0.9", Kv}, {"a", "10.0.0.7", Kv}, {"d", "10.0.0.6", Json}},
+             "10.0.0.5 10.0.0.6 10.0.0.7 10.0.0.9"},
+            {"and after an IP edited in place",
+             {{"a", "10.0.0.1", Kv}, {"b", "10.0.0.5", Kv}, {"a", "10.0.0.8", EditIp}, {"c", "10.0.0.6", Json}},
+             "10.0.0.5 10.0.0.6 10.0.0.8"},
+            {"a JSON record of a listed MAC changes nothing",
+             {{"a", "10.0.0.1", Json}, {"b", "10.0.0.5", Json}, {"a", "10.0.0.9", Json}, {"c", "10.0.0.3", Json}},
+             "10.0.0.1 10.0.0.3 10.0.0.5"},
+            {"an address that is not four numbers sorts as text",
+             {{"a", "10.0.0.5", Json}, {"b", "x", Json}, {"c", "10.0.0.1", Json}, {"d", "10.0.0.3", Json}},
+             "10.0.0.1 10.0.0.3 10.0.0.5 x"},
+        };
+        for (const auto& row : rows) {
+            DeviceTableWidget table;
+            table.setColumnCount(7);
+            for (const Step& step : row.steps) {
+                const QString mac = QString::fromLatin1(step.mac);
+                if (step.op == EditIp)
+                    table.item(table.devices().rowOf(mac), 2)->setText(QString::fromLatin1(step.ip));
+                else
+                    table.addRecord({mac, QString::fromLatin1(step.ip), {}, {}, {}, step.op});
+            }
+            QCOMPARE(ipColumn(table).join(QLatin1Char(' ')), QString::fromLatin1(row.shown));
+            QCOMPARE(table.devices().size(), table.rowCount());
+            for (int r = 0; r < table.rowCount(); ++r) {
+                const ListedDevice& device = table.devices().at(r);
+                QVERIFY2(isSameMac(table.item(r, 1)->text(), device.record.mac), row.what);
+                QCOMPARE(table.item(r, 2)->text(), device.record.ip);
+                QCOMPARE(findNewRowFromOldRow(device.rowId, &table), r);
+            }
+        }
+    }
+
     void conflictsAreForeignMacsClaimingARowsAddress()
     {
         DeviceTableWidget table;

@@ -5,6 +5,7 @@
 #include "tests/support/capturedlog.h"
 #include "tests/support/labqtestmain.h"
 #include "tests/support/quiethost.h"
+#include "ui/devicetablewidget.h"
 #include "ui/mainwindow.h"
 #include "ui/windowprotocol.h"
 
@@ -13,6 +14,10 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QtTest>
+#include <fcntl.h>
+#include <future>
+#include <thread>
+#include <unistd.h>
 
 using brenmoor::test::QuietHost;
 
@@ -178,6 +183,69 @@ private slots:
         QCOMPARE(cell(table, 0, 2), QStringLiteral("10.1.0.1"));
         QCOMPARE(cell(table, 499, 2), QStringLiteral("10.1.1.250"));
         QTRY_VERIFY(!window.searchBusy);
+    }
+
+    void conflictsAreJudgedOnceTheQueueHasDrainedAndAgainForLaterRows()
+    {
+        mainwindow window(nullptr, host.interfaces, QuietHost::scan());
+        auto* table = window.findChild<DeviceTableWidget*>(QStringLiteral("tableWidget"));
+        auto* conflicts = window.findChild<QPushButton*>(QStringLiteral("pushButton_15"));
+        const auto ip = [](int i) { return QStringLiteral("10.%1.%2.%3").arg(i / 65536).arg(i / 256 % 256).arg(1 + i % 250); };
+        for (int i = 0; i < 3000; ++i)
+            emit window.sigAddDeivce(QStringLiteral("02:00:00:00:%1:%2").arg(i / 256, 2, 16, QLatin1Char('0')).arg(i % 256, 2, 16, QLatin1Char('0')),
+                                     ip(i), "", "", "", 0);
+        QTRY_VERIFY(table->rowCount() > 0);
+        QVERIFY2(table->hasPending(), "the neighbours must arrive while records still wait for the table");
+        // The last device of the burst answers from an address the neighbour table shows under
+        // another MAC, and so will one that is listed later in this Search.
+        window.checkConflicts({{"02:00:5f:00:00:01", ip(2999).toStdString()}, {"02:00:5f:00:00:02", "10.250.0.1"}});
+        QTRY_COMPARE(table->rowCount(), 3000);
+        QTRY_COMPARE(conflicts->text(), QStringLiteral("Conflicts:1"));
+        QCOMPARE(table->item(table->devices().rowOf(QStringLiteral("02:00:00:00:0b:b7")), 2)->foreground().color(),
+                 QColor(250, 81, 81));
+        emit window.sigAddDeivce("02:00:00:00:ff:ff", "10.250.0.1", "", "", "", 1);
+        QTRY_COMPARE(conflicts->text(), QStringLiteral("Conflicts:2"));
+        QTRY_VERIFY(!window.searchBusy);
+    }
+
+    // The window's other users go on while a console line cannot be written: the set-network
+    // sender writes it after letting go of the window.
+    void aStalledConsoleHoldsNoOtherUserOfTheWindow()
+    {
+        mainwindow window(nullptr, host.interfaces, QuietHost::scan());
+        auto* table = window.findChild<QTableWidget*>(QStringLiteral("tableWidget"));
+        // Standard error becomes a full pipe that nobody reads: its next line blocks.
+        int ends[2];
+        QVERIFY(pipe(ends) == 0);
+        fflush(stderr);
+        const int saved = dup(2);
+        dup2(ends[1], 2);
+        fcntl(ends[1], F_SETFL, O_NONBLOCK);
+        const std::string block(4096, 'x');
+        while (write(ends[1], block.data(), block.size()) > 0) {
+        }
+        fcntl(ends[1], F_SETFL, 0);
+        // The endpoints have no interface on this host: the send reports that on standard error.
+        std::thread sender([] { Send_allloc_IP_To_Device("00:11:22:33:44:55", "192.168.1.50", "255.255.255.0", "192.168.1.1"); });
+        QTest::qWait(100);
+        auto reply = std::async(std::launch::async, [] { feedKv("10.0.0.7", "\x02MAC:02:00:00:00:00:07\xffNAME:x\xff\x03"); });
+        const bool delivered = reply.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+        // Unblock the sender whatever happened, and put standard error back.
+        fcntl(ends[0], F_SETFL, O_NONBLOCK);
+        char buffer[4096];
+        while (sender.joinable()) {
+            while (read(ends[0], buffer, sizeof buffer) > 0) {
+            }
+            if (reply.wait_for(std::chrono::milliseconds(10)) == std::future_status::ready) {
+                dup2(saved, 2);
+                sender.join();
+            }
+        }
+        close(saved);
+        close(ends[0]);
+        close(ends[1]);
+        QVERIFY2(delivered, "a reply waited for a send that could not write its console line");
+        QTRY_COMPARE(table->rowCount(), 1);
     }
 
     void replyHandlersReportDevicesAndLogTheirErrors()

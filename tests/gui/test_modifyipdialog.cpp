@@ -1,6 +1,8 @@
 // The settings panel on its own: its fields, what Confirm accepts and refuses, what it
 // reports, Cancel, and where it is placed over the window. No device list window exists
 // here, so nothing can be sent.
+#include "core/addresscheck.h"
+#include "core/devicelist.h"
 #include "ui/modifyipdialog.h"
 
 #include <QLabel>
@@ -15,6 +17,10 @@ class ModifyIpDialogTest : public QObject
 
     QWidget host; // the panel is a child of the device list window in the tool
     QPointer<modifyIPDialog> dialog;
+    // Who else answers on the network, as the window's check sees it: a listed device, a
+    // neighbour entry, this computer's own port.
+    DeviceList listed;
+    AddressUse use;
     QLineEdit* field(const char* name) { return dialog->findChild<QLineEdit*>(QLatin1String(name)); }
     QLabel* errorLabel() { return dialog->findChild<QLabel*>(QStringLiteral("label_5")); }
 
@@ -28,6 +34,18 @@ class ModifyIpDialogTest : public QObject
     void cancel() { QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("pushButton_3")), Qt::LeftButton); }
 
 private slots:
+    void initTestCase()
+    {
+        listed.add({QStringLiteral("02:00:5e:00:00:21"), QStringLiteral("192.168.1.21"), {}, {}, QStringLiteral("Cam"), 0});
+        listed.add({QStringLiteral("00-11-22-33-44-55"), QStringLiteral("192.168.1.20"), {}, {}, QStringLiteral("Front"), 1});
+        use.neighbours = {{"02:00:5e:00:00:33", "192.168.1.33"}, {"00:11:22:33:44:55", "192.168.1.44"}};
+        brenmoor::net::HostAddress own;
+        own.name = "eth0";
+        own.ip = "192.168.1.5";
+        own.mac = brenmoor::net::MacAddress{0x02, 0x42, 0xc0, 0xa8, 0x01, 0x05};
+        use.host = {own};
+    }
+
     void init()
     {
         host.resize(1026, 1069);
@@ -38,6 +56,8 @@ private slots:
         dialog->SetName(QStringLiteral("FrontDoorCam"));
         dialog->Setsubmask(QStringLiteral("255.255.255.0"));
         dialog->Setgateway(QStringLiteral("192.168.1.1"));
+        dialog->setAddressCheck(
+            [this](const std::string& ip, const QString& mac) { return addressInUse(ip, mac, listed, use); });
         dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(dialog));
     }
@@ -85,6 +105,14 @@ private slots:
                                              << "Invalid subnet mask: 255.255.255.255 leaves no room for the device and a gateway";
         QTest::newRow("gateway is the device") << "192.168.1.10" << "255.255.255.0" << "192.168.1.10"
                                                << "Gateway must not be the IP address itself";
+        QTest::newRow("another listed device's address") << "192.168.1.21" << "255.255.255.0" << "192.168.1.1"
+                                                         << "IP address 192.168.1.21 is already used by device 02:00:5e:00:00:21";
+        QTest::newRow("the same with leading zeros") << "192.168.001.021" << "255.255.255.0" << "192.168.1.1"
+                                                     << "IP address 192.168.1.21 is already used by device 02:00:5e:00:00:21";
+        QTest::newRow("another MAC in the neighbour table") << "192.168.1.33" << "255.255.255.0" << "192.168.1.1"
+                                                            << "IP address 192.168.1.33 is already used by device 02:00:5e:00:00:33";
+        QTest::newRow("this computer's address") << "192.168.1.5" << "255.255.255.0" << "192.168.1.1"
+                                                 << "IP address 192.168.1.5 is already used by this computer (02:42:c0:a8:01:05 on eth0)";
     }
 
     void invalidValuesKeepThePanelOpenWithTheReason()
@@ -121,6 +149,19 @@ private slots:
         QCOMPARE(values.at(3).toString(), QStringLiteral("192.168.1.1"));
         QCOMPARE(values.at(4).toString(), QStringLiteral("FrontDoo"));
         QTRY_VERIFY(!dialog);
+    }
+
+    void theDevicesOwnAddressesAreNotInUse()
+    {
+        // Its listed address, and one the neighbour table shows under its own MAC.
+        for (const char* ip : {"192.168.1.20", "192.168.1.44"}) {
+            QSignalSpy reported(dialog.data(), &modifyIPDialog::setNetParam);
+            fill(QString::fromLatin1(ip), QStringLiteral("255.255.255.0"), QStringLiteral("192.168.1.1"));
+            confirm();
+            QCOMPARE(reported.count(), 1);
+            QTRY_VERIFY(!dialog);
+            init();
+        }
     }
 
     void leadingZerosGoOutAsTheValidatedAddress()
