@@ -41,8 +41,14 @@ std::optional<std::string> addressInUse(const std::string& ip, const QString& ma
             return taken + "device " + shownText(device.record.mac).toStdString();
     }
     for (const auto& [neighbourMac, neighbourIp] : use.neighbours) {
-        if (neighbourIp == ip && holds(QString::fromStdString(neighbourMac)))
-            return taken + "device " + neighbourMac;
+        if (neighbourIp != ip || !holds(QString::fromStdString(neighbourMac)))
+            continue;
+        // The kernel remembers a device that moved; a device that answers from another
+        // address now has left this one.
+        const int listed = devices.rowOf(QString::fromStdString(neighbourMac));
+        if (listed >= 0 && devices.at(listed).record.ip != address)
+            continue;
+        return taken + "device " + neighbourMac;
     }
     return std::nullopt;
 }

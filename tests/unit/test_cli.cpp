@@ -83,6 +83,13 @@ TEST(CliPlan, ATargetAddressInUseIsRefusedUnlessThePlanMovesItsDevice)
     DeviceList answering;
     answering.add(device("02:00:5e:00:00:01", "10.0.0.5"));
     answering.add(device("02-00-5E-00-00-02", "10.0.0.6"));
+    AddressUse use;
+    use.neighbours = {{"02:00:5e:00:00:07", "10.0.0.7"}, {"02:00:5e:00:00:02", "10.0.0.8"}, {"02:00:5e:00:00:01", "10.0.0.9"}};
+    brenmoor::net::HostAddress own;
+    own.name = "eth0";
+    own.ip = "10.0.0.10";
+    own.mac = brenmoor::net::MacAddress{0x02, 0x42, 0x0a, 0, 0, 0x0a};
+    use.host = {own};
     const auto line = [](int number, const char* mac, const char* ip) {
         return PlanLine{number, mac, ip, "255.255.255.0", "10.0.0.1", std::nullopt};
     };
@@ -92,13 +99,22 @@ TEST(CliPlan, ATargetAddressInUseIsRefusedUnlessThePlanMovesItsDevice)
         const char* problems;
     } const rows[] = {
         {{line(1, "02:00:5e:00:00:01", "10.0.0.5")}, ""}, // its own address
-        {{line(1, "02:00:5e:00:00:03", "10.0.0.7")}, ""},
+        {{line(1, "02:00:5e:00:00:03", "10.0.0.4")}, ""},
         {{line(1, "02:00:5e:00:00:01", "10.0.0.6")}, "1: IP address 10.0.0.6 is already used by device 02-00-5E-00-00-02\n"},
         {{line(1, "02:00:5e:00:00:01", "10.0.0.6"), line(2, "02:00:5e:00:00:02", "10.0.0.5")}, ""}, // a swap
-        {{line(1, "02:00:5e:00:00:01", "10.0.0.6"), line(2, "02005E000002", "10.0.0.9")}, ""},
+        {{line(1, "02:00:5e:00:00:01", "10.0.0.6"), line(2, "02005E000002", "10.0.0.11")}, ""},
+        // The neighbour table: another MAC there holds the address; the device's own entry,
+        // and the old entry of a device that answers from elsewhere now, do not.
+        {{line(1, "02:00:5e:00:00:01", "10.0.0.7")}, "1: IP address 10.0.0.7 is already used by device 02:00:5e:00:00:07\n"},
+        {{line(1, "02:00:5e:00:00:01", "10.0.0.9")}, ""},
+        {{line(1, "02:00:5e:00:00:01", "10.0.0.8")}, ""},
+        {{line(1, "02:00:5e:00:00:07", "10.0.0.7")}, ""},
+        // This computer's own address is never free.
+        {{line(1, "02:00:5e:00:00:01", "10.0.0.10")},
+         "1: IP address 10.0.0.10 is already used by this computer (02:42:0a:00:00:0a on eth0)\n"},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(problemsText(addressesInUse(row.plan, answering, AddressUse{})), row.problems);
+        EXPECT_EQ(problemsText(addressesInUse(row.plan, answering, use)), row.problems) << row.plan.front().ip;
 }
 
 TEST(CliCommandLine, OptionsAndCommandsBecomeRequestsOrUsageErrors)
