@@ -27,26 +27,6 @@ bool IpAddressItem::operator<(const QTableWidgetItem& other) const
     return ipLess(key, text(), ip ? ip->key : IpOrderKey::of(otherText), otherText);
 }
 
-bool IpAddressItem::isPlainAddress() const
-{
-    return key.isPlainAddress();
-}
-
-int sortedInsertionRow(QTableWidget* table, const IpAddressItem& item)
-{
-    int low = 0;
-    int high = table->rowCount();
-    while (low < high) {
-        const int middle = low + (high - low) / 2;
-        const QTableWidgetItem* other = table->item(middle, 2);
-        if (other && item < *other)
-            high = middle;
-        else
-            low = middle + 1;
-    }
-    return low;
-}
-
 int findNewRowFromOldRow(int oldRow, QTableWidget* table)
 {
     for (int row = 0; row < table->rowCount(); ++row) {

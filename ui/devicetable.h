@@ -22,16 +22,10 @@ public:
     ~IpAddressItem() override;
     bool operator<(const QTableWidgetItem& other) const override;
     void setData(int role, const QVariant& value) override;
-    // Four numeric parts: such items compare by number only, a total order.
-    bool isPlainAddress() const;
 
 private:
     IpOrderKey key;
 };
-
-// Where an IP item goes in a table sorted by IP: after every row that does not sort after it,
-// as a stable sort of the table with the item appended would put it.
-int sortedInsertionRow(QTableWidget* table, const IpAddressItem& item);
 
 // The current row whose IP item carries `oldRow` as its row id, or -1.
 int findNewRowFromOldRow(int oldRow, QTableWidget* table);
@@ -45,7 +39,7 @@ void applyColumnWidths(QTableWidget* table);
 QWidget* makeCenteredCell(QPushButton* button);
 
 // The IP text of a conflicting row.
-const QColor kConflictColour(250, 81, 81);
+inline const QColor kConflictColour(250, 81, 81);
 
 constexpr int kRowIdRole = Qt::UserRole;
 constexpr int kCreatedIpRole = Qt::UserRole + 1; // the IP the row was created with
