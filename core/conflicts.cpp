@@ -1,5 +1,6 @@
 #include "core/conflicts.h"
 
+#include "base/consoleline.h"
 #include "core/devicelist.h"
 
 #include <map>
@@ -14,7 +15,8 @@ std::optional<std::string> conflictLine(const QString& rowMac, const QString& ro
     const std::string comparableNeighbourMac = QString::fromStdString(neighbourMac).toLower().remove(QLatin1Char(':')).toStdString();
     if (comparableNeighbourMac == comparableRowMac)
         return std::nullopt; // the same device under the same address
-    return "Ip:" + rowIpText + "conflict" + " " + neighbourMac + " " + comparableRowMac;
+    // A console line: the row's MAC is the device's own text, shown escaped.
+    return brenmoor::console::escapeControls("Ip:" + rowIpText + "conflict" + " " + neighbourMac + " " + comparableRowMac);
 }
 
 std::vector<Conflict> judgeConflicts(const NeighbourMap& neighbours, const std::vector<JudgedRow>& rows)

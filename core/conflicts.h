@@ -11,7 +11,8 @@
 class DeviceList;
 
 // The line printed when the neighbour table shows a row's IP under another MAC; nothing when
-// the MAC is the row's own. The MAC texts compare without ':' and '-', ignoring case.
+// the MAC is the row's own. The MAC texts compare without ':' and '-', ignoring case; the
+// line shows them as the console does (escapeControls).
 std::optional<std::string> conflictLine(const QString& rowMac, const QString& rowIp, const std::string& neighbourMac,
                                         const std::string& neighbourIp);
 

@@ -228,4 +228,7 @@ TEST(DeviceText, TheTableRulesAndTheConflictLine)
     EXPECT_EQ(conflictLine(rowMac, rowIp, "00:11:22:aa:bb:cd", "10.0.0.6"), std::nullopt) << "another address";
     EXPECT_EQ(conflictLine(rowMac, rowIp, "00:11:22:aa:bb:cd", "10.0.0.5"),
               std::optional<std::string>("Ip:10.0.0.5conflict 00:11:22:aa:bb:cd 001122aabbcc"));
+    // Found by fuzzing once the record kept the device's own text: the line shows it escaped.
+    EXPECT_EQ(conflictLine(QStringLiteral("00-11-22-AA-BB-CC\x1b[2J"), rowIp, "00:11:22:aa:bb:cd", "10.0.0.5"),
+              std::optional<std::string>("Ip:10.0.0.5conflict 00:11:22:aa:bb:cd 001122aabbcc\\x1b[2j"));
 }
