@@ -4,9 +4,9 @@
 #include "core/conflicts.h"
 #include "core/discoverysession.h"
 #include "core/networkplan.h"
+#include "core/networkvalidation.h"
 #include "net/netscanner.h"
 #include "net/reversepathfilter.h"
-#include "core/networkvalidation.h"
 
 #include <algorithm>
 #include <fstream>
@@ -210,12 +210,8 @@ int runDiscover(const brenmoor::net::IfaddrsSource& interfaces, const DiscoverRe
         return kExitFailed;
     Run& run = *opened;
     const NeighbourMap neighbours = run.discover(request.wait, request.sweep);
-    if (request.sweep) {
-        for (const Conflict& conflict : judgeConflicts(neighbours, run.devices)) {
-            brenmoor::console::printLine(conflict.line);
-            run.devices.markConflict(conflict.row, conflict.neighbourMac);
-        }
-    }
+    if (request.sweep)
+        markConflicts(run.devices, neighbours);
     const std::vector<ListedDevice> devices = run.devices.inIpOrder();
     std::cout << formatDevices(devices, request.format) << std::flush;
     printErrorLine(std::to_string(devices.size()) + (devices.size() == 1 ? " device" : " devices") + " answered");

@@ -54,3 +54,13 @@ std::vector<Conflict> judgeConflicts(const NeighbourMap& neighbours, const Devic
         conflict.row = rowIds[static_cast<size_t>(conflict.row)];
     return conflicts;
 }
+
+std::vector<Conflict> markConflicts(DeviceList& list, const NeighbourMap& neighbours, int fromRowId)
+{
+    std::vector<Conflict> conflicts = judgeConflicts(neighbours, list, fromRowId);
+    for (const Conflict& conflict : conflicts) {
+        brenmoor::console::printLine(conflict.line);
+        list.markConflict(conflict.row, conflict.neighbourMac);
+    }
+    return conflicts;
+}

@@ -33,3 +33,6 @@ std::vector<Conflict> judgeConflicts(const NeighbourMap& neighbours, const std::
 // The same over the list's entries in list order, those with a row id of `fromRowId` or more
 // (the ones listed since an earlier judgement); `row` is then the entry's row id.
 std::vector<Conflict> judgeConflicts(const NeighbourMap& neighbours, const DeviceList& list, int fromRowId = 0);
+// Judges those entries, prints each conflict's line and marks the entry with the MAC found;
+// returns the conflicts (rows as row ids) for the caller to show.
+std::vector<Conflict> markConflicts(DeviceList& list, const NeighbourMap& neighbours, int fromRowId = 0);

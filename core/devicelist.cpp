@@ -40,7 +40,6 @@ DeviceList::Change DeviceList::add(const DeviceRecord& record)
         Entry& entry = entries[static_cast<size_t>(*listed)];
         entry.json = true;
         entry.seenAt.insert(record.ip);
-        change.row = rowOfId(entry.rowId);
         return change;
     }
     case RowAction::Refresh: {
@@ -85,10 +84,15 @@ DeviceList::Change DeviceList::add(const DeviceRecord& record)
     return change;
 }
 
+const DeviceList::Entry* DeviceList::entryOf(int rowId) const
+{
+    return rowId < 0 || rowId >= static_cast<int>(entries.size()) ? nullptr : &entries[static_cast<size_t>(rowId)];
+}
+
 bool DeviceList::update(int rowId, const QString& ip, const QString& submask, const QString& gateway,
                         const QString& name)
 {
-    if (rowId < 0 || rowId >= static_cast<int>(entries.size()))
+    if (!entryOf(rowId))
         return false;
     edit(rowId, 2, ip);
     edit(rowId, 3, submask);
@@ -99,9 +103,10 @@ bool DeviceList::update(int rowId, const QString& ip, const QString& submask, co
 
 void DeviceList::edit(int rowId, int field, const QString& text)
 {
-    if (rowId < 0 || rowId >= static_cast<int>(entries.size()))
+    Entry* found = entryOf(rowId);
+    if (!found)
         return;
-    Entry& entry = entries[static_cast<size_t>(rowId)];
+    Entry& entry = *found;
     DeviceRecord& r = entry.record;
     switch (field) {
     case 0:
@@ -133,11 +138,8 @@ void DeviceList::edit(int rowId, int field, const QString& text)
 
 void DeviceList::markConflict(int rowId, const std::string& neighbourMac)
 {
-    if (rowId < 0 || rowId >= static_cast<int>(entries.size()))
-        return;
-    Entry& entry = entries[static_cast<size_t>(rowId)];
-    entry.conflict = true;
-    entry.conflictMac = neighbourMac;
+    if (Entry* entry = entryOf(rowId))
+        entry->conflictMac = neighbourMac;
 }
 
 void DeviceList::clear()
@@ -151,9 +153,7 @@ void DeviceList::clear()
 
 const ListedDevice* DeviceList::byRowId(int rowId) const
 {
-    if (rowId < 0 || rowId >= static_cast<int>(entries.size()))
-        return nullptr;
-    return &entries[static_cast<size_t>(rowId)];
+    return entryOf(rowId);
 }
 
 int DeviceList::rowOf(const QString& mac) const

@@ -12,6 +12,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 // What a record does to the list: a new MAC is inserted while there is room, a key-value
@@ -26,8 +27,8 @@ struct ListedDevice
     QString createdIp;   // the IP it was inserted with
     bool json = false;   // answered the JSON discovery
     bool kv = false;     // answered the key-value discovery
-    bool conflict = false;   // a conflict judgement found its IP under another MAC; stays so
-    std::string conflictMac; // the MAC found there
+    // The other MAC a conflict judgement found at its IP; once found, it stays for the Search.
+    std::string conflictMac;
 };
 
 class DeviceList
@@ -36,7 +37,7 @@ public:
     struct Change
     {
         RowAction action = RowAction::Ignore;
-        int row = -1;         // where the entry now is in list order (insert, refresh, ignore)
+        int row = -1;         // where the entry now is in list order (insert, refresh)
         bool sorted = false;  // an insertion re-sorted the whole list: it was not in plain order
         bool firstRefusal = false; // the first record of this Search the full list refused
     };
@@ -73,6 +74,9 @@ private:
         IpOrderKey key; // of record.ip
         std::set<QString> seenAt;
     };
+    // The entry with this row id, or null.
+    const Entry* entryOf(int rowId) const;
+    Entry* entryOf(int rowId) { return const_cast<Entry*>(std::as_const(*this).entryOf(rowId)); }
     bool lessByIp(int a, int b) const;
     void sortWhole();
 

@@ -184,13 +184,10 @@ bool DeviceTableWidget::updateRow(int fillingId, int rowId, const QString& ip, c
 
 int DeviceTableWidget::markConflicts(const NeighbourMap& neighbours, int fromRowId)
 {
-    const std::vector<Conflict> conflicts = judgeConflicts(neighbours, list, fromRowId);
+    const std::vector<Conflict> conflicts = ::markConflicts(list, neighbours, fromRowId);
     writing = true;
-    for (const Conflict& conflict : conflicts) {
-        brenmoor::console::printLine(conflict.line);
-        list.markConflict(conflict.row, conflict.neighbourMac);
+    for (const Conflict& conflict : conflicts)
         item(list.rowOfId(conflict.row), 2)->setForeground(QBrush(kConflictColour, Qt::SolidPattern));
-    }
     writing = false;
     return static_cast<int>(conflicts.size());
 }
