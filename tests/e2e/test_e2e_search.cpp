@@ -83,6 +83,8 @@ private slots:
     {
         runInHost("tool", "ip addr replace 10.60.1.10/24 dev wlp2s0");
         runInHost("dev5", "for i in $(seq 101 116); do ip addr del 192.168.50.$i/24 dev eth0; done");
+        // The tool host remembers those addresses under dev5's MAC: the next test must not.
+        runInHost("tool", "ip neigh flush all");
     }
 
     void searchListsEveryDeviceOnceInIpOrderAndMarksTheConflict()
