@@ -3,6 +3,7 @@
 #include "base/consoleline.h"
 #include "core/conflicts.h"
 #include "core/discoverysession.h"
+#include "core/firewallhint.h"
 #include "core/networkplan.h"
 #include "core/networkvalidation.h"
 #include "net/netscanner.h"
@@ -48,10 +49,15 @@ struct Run
     NeighbourMap discover(std::chrono::milliseconds wait, bool sweep)
     {
         const brenmoor::net::ReversePathDropWatch drops;
-        std::future<NeighbourMap> swept;
+        std::future<SweepResult> swept;
         if (sweep) {
-            swept = std::async(std::launch::async, [this] {
-                return searchDeviceOneTime(session.interfaces(), ScanActions(), std::make_shared<const CancelToken>());
+            ScanActions actions;
+            actions.listed = [this] { return session.addressesHeard(); };
+            swept = std::async(std::launch::async, [this, actions] {
+                // The replies that come at once are in by then: devices of a large network are
+                // probed at their own addresses.
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                return sweepNetworks(session.interfaces(), actions, std::make_shared<const CancelToken>());
             });
         }
         session.sendDiscoveryRequests();
@@ -62,11 +68,13 @@ struct Run
             std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(end - now, std::chrono::milliseconds(50)));
             take();
         }
-        NeighbourMap neighbours = swept.valid() ? swept.get() : NeighbourMap{};
+        const SweepResult result = swept.valid() ? swept.get() : SweepResult{};
         take();
+        for (const std::string& line : firewallHintLines(result.swept, session.repliesByInterface()))
+            printErrorLine(line);
         // Replies the kernel dropped never reach the endpoints: say so, and what lets them in.
         drops.report(session.interfaces());
-        return neighbours;
+        return result.neighbours;
     }
 
     DiscoverySession session;
@@ -210,8 +218,8 @@ int runDiscover(const brenmoor::net::IfaddrsSource& interfaces, const DiscoverRe
         return kExitFailed;
     Run& run = *opened;
     const NeighbourMap neighbours = run.discover(request.wait, request.sweep);
-    if (request.sweep)
-        markConflicts(run.devices, neighbours);
+    // Devices answering from one address are conflicts with or without the sweep.
+    markConflicts(run.devices, request.sweep ? &neighbours : nullptr);
     const std::vector<ListedDevice> devices = run.devices.inIpOrder();
     std::cout << formatDevices(devices, request.format) << std::flush;
     printErrorLine(std::to_string(devices.size()) + (devices.size() == 1 ? " device" : " devices") + " answered");

@@ -2,7 +2,10 @@
 
 #include "base/consoleline.h"
 #include "core/devicelist.h"
+#include "core/macaddress.h"
 
+#include <QHash>
+#include <algorithm>
 #include <map>
 
 std::optional<std::string> conflictLine(const QString& rowMac, const QString& rowIp, const std::string& neighbourMac,
@@ -55,12 +58,75 @@ std::vector<Conflict> judgeConflicts(const NeighbourMap& neighbours, const Devic
     return conflicts;
 }
 
-std::vector<Conflict> markConflicts(DeviceList& list, const NeighbourMap& neighbours, int fromRowId)
+namespace {
+
+// A MAC text as the neighbour table writes one: "0a:1b:2c:3d:4e:5f". A text that is no MAC
+// stays as the device sent it, for the console to escape.
+std::string consoleMac(const QString& mac)
 {
-    std::vector<Conflict> conflicts = judgeConflicts(neighbours, list, fromRowId);
+    if (!isMacText(mac.toStdString()))
+        return mac.toStdString();
+    const QString digits = normalMac(mac).toLower();
+    std::string text;
+    for (int i = 0; i < digits.size(); i += 2)
+        text += (i ? ":" : "") + digits.mid(i, 2).toStdString();
+    return text;
+}
+
+} // namespace
+
+std::vector<Conflict> judgeReplyConflicts(const DeviceList& list)
+{
+    // Each address's entries, in list order: one pass over the list, not one per entry.
+    QHash<QString, std::vector<int>> rowsAt;
+    for (int row = 0; row < list.size(); ++row)
+        rowsAt[list.at(row).record.ip].push_back(row);
+    std::vector<Conflict> conflicts;
+    for (int row = 0; row < list.size(); ++row) {
+        const ListedDevice& device = list.at(row);
+        if (!device.conflictMac.empty())
+            continue;
+        const std::vector<int>& sharing = rowsAt[device.record.ip];
+        if (sharing.size() < 2 || device.record.ip.isEmpty())
+            continue;
+        // The first other MAC in MAC order, so the line does not depend on arrival order.
+        std::optional<std::string> other;
+        for (const int peer : sharing) {
+            const QString& peerMac = list.at(peer).record.mac;
+            if (peer == row || isSameMac(peerMac, device.record.mac))
+                continue;
+            const std::string text = consoleMac(peerMac);
+            if (!other || text < *other)
+                other = text;
+        }
+        if (!other)
+            continue;
+        if (auto line = conflictLine(device.record.mac, device.record.ip, *other, device.record.ip.toStdString()))
+            conflicts.push_back({device.rowId, *other, std::move(*line)});
+    }
+    return conflicts;
+}
+
+std::vector<Conflict> markConflicts(DeviceList& list, const NeighbourMap* neighbours, int fromRowId)
+{
+    std::vector<Conflict> conflicts = judgeReplyConflicts(list);
+    if (neighbours) {
+        for (Conflict& conflict : judgeConflicts(*neighbours, list, fromRowId)) {
+            const ListedDevice* device = list.byRowId(conflict.row);
+            const bool already = std::any_of(conflicts.begin(), conflicts.end(),
+                                             [&](const Conflict& c) { return c.row == conflict.row; });
+            if (device && device->conflictMac.empty() && !already)
+                conflicts.push_back(std::move(conflict));
+        }
+    }
     for (const Conflict& conflict : conflicts) {
         brenmoor::console::printLine(conflict.line);
         list.markConflict(conflict.row, conflict.neighbourMac);
     }
     return conflicts;
+}
+
+std::vector<Conflict> markConflicts(DeviceList& list, const NeighbourMap& neighbours, int fromRowId)
+{
+    return markConflicts(list, &neighbours, fromRowId);
 }

@@ -1,5 +1,6 @@
 #pragma once
-// Conflict judgement: a listed device whose IP the neighbour table shows under another MAC.
+// Conflict judgement: a listed device whose IP another listed device answers from, or the
+// neighbour table shows under another MAC.
 
 #include "net/neighbourmap.h"
 
@@ -33,6 +34,13 @@ std::vector<Conflict> judgeConflicts(const NeighbourMap& neighbours, const std::
 // The same over the list's entries in list order, those with a row id of `fromRowId` or more
 // (the ones listed since an earlier judgement); `row` is then the entry's row id.
 std::vector<Conflict> judgeConflicts(const NeighbourMap& neighbours, const DeviceList& list, int fromRowId = 0);
-// Judges those entries, prints each conflict's line and marks the entry with the MAC found;
-// returns the conflicts (rows as row ids) for the caller to show.
+// Entries that answer from one IP under different MACs: each one not marked yet, in list
+// order, with the first other MAC (in the console's form, lower case with ':') listed there.
+// Needs no sweep: devices outside the host's networks, at one factory address, are found too.
+std::vector<Conflict> judgeReplyConflicts(const DeviceList& list);
+// Judges the entries not marked yet (against the other entries, and, for those with a row id
+// of `fromRowId` or more, against `neighbours` when given), prints each conflict's line and
+// marks the entry with the other MAC; returns the new conflicts (rows as row ids) for the
+// caller to show.
+std::vector<Conflict> markConflicts(DeviceList& list, const NeighbourMap* neighbours, int fromRowId = 0);
 std::vector<Conflict> markConflicts(DeviceList& list, const NeighbourMap& neighbours, int fromRowId = 0);

@@ -2,6 +2,7 @@
 
 #include "base/logging.h"
 #include "net/localinterfaces.h"
+#include "net/udpportholders.h"
 #include "protocol/discovery.h"
 #include "protocol/kvframe.h"
 
@@ -56,6 +57,20 @@ std::optional<std::string> DiscoverySession::portProblem()
     return std::nullopt;
 }
 
+std::vector<std::string> DiscoverySession::portHolderLines() const
+{
+    std::vector<std::string> lines;
+    for (const UDPMultiNIC* endpoint : {&jsonEndpoint, &kvEndpoint}) {
+        std::set<unsigned long> own;
+        if (const unsigned long inode = endpoint->receiveSocketInode())
+            own.insert(inode);
+        const auto holders = brenmoor::net::otherPortHolders(endpoint->port(), own);
+        if (!holders.empty())
+            lines.push_back(brenmoor::net::portHolderLine(endpoint->port(), holders, endpoint->isRunning()));
+    }
+    return lines;
+}
+
 bool DiscoverySession::ready() const
 {
     return jsonEndpoint.isRunning() && kvEndpoint.isRunning();
@@ -63,6 +78,10 @@ bool DiscoverySession::ready() const
 
 void DiscoverySession::deliver(const DeviceRecord& record)
 {
+    {
+        std::lock_guard<std::mutex> lock(heardLock);
+        heard.insert(record.ip.toStdString());
+    }
     if (arrivals.push(record) && arrived)
         arrived();
 }
@@ -73,10 +92,37 @@ void DiscoverySession::deliverNeighbours(NeighbourMap neighbours)
         arrived();
 }
 
+void DiscoverySession::beginSearch()
+{
+    arrivals.clear();
+    {
+        std::lock_guard<std::mutex> lock(heardLock);
+        heard.clear();
+    }
+    jsonEndpoint.resetReceivedCounts();
+    kvEndpoint.resetReceivedCounts();
+}
+
+std::vector<std::string> DiscoverySession::addressesHeard() const
+{
+    std::lock_guard<std::mutex> lock(heardLock);
+    return {heard.begin(), heard.end()};
+}
+
+std::map<unsigned, size_t> DiscoverySession::repliesByInterface() const
+{
+    std::map<unsigned, size_t> replies = jsonEndpoint.receivedByInterface();
+    for (const auto& [ifIndex, count] : kvEndpoint.receivedByInterface())
+        replies[ifIndex] += count;
+    return replies;
+}
+
 void DiscoverySession::refresh()
 {
-    jsonEndpoint.Refresh();
-    kvEndpoint.Refresh();
+    const bool jsonChanged = jsonEndpoint.Refresh();
+    const bool kvChanged = kvEndpoint.Refresh();
+    if (jsonChanged || kvChanged)
+        brenmoor::net::forgetLocalRecord(); // chosen again from the ports there are now
 }
 
 uint32_t DiscoverySession::localId() const

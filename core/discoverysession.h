@@ -13,8 +13,12 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 class DiscoverySession
 {
@@ -33,8 +37,12 @@ public:
     // nowhere, silently.
     void stop();
     // Nothing when both reply ports are free for this program; otherwise why not, as a line.
+    // Before start: a program that must see every reply asks first.
     static std::optional<std::string> portProblem();
     bool ready() const;
+    // After start: one line for each reply port another program holds (this session's
+    // endpoint then could not open it, or shares it with a program that got in first).
+    std::vector<std::string> portHolderLines() const;
 
     // Any thread: a record into the inbox, waking the owner when the inbox was empty.
     void deliver(const DeviceRecord& record);
@@ -42,8 +50,18 @@ public:
     void deliverNeighbours(NeighbourMap neighbours);
     DeviceInbox& inbox() { return arrivals; }
 
+    // A new Search: what arrived before belongs to the list just emptied, and the replies are
+    // counted afresh.
+    void beginSearch();
+    // Any thread: the addresses replies came from since the Search began.
+    std::vector<std::string> addressesHeard() const;
+    // Any thread: datagrams received per interface index since the Search began.
+    std::map<unsigned, size_t> repliesByInterface() const;
+
     // The owner's thread, before sends: a port that came up since (a cable, a DHCP lease) is
-    // sent through too, and one that went away no longer is.
+    // sent through too, one that went away no longer is, an endpoint that could not start
+    // (its port was held) starts now, and the local record is chosen again when the
+    // interfaces changed.
     void refresh();
 
     // Any thread. Each returns whether at least one interface sent it whole.
@@ -65,6 +83,8 @@ private:
     const brenmoor::net::IfaddrsSource& source;
     std::function<void()> arrived;
     DeviceInbox arrivals;
+    mutable std::mutex heardLock;
+    std::set<std::string> heard;
     std::atomic<bool> stopped{false};
     UDPMultiNIC jsonEndpoint;
     UDPMultiNIC kvEndpoint;

@@ -32,4 +32,9 @@ std::string linkNameOf(const std::string& interfaceName);
 using PhysicalPortTest = std::function<bool(const std::string& linkName)>;
 bool isPhysicalPort(const std::string& linkName);
 
+// Whether the link is a bridge none of whose ports leads to a physical device, directly or
+// through a VLAN or bond: one made for containers or virtual machines (docker0, virbr0,
+// br-...), behind which no device of the site sits.
+bool isContainerBridge(const std::string& linkName);
+
 } // namespace brenmoor::net

@@ -35,4 +35,10 @@ bool isPhysicalPort(const std::string& /*linkName*/)
     return true;
 }
 
+bool isContainerBridge(const std::string& /*linkName*/)
+{
+    // bridge0 joins Thunderbolt ports and shared networks: swept, as the names rule.
+    return false;
+}
+
 } // namespace brenmoor::net

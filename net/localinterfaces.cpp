@@ -105,6 +105,14 @@ LocalMacIp getloacMacIp(const IfaddrsSource& source)
     return copy;
 }
 
+void forgetLocalRecord()
+{
+    std::lock_guard<std::mutex> lock(localRecordMutex);
+    SloaclIP.clear();
+    std::memset(SloaclMac, 0, sizeof SloaclMac);
+    cachedLocalId.store(0, std::memory_order_relaxed);
+}
+
 unsigned int localIdFromMac(const unsigned char mac[6])
 {
     return static_cast<unsigned int>(mac[2]) | (static_cast<unsigned int>(mac[3]) << 8)

@@ -65,4 +65,8 @@ LocalMacIp getloacMacIp(const IfaddrsSource& source);
 
 unsigned int localIdFromMac(const unsigned char mac[6]);
 
+// Empties the local record (and the identifier worked out from it) so the next read chooses
+// again: the interfaces changed (a cable plugged in after start-up, a port gone).
+void forgetLocalRecord();
+
 } // namespace brenmoor::net

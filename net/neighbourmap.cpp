@@ -1,6 +1,9 @@
 #include "net/neighbourmap.h"
 
+#include "net/neighbourtable.h"
+
 #include <cstdio>
+#include <fstream>
 
 namespace brenmoor::net {
 
@@ -23,6 +26,25 @@ void addNeighbour(NeighbourMap& out, const std::string& prefix, const std::strin
 {
     if (matchesPrefix(ip, prefix) && mac.size() == 17)
         out[mac] = ip;
+}
+
+bool isFreshEvidence(const Neighbour& neighbour, std::chrono::milliseconds sinceSweepBegan)
+{
+    if (!neighbour.resolved)
+        return false;
+    // The kernel counts ages in clock ticks: a confirmation in the sweep's first tick may
+    // read one tick older than the sweep.
+    constexpr std::chrono::milliseconds kTick(10);
+    return neighbour.reachable || (neighbour.confirmedAge && *neighbour.confirmedAge <= sinceSweepBegan + kTick);
+}
+
+std::optional<size_t> neighbourTableLimit(const std::string& path)
+{
+    std::ifstream file(path);
+    long long value = -1;
+    if (!(file >> value) || value <= 0)
+        return std::nullopt;
+    return static_cast<size_t>(value);
 }
 
 } // namespace brenmoor::net

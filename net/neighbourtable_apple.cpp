@@ -45,6 +45,28 @@ void parseRouteDump(const unsigned char* data, size_t len, const NeighbourSink& 
     }
 }
 
+std::optional<std::vector<Neighbour>> readNeighbours()
+{
+    int mib[6] = {CTL_NET, PF_ROUTE, 0, AF_INET, NET_RT_FLAGS, RTF_LLINFO};
+    size_t needed = 0;
+    if (sysctl(mib, 6, nullptr, &needed, nullptr, 0) < 0)
+        return std::nullopt;
+    std::vector<unsigned char> buffer(needed);
+    if (needed != 0 && sysctl(mib, 6, buffer.data(), &needed, nullptr, 0) < 0)
+        return std::nullopt;
+    // The dump holds resolved entries only and says nothing of their age: each counts.
+    std::vector<Neighbour> entries;
+    parseRouteDump(buffer.data(), needed, [&](const std::string& ip, const std::string& mac) {
+        Neighbour entry;
+        entry.ip = ip;
+        entry.mac = mac;
+        entry.resolved = true;
+        entry.reachable = true;
+        entries.push_back(entry);
+    });
+    return entries;
+}
+
 } // namespace brenmoor::net
 
 void readArpTable(NeighbourMap& out, const std::string& prefix)

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <cstring>
+#include <fstream>
 #include <linux/neighbour.h>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
@@ -20,18 +21,29 @@ bool isUsableState(uint16_t state)
     return state != NUD_NONE && (state & (NUD_INCOMPLETE | NUD_FAILED | NUD_NOARP)) == 0;
 }
 
+// The kernel gives an entry's ages in clock ticks of the user interface.
+std::chrono::milliseconds fromClockTicks(uint32_t ticks)
+{
+    static const long perSecond = [] {
+        const long value = sysconf(_SC_CLK_TCK);
+        return value > 0 ? value : 100;
+    }();
+    return std::chrono::milliseconds(static_cast<int64_t>(ticks) * 1000 / perSecond);
+}
+
 // Reads one neighbour message's attributes; the data may sit at any alignment, so every
 // header is copied out rather than cast in place.
-void parseNeighbour(const unsigned char* message, size_t length, const NeighbourSink& sink)
+void parseEntry(const unsigned char* message, size_t length, const std::function<void(const Neighbour&)>& sink)
 {
     if (length < NLMSG_LENGTH(sizeof(ndmsg)))
         return;
-    ndmsg neighbour{};
-    std::memcpy(&neighbour, message + NLMSG_HDRLEN, sizeof neighbour);
-    if (neighbour.ndm_family != AF_INET || !isUsableState(neighbour.ndm_state))
+    ndmsg header{};
+    std::memcpy(&header, message + NLMSG_HDRLEN, sizeof header);
+    if (header.ndm_family != AF_INET)
         return;
     const unsigned char* dst = nullptr;
     const unsigned char* lladdr = nullptr;
+    std::optional<nda_cacheinfo> cache;
     size_t offset = NLMSG_HDRLEN + NLMSG_ALIGN(sizeof(ndmsg));
     while (offset + sizeof(rtattr) <= length) {
         rtattr attribute{};
@@ -39,49 +51,43 @@ void parseNeighbour(const unsigned char* message, size_t length, const Neighbour
         if (attribute.rta_len < sizeof(rtattr) || attribute.rta_len > length - offset)
             return;
         const size_t payload = attribute.rta_len - RTA_LENGTH(0);
+        const unsigned char* data = message + offset + RTA_LENGTH(0);
         if (attribute.rta_type == NDA_DST && payload == 4)
-            dst = message + offset + RTA_LENGTH(0);
+            dst = data;
         else if (attribute.rta_type == NDA_LLADDR && payload == 6)
-            lladdr = message + offset + RTA_LENGTH(0);
+            lladdr = data;
+        else if (attribute.rta_type == NDA_CACHEINFO && payload >= sizeof(nda_cacheinfo)) {
+            nda_cacheinfo info{};
+            std::memcpy(&info, data, sizeof info);
+            cache = info;
+        }
         offset += RTA_ALIGN(attribute.rta_len);
     }
-    if (!dst || !lladdr)
+    if (!dst)
         return;
+    Neighbour entry;
     char text[INET_ADDRSTRLEN] = {};
     in_addr address{};
     std::memcpy(&address, dst, sizeof address);
     inet_ntop(AF_INET, &address, text, sizeof text);
-    sink(text, formatMac(lladdr));
+    entry.ip = text;
+    if (lladdr)
+        entry.mac = formatMac(lladdr);
+    entry.ifIndex = header.ndm_ifindex > 0 ? static_cast<unsigned>(header.ndm_ifindex) : 0;
+    entry.resolved = lladdr && isUsableState(header.ndm_state);
+    entry.reachable = (header.ndm_state & NUD_REACHABLE) != 0;
+    if (cache)
+        entry.confirmedAge = fromClockTicks(cache->ndm_confirmed);
+    sink(entry);
 }
 
-} // namespace
-
-DumpStatus parseNeighbourDump(const unsigned char* data, size_t len, const NeighbourSink& sink)
-{
-    size_t offset = 0;
-    while (offset + sizeof(nlmsghdr) <= len) {
-        nlmsghdr header{};
-        std::memcpy(&header, data + offset, sizeof header);
-        if (header.nlmsg_len < sizeof(nlmsghdr) || header.nlmsg_len > len - offset)
-            return DumpStatus::Failed;
-        if (header.nlmsg_type == NLMSG_DONE)
-            return DumpStatus::Done;
-        if (header.nlmsg_type == NLMSG_ERROR)
-            return DumpStatus::Failed;
-        if (header.nlmsg_type == RTM_NEWNEIGH)
-            parseNeighbour(data + offset, header.nlmsg_len, sink);
-        offset += NLMSG_ALIGN(header.nlmsg_len);
-    }
-    return DumpStatus::More;
-}
-
-} // namespace brenmoor::net
-
-void readArpTable(NeighbourMap& out, const std::string& prefix)
+// Sends one RTM_GETNEIGH dump request and hands every buffer of the answer to `parse` until
+// it says the dump is over; false when the table could not be read to its end.
+bool dumpNeighbours(const std::function<DumpStatus(const unsigned char*, size_t)>& parse)
 {
     const int sock = socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
     if (sock < 0)
-        return;
+        return false;
     timeval timeout{1, 0}; // a kernel that never finishes the dump must not hang the scan
     setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
 
@@ -96,22 +102,73 @@ void readArpTable(NeighbourMap& out, const std::string& prefix)
     request.header.nlmsg_seq = 1;
     request.neighbour.ndm_family = AF_INET;
 
-    NeighbourMap found;
-    const brenmoor::net::NeighbourSink sink = [&](const std::string& ip, const std::string& mac) {
-        brenmoor::net::addNeighbour(found, prefix, mac, ip);
-    };
+    bool done = false;
     if (send(sock, &request, sizeof request, 0) == static_cast<ssize_t>(sizeof request)) {
         std::vector<unsigned char> buffer(1 << 16);
         for (;;) {
             const ssize_t received = recv(sock, buffer.data(), buffer.size(), 0);
             if (received <= 0)
                 break;
-            const auto status = brenmoor::net::parseNeighbourDump(buffer.data(), static_cast<size_t>(received), sink);
-            if (status != brenmoor::net::DumpStatus::More)
+            const DumpStatus status = parse(buffer.data(), static_cast<size_t>(received));
+            if (status != DumpStatus::More) {
+                done = status == DumpStatus::Done;
                 break;
+            }
         }
     }
     close(sock);
-    for (const auto& [mac, ip] : found)
-        out[mac] = ip;
+    return done;
+}
+
+} // namespace
+
+DumpStatus parseNeighbourEntries(const unsigned char* data, size_t len, const std::function<void(const Neighbour&)>& sink)
+{
+    size_t offset = 0;
+    while (offset + sizeof(nlmsghdr) <= len) {
+        nlmsghdr header{};
+        std::memcpy(&header, data + offset, sizeof header);
+        if (header.nlmsg_len < sizeof(nlmsghdr) || header.nlmsg_len > len - offset)
+            return DumpStatus::Failed;
+        if (header.nlmsg_type == NLMSG_DONE)
+            return DumpStatus::Done;
+        if (header.nlmsg_type == NLMSG_ERROR)
+            return DumpStatus::Failed;
+        if (header.nlmsg_type == RTM_NEWNEIGH)
+            parseEntry(data + offset, header.nlmsg_len, sink);
+        offset += NLMSG_ALIGN(header.nlmsg_len);
+    }
+    return DumpStatus::More;
+}
+
+DumpStatus parseNeighbourDump(const unsigned char* data, size_t len, const NeighbourSink& sink)
+{
+    return parseNeighbourEntries(data, len, [&](const Neighbour& entry) {
+        if (entry.resolved)
+            sink(entry.ip, entry.mac);
+    });
+}
+
+std::optional<std::vector<Neighbour>> readNeighbours()
+{
+    std::vector<Neighbour> entries;
+    const bool read = dumpNeighbours([&](const unsigned char* data, size_t len) {
+        return parseNeighbourEntries(data, len, [&](const Neighbour& entry) { entries.push_back(entry); });
+    });
+    if (!read)
+        return std::nullopt;
+    return entries;
+}
+
+} // namespace brenmoor::net
+
+void readArpTable(NeighbourMap& out, const std::string& prefix)
+{
+    const auto entries = brenmoor::net::readNeighbours();
+    if (!entries)
+        return;
+    for (const brenmoor::net::Neighbour& entry : *entries) {
+        if (entry.resolved)
+            brenmoor::net::addNeighbour(out, prefix, entry.mac, entry.ip);
+    }
 }

@@ -4,19 +4,18 @@
 #include "net/arpcommand.h"
 #include "net/hostinterfaces.h"
 #include "net/ifaddrssource.h"
-#include "net/neighbourtable.h"
+#include "net/interfacerules.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
-#include <chrono>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
-#include <ifaddrs.h>
 #include <map>
 #include <net/if.h>
 #include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
-#include <system_error>
 #include <thread>
 #include <unistd.h>
 #ifdef __linux__
@@ -24,12 +23,20 @@
 #endif
 
 using brenmoor::console::printLine;
+namespace net = brenmoor::net;
 
 namespace {
 
-// Starting 254 probe threads takes both cores of a small laptop for tens of milliseconds, just
-// as replies flow into the table: the sweeping thread, and the probes it starts (they inherit
-// it), give way to the window. On Linux a nice value belongs to one thread.
+// Room left in the kernel's table for the host's other traffic while a sweep fills it.
+constexpr size_t kTableHeadroom = 64;
+// A fresh entry stays at least this long before the kernel may drop it for a new one: a
+// further round waits that long after the one before.
+constexpr std::chrono::milliseconds kEntryGuard(5200);
+constexpr size_t kDefaultTableLimit = 1024;
+
+// Probing thousands of addresses takes a core for tens of milliseconds, just as replies flow
+// into the table: the sweeping thread gives way to the window. On Linux a nice value belongs
+// to one thread.
 void yieldToTheWindow()
 {
 #ifdef __linux__
@@ -37,7 +44,7 @@ void yieldToTheWindow()
 #endif
 }
 
-// en0 first, then en1, then by name.
+// en0 first, then en1, then by name; the addresses of one interface in the listing's order.
 bool scanOrder(const ScanInterface& a, const ScanInterface& b)
 {
     if (a.name == "en0" || b.name == "en0")
@@ -47,117 +54,231 @@ bool scanOrder(const ScanInterface& a, const ScanInterface& b)
     return a.name < b.name;
 }
 
+bool isLinkLocal(uint32_t ip)
+{
+    return (ip & 0xFFFF0000u) == 0xA9FE0000u; // 169.254.0.0/16
+}
+
+// Pins the socket to the interface; unprivileged since Linux 5.7.
+bool bindToInterface(int sock, unsigned ifIndex)
+{
+#if defined(SO_BINDTOIFINDEX)
+    const int index = static_cast<int>(ifIndex);
+    return setsockopt(sock, SOL_SOCKET, SO_BINDTOIFINDEX, &index, sizeof index) == 0;
+#elif defined(IP_BOUND_IF)
+    const int index = static_cast<int>(ifIndex);
+    return setsockopt(sock, IPPROTO_IP, IP_BOUND_IF, &index, sizeof index) == 0;
+#else
+    (void)sock;
+    (void)ifIndex;
+    return false;
+#endif
+}
+
+// One datagram through the interface named in its packet information, for a socket that
+// could not be bound to it.
+ssize_t sendThrough(int sock, unsigned ifIndex, const sockaddr_in& destination, const unsigned char* data, size_t len)
+{
+#if defined(IP_PKTINFO)
+    iovec iov{const_cast<unsigned char*>(data), len};
+    alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    msghdr msg{};
+    msg.msg_name = const_cast<sockaddr_in*>(&destination);
+    msg.msg_namelen = sizeof destination;
+    msg.msg_iov = &iov;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control;
+    msg.msg_controllen = sizeof control;
+    cmsghdr* header = CMSG_FIRSTHDR(&msg);
+    header->cmsg_level = IPPROTO_IP;
+    header->cmsg_type = IP_PKTINFO;
+    header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+    in_pktinfo info{};
+    info.ipi_ifindex = static_cast<int>(ifIndex);
+    std::memcpy(CMSG_DATA(header), &info, sizeof info);
+    return sendmsg(sock, &msg, 0);
+#else
+    (void)sock;
+    (void)ifIndex;
+    (void)destination;
+    (void)data;
+    (void)len;
+    errno = EPERM;
+    return -1;
+#endif
+}
+
 } // namespace
 
-void probeHost(const std::string& ip)
+bool probeHost(const std::string& ip, unsigned ifIndex)
 {
     sockaddr_in destination{};
     destination.sin_family = AF_INET;
     if (inet_pton(AF_INET, ip.c_str(), &destination.sin_addr) != 1)
-        return;
+        return false;
+    bool sent = false;
 
     const int udp = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (udp < 0)
-        return;
-    const timeval limit{0, 100000};
-    setsockopt(udp, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-    setsockopt(udp, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-    destination.sin_port = htons(9);
-    const unsigned char zero = 0;
-    (void)sendto(udp, &zero, 1, 0, reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
-    close(udp);
+    if (udp >= 0) {
+        const timeval limit{0, 100000};
+        setsockopt(udp, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+        setsockopt(udp, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+        destination.sin_port = htons(9);
+        const unsigned char zero = 0;
+        ssize_t result = -1;
+        if (ifIndex == 0 || bindToInterface(udp, ifIndex))
+            result = sendto(udp, &zero, 1, 0, reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
+        else
+            result = sendThrough(udp, ifIndex, destination, &zero, 1);
+        sent = result == 1;
+        close(udp);
+    }
 
     const int tcp = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (tcp < 0)
-        return;
-    fcntl(tcp, F_SETFL, fcntl(tcp, F_GETFL, 0) | O_NONBLOCK);
-    destination.sin_port = htons(80);
-    (void)connect(tcp, reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
+        return sent;
+    // A connection that cannot be pinned would leave by the routes, perhaps through another
+    // link or a gateway: it is not made.
+    if (ifIndex == 0 || bindToInterface(tcp, ifIndex)) {
+        fcntl(tcp, F_SETFL, fcntl(tcp, F_GETFL, 0) | O_NONBLOCK);
+        destination.sin_port = htons(80);
+        const int result = connect(tcp, reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
+        sent = sent || result == 0 || errno == EINPROGRESS;
+    }
     close(tcp);
+    return sent;
 }
 
 ScanActions::ScanActions()
-    : readTable(readArpTable)
+    : readTable(net::readNeighbours)
     , readCommand(readArpTableByCommand)
+    , interfaceIndex([](const std::string& link) { return if_nametoindex(link.c_str()); })
+    , isContainerBridge(net::isContainerBridge)
+    , tableLimit([] { return net::neighbourTableLimit(); })
 {
 }
 
 NetScanner::NetScanner()
-    : NetScanner(brenmoor::net::systemIfaddrs(), ScanActions())
+    : NetScanner(net::systemIfaddrs(), ScanActions())
 {
 }
 
-NetScanner::NetScanner(const brenmoor::net::IfaddrsSource& source, ScanActions scanActions)
-    : NetScanner(source, std::move(scanActions), brenmoor::net::platformInterfaceRules())
+NetScanner::NetScanner(const net::IfaddrsSource& source, ScanActions scanActions)
+    : NetScanner(source, std::move(scanActions), net::platformInterfaceRules())
 {
 }
 
-NetScanner::NetScanner(const brenmoor::net::IfaddrsSource& source, ScanActions scanActions,
-                       brenmoor::net::InterfaceRules rules)
+NetScanner::NetScanner(const net::IfaddrsSource& source, ScanActions scanActions, net::InterfaceRules rules)
     : actions(std::move(scanActions))
 {
     if (!actions.pause) {
-        actions.pause = [cancel = actions.cancel](int seconds) {
+        actions.pause = [cancel = actions.cancel](std::chrono::milliseconds duration) {
             if (cancel)
-                cancel->sleepFor(std::chrono::seconds(seconds));
+                cancel->sleepFor(duration);
             else
-                std::this_thread::sleep_for(std::chrono::seconds(seconds));
+                std::this_thread::sleep_for(duration);
         };
     }
     collectInterfaces(source, rules);
 }
 
-void NetScanner::collectInterfaces(const brenmoor::net::IfaddrsSource& source, brenmoor::net::InterfaceRules rules)
+void NetScanner::collectInterfaces(const net::IfaddrsSource& source, net::InterfaceRules rules)
 {
-    std::map<std::string, ScanInterface> byName;
-    for (const brenmoor::net::HostAddress& address : brenmoor::net::readHostAddresses(source).value_or(
-             std::vector<brenmoor::net::HostAddress>{})) {
-        if (!brenmoor::net::isSwept(address, rules))
+    const auto addresses = net::readHostAddresses(source).value_or(std::vector<net::HostAddress>{});
+    for (const net::HostAddress& address : addresses) {
+        uint32_t ip = 0;
+        if (net::parseIpv4(address.ip, ip))
+            ownAddresses.push_back(ip);
+    }
+    for (const net::HostAddress& address : addresses) {
+        if (!net::isSwept(address, rules))
             continue;
         ScanInterface iface;
         iface.name = address.name;
         iface.ip = address.ip;
-        if (iface.ip.find("169.254") != std::string::npos)
-            continue;
         iface.mask = address.netmask.value_or("255.255.255.0");
         iface.isLoopback = (address.flags & IFF_LOOPBACK) != 0;
         iface.isUp = (address.flags & IFF_UP) && (address.flags & IFF_RUNNING);
+        uint32_t ip = 0;
+        uint32_t mask = 0;
+        if (!net::parseIpv4(iface.ip, ip) || !net::parseIpv4(iface.mask, mask) || isLinkLocal(ip))
+            continue;
         const auto dot = iface.ip.rfind('.');
-        if (dot == std::string::npos)
-            continue;
         iface.prefix = iface.ip.substr(0, dot);
-        if (!iface.isUp || iface.isLoopback || iface.prefix.empty())
+        if (!iface.isUp || iface.isLoopback)
             continue;
-        byName[iface.name] = iface; // a later address of the same interface replaces the earlier
+        if (actions.isContainerBridge && actions.isContainerBridge(address.link)) {
+            if (std::find(skippedBridges.begin(), skippedBridges.end(), address.link) == skippedBridges.end())
+                skippedBridges.push_back(address.link);
+            continue;
+        }
+        iface.ifIndex = actions.interfaceIndex ? actions.interfaceIndex(address.link) : 0;
+        list.push_back(std::move(iface));
     }
-    for (auto& entry : byName)
-        list.push_back(std::move(entry.second));
-    std::sort(list.begin(), list.end(), scanOrder);
+    std::stable_sort(list.begin(), list.end(), scanOrder);
 }
 
-void NetScanner::sweepSubnet(const ScanInterface& iface)
+std::vector<net::SweptAddress> NetScanner::sweptAddresses() const
 {
-    yieldToTheWindow();
-    std::vector<std::thread> probes;
-    probes.reserve(254);
-    for (int host = 1; host <= 254; ++host) {
+    std::vector<net::SweptAddress> networks;
+    for (const ScanInterface& iface : list) {
+        net::SweptAddress address{iface.name, iface.ifIndex, 0, 0};
+        net::parseIpv4(iface.ip, address.ip);
+        net::parseIpv4(iface.mask, address.mask);
+        networks.push_back(address);
+    }
+    return networks;
+}
+
+size_t NetScanner::probeAll(const std::vector<net::ProbeTarget>& targets, size_t from, size_t to)
+{
+    size_t failed = 0;
+    for (size_t i = from; i < to; ++i) {
         if (actions.cancel && actions.cancel->cancelled())
-            break; // the probes already started are joined below
-        std::string ip = iface.prefix + "." + std::to_string(host);
-        try {
-            probes.emplace_back(actions.probe, ip);
-        } catch (const std::system_error&) {
-            // No thread to be had: probe on this thread instead, so no host is skipped.
-            actions.probe(ip);
+            break;
+        if (!actions.probe(net::ipv4Text(targets[i].ip), targets[i].ifIndex))
+            ++failed;
+    }
+    return failed;
+}
+
+void NetScanner::collectFresh(std::vector<NeighbourMap>& found, std::chrono::milliseconds sinceSweepBegan)
+{
+    const std::vector<net::SweptAddress> networks = sweptAddresses();
+    const auto belongs = [&](size_t i, const std::string& ipText, unsigned ifIndex) {
+        uint32_t ip = 0;
+        const net::SweptAddress& network = networks[i];
+        const bool sameLink = network.ifIndex == 0 || ifIndex == 0 || ifIndex == network.ifIndex;
+        return sameLink && net::parseIpv4(ipText, ip) && ip != network.ip && net::inNetwork(ip, network);
+    };
+    const auto entries = actions.readTable ? actions.readTable() : std::nullopt;
+    if (entries) {
+        for (const net::Neighbour& entry : *entries) {
+            if (!net::isFreshEvidence(entry, sinceSweepBegan) || entry.mac.size() != 17)
+                continue;
+            for (size_t i = 0; i < list.size(); ++i) {
+                if (belongs(i, entry.ip, entry.ifIndex))
+                    found[i][entry.mac] = entry.ip;
+            }
+        }
+        return;
+    }
+    // No table to read (no netlink, no routing dump): the command's entries, which say
+    // nothing of their age or link.
+    NeighbourMap fromCommand;
+    if (actions.readCommand)
+        actions.readCommand(fromCommand, "");
+    for (const auto& [mac, ip] : fromCommand) {
+        for (size_t i = 0; i < list.size(); ++i) {
+            if (belongs(i, ip, 0))
+                found[i][mac] = ip;
         }
     }
-    for (std::thread& probe : probes)
-        probe.join();
 }
 
-NeighbourMap NetScanner::scanAllInterfaces(int waitSeconds)
+SweepResult NetScanner::sweep(int waitSeconds)
 {
-    NeighbourMap result;
+    SweepResult result;
     if (list.empty()) {
         printLine("未找到可用的网络接口");
         return result;
@@ -167,22 +288,72 @@ NeighbourMap NetScanner::scanAllInterfaces(int waitSeconds)
     printLine("发现 " + std::to_string(list.size()) + " 个网络接口");
     printLine(rule);
     printLine("");
-    for (const ScanInterface& iface : list) {
+    for (const std::string& bridge : skippedBridges)
+        printLine("Not swept: " + bridge + ", a bridge with no physical port (containers or virtual machines)");
+
+    const std::vector<net::SweptAddress> networks = sweptAddresses();
+    std::vector<uint32_t> listed;
+    if (actions.listed) {
+        for (const std::string& text : actions.listed()) {
+            uint32_t ip = 0;
+            if (net::parseIpv4(text, ip))
+                listed.push_back(ip);
+        }
+    }
+    const std::vector<net::ProbeTarget> plan = net::planSweep(networks, listed, ownAddresses);
+
+    // The kernel's table is shared by the whole host: probes beyond its room fail, and their
+    // hosts would drop out of the check unseen.
+    const std::optional<size_t> knownLimit = actions.tableLimit ? actions.tableLimit() : std::nullopt;
+    const size_t limit = knownLimit.value_or(kDefaultTableLimit);
+    const auto before = actions.readTable ? actions.readTable() : std::nullopt;
+    const size_t inUse = before ? before->size() : 0;
+    const size_t room = limit > inUse + kTableHeadroom ? limit - inUse - kTableHeadroom : 0;
+    const size_t rounds = net::roundsFor(plan.size(), room);
+    if (rounds > 1) {
+        printLine("The kernel's neighbour table holds " + std::to_string(limit) + " entries"
+                  + (knownLimit ? "" : " (assumed)") + ", " + std::to_string(inUse) + " in use: "
+                  + std::to_string(plan.size()) + " probes are sent in " + std::to_string(rounds)
+                  + " rounds. To sweep in one, raise net.ipv4.neigh.default.gc_thresh3 (with gc_thresh2 and "
+                  + "gc_thresh1 below it), e.g. sysctl -w net.ipv4.neigh.default.gc_thresh3="
+                  + std::to_string(std::max<size_t>(4096, (inUse + plan.size() + kTableHeadroom) * 2)));
+    }
+
+    yieldToTheWindow();
+    std::vector<NeighbourMap> found(list.size());
+    const auto sweepBegan = std::chrono::steady_clock::now();
+    const size_t perRound = (plan.size() + rounds - 1) / rounds;
+    for (size_t round = 0; round < rounds; ++round) {
+        const auto roundBegan = std::chrono::steady_clock::now();
+        const size_t from = round * perRound;
+        result.failedProbes += probeAll(plan, from, std::min(plan.size(), from + perRound));
         if (actions.cancel && actions.cancel->cancelled())
             break;
-        printLine("→ 扫描 " + iface.name + " (" + iface.ip + ")");
-        sweepSubnet(iface);
         if (waitSeconds > 0)
-            actions.pause(waitSeconds);
-        NeighbourMap found;
-        actions.readTable(found, iface.prefix);
-        if (found.empty())
-            actions.readCommand(found, iface.prefix);
-        for (const auto& [mac, ip] : found)
-            result[mac] = ip; // a later interface wins
-        printLine("  找到 " + std::to_string(found.size()) + " 个设备");
+            actions.pause(std::chrono::seconds(waitSeconds));
+        if (actions.cancel && actions.cancel->cancelled())
+            break;
+        collectFresh(found, std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()
+                                                                                  - sweepBegan));
+        if (round + 1 < rounds) {
+            const auto elapsed = std::chrono::steady_clock::now() - roundBegan;
+            if (elapsed < kEntryGuard)
+                actions.pause(std::chrono::duration_cast<std::chrono::milliseconds>(kEntryGuard - elapsed));
+        }
+    }
+
+    for (size_t i = 0; i < list.size(); ++i) {
+        const ScanInterface& iface = list[i];
+        printLine("→ 扫描 " + iface.name + " (" + iface.ip + ")");
+        for (const auto& [mac, ip] : found[i])
+            result.neighbours[mac] = ip; // a later address wins
+        result.swept.push_back({iface.name, iface.ip, iface.ifIndex, found[i].size()});
+        printLine("  找到 " + std::to_string(found[i].size()) + " 个设备");
         printLine("");
     }
+    if (result.failedProbes > 0)
+        printLine(std::to_string(result.failedProbes) + " of " + std::to_string(plan.size())
+                  + " probes could not be sent: their hosts are missing from the conflict check");
     return result;
 }
 
@@ -193,16 +364,15 @@ NeighbourMap searchDeviceOneTime(std::string& unused)
 
 NeighbourMap searchDeviceOneTime(std::string& /*unused*/, std::shared_ptr<const CancelToken> cancel)
 {
-    return searchDeviceOneTime(brenmoor::net::systemIfaddrs(), ScanActions(), std::move(cancel));
+    return sweepNetworks(net::systemIfaddrs(), ScanActions(), std::move(cancel)).neighbours;
 }
 
-NeighbourMap searchDeviceOneTime(const brenmoor::net::IfaddrsSource& source, ScanActions actions,
-                                 std::shared_ptr<const CancelToken> cancel)
+SweepResult sweepNetworks(const net::IfaddrsSource& source, ScanActions actions, std::shared_ptr<const CancelToken> cancel)
 {
     actions.cancel = cancel;
     NetScanner scanner(source, std::move(actions));
-    NeighbourMap found = scanner.scanAllInterfaces(2);
+    SweepResult result = scanner.sweep(2);
     if (cancel && cancel->cancelled())
         return {}; // a scan cut short is no picture of the network
-    return found;
+    return result;
 }

@@ -1,12 +1,16 @@
 #pragma once
-// The neighbour scanner: sweeps every usable local /24 network with throw-away probes so the
-// kernel resolves each live address, then reads the neighbour table back.
+// The neighbour scanner: sweeps every usable local IPv4 network with throw-away probes so the
+// kernel resolves each live address, then reads back what the kernel confirmed since.
 
 #include "base/canceltoken.h"
 #include "net/neighbourmap.h"
+#include "net/neighbourtable.h"
+#include "net/sweepplan.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,29 +19,57 @@ struct IfaddrsSource;
 enum class InterfaceRules;
 }
 
+// One IPv4 address of the host that is swept from: an interface with several addresses is
+// swept from each of them.
 struct ScanInterface
 {
-    std::string name;
+    std::string name; // as listed, a label such as "eth0:1" included
     std::string ip;
     std::string prefix; // ip up to, not including, its last '.'
-    std::string mask;   // recorded only: the sweep always covers hosts 1 to 254
+    std::string mask;   // "255.255.255.0" when the system gives none
     bool isLoopback = false;
     bool isUp = false; // IFF_UP and IFF_RUNNING
+    unsigned ifIndex = 0;
 };
 
-// One probe: a zero byte by UDP to port 9 and a non-blocking TCP connect to port 80, neither
-// waited for. Their only purpose is to make the kernel resolve the address.
-void probeHost(const std::string& ip);
+// One probe through interface `ifIndex` (0: wherever the routes say): a zero byte by UDP to
+// port 9 and a non-blocking TCP connect to port 80, neither waited for. Their only purpose is
+// to make the kernel resolve the address on that link. A kind that cannot be pinned to the
+// interface without privileges is not sent. False when neither could be sent.
+bool probeHost(const std::string& ip, unsigned ifIndex);
 
 // What the scanner does to the outside world; tests replace parts of it.
 struct ScanActions
 {
-    std::function<void(const std::string& ip)> probe = probeHost;
-    std::function<void(NeighbourMap& out, const std::string& prefix)> readTable;
+    std::function<bool(const std::string& ip, unsigned ifIndex)> probe = probeHost;
+    std::function<std::optional<std::vector<brenmoor::net::Neighbour>>()> readTable;
+    // The fallback when the table cannot be read at all.
     std::function<void(NeighbourMap& out, const std::string& prefix)> readCommand;
-    std::function<void(int seconds)> pause; // by default cut short when `cancel` fires
+    std::function<void(std::chrono::milliseconds)> pause; // by default cut short when `cancel` fires
+    std::function<unsigned(const std::string& link)> interfaceIndex;
+    std::function<bool(const std::string& link)> isContainerBridge;
+    std::function<std::optional<size_t>()> tableLimit;
+    // The addresses of the devices listed so far: in a network too large to sweep whole, they
+    // are probed besides the host's own /24.
+    std::function<std::vector<std::string>()> listed;
     std::shared_ptr<const CancelToken> cancel; // optional: a cancelled scan stops early and finds nothing more
     ScanActions();
+};
+
+// What one address's sweep found.
+struct SweptCount
+{
+    std::string name;
+    std::string ip;
+    unsigned ifIndex = 0;
+    size_t hosts = 0; // hosts that answered ARP (the kernel confirmed them during the sweep)
+};
+
+struct SweepResult
+{
+    NeighbourMap neighbours; // MAC -> IPv4, a MAC seen from two addresses under the later one
+    std::vector<SweptCount> swept;
+    size_t failedProbes = 0;
 };
 
 class NetScanner
@@ -50,22 +82,32 @@ public:
 
     const std::vector<ScanInterface>& interfaces() const { return list; }
 
-    NeighbourMap scanAllInterfaces(int waitSeconds);
-    // Returns when all 254 probes (prefix.1 to prefix.254) have finished.
-    void sweepSubnet(const ScanInterface& iface);
+    // Sweeps every address at once, waits `waitSeconds` once, reads the table once (in more
+    // rounds only when the kernel's table has no room for all probes), then prints each
+    // address's lines in order.
+    SweepResult sweep(int waitSeconds);
+    NeighbourMap scanAllInterfaces(int waitSeconds) { return sweep(waitSeconds).neighbours; }
 
 private:
     void collectInterfaces(const brenmoor::net::IfaddrsSource& source, brenmoor::net::InterfaceRules rules);
+    std::vector<brenmoor::net::SweptAddress> sweptAddresses() const;
+    // Probes `targets`; returns how many could not be sent.
+    size_t probeAll(const std::vector<brenmoor::net::ProbeTarget>& targets, size_t from, size_t to);
+    // Adds the table's fresh entries to each address's finds.
+    void collectFresh(std::vector<NeighbourMap>& found, std::chrono::milliseconds sinceSweepBegan);
 
     ScanActions actions;
     std::vector<ScanInterface> list;
+    std::vector<uint32_t> ownAddresses;
+    std::vector<std::string> skippedBridges;
 };
 
-// Sweeps and reads every usable interface (about two seconds each) and returns the merged
-// map; an empty map is the only sign that nothing was found. The argument is not used.
+// Sweeps and reads every usable address (one pause for all) and returns the merged map; an
+// empty map is the only sign that nothing was found. The argument is not used.
 NeighbourMap searchDeviceOneTime(std::string& unused);
 // The same, stopping early (within about one probe's time) once `cancel` fires.
 NeighbourMap searchDeviceOneTime(std::string& unused, std::shared_ptr<const CancelToken> cancel);
-// The same over `source`'s interfaces with `actions` (whose `cancel` is set from `cancel`).
-NeighbourMap searchDeviceOneTime(const brenmoor::net::IfaddrsSource& source, ScanActions actions,
-                                 std::shared_ptr<const CancelToken> cancel);
+// The same over `source`'s interfaces with `actions` (whose `cancel` is set from `cancel`),
+// with what each address found; a scan cut short finds nothing.
+SweepResult sweepNetworks(const brenmoor::net::IfaddrsSource& source, ScanActions actions,
+                          std::shared_ptr<const CancelToken> cancel);

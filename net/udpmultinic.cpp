@@ -13,6 +13,7 @@
 #include <net/if.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using brenmoor::console::printErrorLine;
@@ -59,17 +60,21 @@ ssize_t sendPinned(const NicInfo& nic, const sockaddr_in& destination, const uns
 #endif
 }
 
-// A UDP socket with address and port reuse, bound to ip:port; -1 when it cannot be made.
-// Port 0 lets the system pick the source port of a send socket.
-int openBoundSocket(const std::string& ip, unsigned port, bool broadcast)
+enum class Reuse { Shared, Exclusive };
+
+// A UDP socket bound to ip:port; -1 when it cannot be made. Port 0 lets the system pick the
+// source port of a send socket.
+int openBoundSocket(const std::string& ip, unsigned port, bool broadcast, Reuse reuse)
 {
     const int sock = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (sock < 0)
         return -1;
     if (broadcast)
         setIntOption(sock, SOL_SOCKET, SO_BROADCAST, 1);
-    setIntOption(sock, SOL_SOCKET, SO_REUSEADDR, 1);
-    setIntOption(sock, SOL_SOCKET, SO_REUSEPORT, 1);
+    if (reuse == Reuse::Shared) {
+        setIntOption(sock, SOL_SOCKET, SO_REUSEADDR, 1);
+        setIntOption(sock, SOL_SOCKET, SO_REUSEPORT, 1);
+    }
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port & 0xFFFF));
@@ -159,6 +164,7 @@ bool UDPMultiNIC::initialise()
         return false;
     }
     state = State::Running;
+    rememberOwnAddresses();
     printLine("UDP MultiNIC initialized with " + std::to_string(nics.size()) + " interfaces");
     return true;
 }
@@ -170,13 +176,15 @@ bool UDPMultiNIC::Refresh()
         return false;
     bool listed = false;
     std::vector<NicInfo> now = usableInterfaces(listed);
-    if (!listed || identitiesOf(now) == initialisedWith)
-        return false; // a list that cannot be read now is no news about the interfaces
+    const bool changed = listed && identitiesOf(now) != initialisedWith;
     if (state == State::Failed) {
+        // The port another program held may be free now, or a port may have come up.
         nics.clear();
         initialise();
-        return true;
+        return changed;
     }
+    if (!changed)
+        return false; // a list that cannot be read now is no news about the interfaces
     replaceSendSockets(std::move(now));
     return true;
 }
@@ -208,6 +216,7 @@ void UDPMultiNIC::replaceSendSockets(std::vector<NicInfo> records)
     }
     if (!nics.empty())
         nics.front().recvSock = recvSock;
+    rememberOwnAddresses();
     printLine("UDP MultiNIC initialized with " + std::to_string(nics.size()) + " interfaces");
 }
 
@@ -250,13 +259,22 @@ bool UDPMultiNIC::EnumerateInterfaces()
 
 int UDPMultiNIC::CreateSendSocket(const std::string& ip)
 {
-    return openBoundSocket(ip, 0, true);
+    return openBoundSocket(ip, 0, true, Reuse::Shared);
 }
 
 int UDPMultiNIC::CreateRecvSocket(const std::string& ip)
 {
-    const int sock = openBoundSocket(ip, localPort, false);
+    // The port is not shared: with reuse, a second window would take a share of the unicast
+    // replies and a program bound later, of any user, all of them, without a word. A port held
+    // by another program fails here, and is reported and tried again instead.
+    const int sock = openBoundSocket(ip, localPort, false, Reuse::Exclusive);
     if (sock >= 0) {
+        // Which interface each datagram came in by: the replies are counted per interface.
+#if defined(__APPLE__)
+        setIntOption(sock, IPPROTO_IP, IP_RECVPKTINFO, 1);
+#else
+        setIntOption(sock, IPPROTO_IP, IP_PKTINFO, 1);
+#endif
         // Room for a burst of replies from a large site while the receive thread is not
         // scheduled. Past net.core.rmem_max only a privileged process may go (the FORCE
         // variant); otherwise the system's maximum applies.
@@ -303,13 +321,29 @@ void UDPMultiNIC::ReceiveThread(int sock)
     setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     while (running) {
         sockaddr_in sender{};
-        socklen_t senderLength = sizeof sender;
-        const ssize_t received = recvfrom(sock, buffer.data(), buffer.size(), 0,
-                                          reinterpret_cast<sockaddr*>(&sender), &senderLength);
+        iovec iov{buffer.data(), buffer.size()};
+        alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+        msghdr msg{};
+        msg.msg_name = &sender;
+        msg.msg_namelen = sizeof sender;
+        msg.msg_iov = &iov;
+        msg.msg_iovlen = 1;
+        msg.msg_control = control;
+        msg.msg_controllen = sizeof control;
+        const ssize_t received = recvmsg(sock, &msg, 0);
         if (received <= 0)
             continue; // time-out, error, empty datagram, or Stop's wake-up
         char text[INET_ADDRSTRLEN] = {};
         inet_ntop(AF_INET, &sender.sin_addr, text, sizeof text);
+        unsigned ifIndex = 0;
+        for (cmsghdr* header = CMSG_FIRSTHDR(&msg); header; header = CMSG_NXTHDR(&msg, header)) {
+            if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {
+                in_pktinfo info{};
+                std::memcpy(&info, CMSG_DATA(header), sizeof info);
+                ifIndex = static_cast<unsigned>(info.ipi_ifindex);
+            }
+        }
+        countReceived(text, ifIndex);
         if (!callback)
             continue;
         // A handler fault must not take the endpoint, or the process, down with it.
@@ -321,6 +355,42 @@ void UDPMultiNIC::ReceiveThread(int sock)
             printErrorLine("Receive handler failed");
         }
     }
+}
+
+void UDPMultiNIC::rememberOwnAddresses()
+{
+    std::lock_guard<std::mutex> lock(countsLock);
+    ownAddresses.clear();
+    for (const NicInfo& nic : nics)
+        ownAddresses.insert(nic.ip);
+}
+
+void UDPMultiNIC::countReceived(const char* sender, unsigned ifIndex)
+{
+    std::lock_guard<std::mutex> lock(countsLock);
+    if (ownAddresses.count(sender) == 0)
+        ++receivedCounts[ifIndex];
+}
+
+std::map<unsigned, size_t> UDPMultiNIC::receivedByInterface() const
+{
+    std::lock_guard<std::mutex> lock(countsLock);
+    return receivedCounts;
+}
+
+void UDPMultiNIC::resetReceivedCounts()
+{
+    std::lock_guard<std::mutex> lock(countsLock);
+    receivedCounts.clear();
+}
+
+unsigned long UDPMultiNIC::receiveSocketInode() const
+{
+    std::shared_lock<std::shared_mutex> lock(nicsLock);
+    struct stat info{};
+    if (recvSock < 0 || fstat(recvSock, &info) != 0)
+        return 0;
+    return static_cast<unsigned long>(info.st_ino);
 }
 
 void UDPMultiNIC::Stop()

@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
+#include <mutex>
 #include <set>
 #include <shared_mutex>
 #include <string>
@@ -16,9 +18,8 @@ namespace brenmoor::net {
 struct IfaddrsSource;
 }
 
-// Whether another socket of this host holds UDP `port` on any address. The endpoints share
-// their ports (SO_REUSEPORT), so a second program of the same user would silently take a
-// share of the replies instead of failing: a program that must see every reply asks first.
+// Whether another socket of this network namespace holds UDP `port` on any address: the
+// endpoints' receive sockets then cannot be opened.
 bool udpPortTaken(unsigned port);
 
 // `data` is valid only during the call; `len` is at least 1.
@@ -50,14 +51,22 @@ public:
 
     // Looks at the interfaces again. When the endpoint takes another set of interface
     // addresses than it was initialised with (a cable plugged in, a DHCP lease, a port gone),
-    // it initialises again, with the start-up console lines: a running endpoint gets new
-    // send sockets and keeps its receive socket and thread, so no reply waiting there is
-    // lost; one whose Init failed runs Init again. An unchanged set changes nothing, and a
-    // stopped or never initialised endpoint stays as it is. Returns whether it initialised
-    // again. GUI thread (the owner), never from inside the receive callback.
+    // a running endpoint gets new send sockets, with the start-up console lines, and keeps
+    // its receive socket and thread, so no reply waiting there is lost. One whose Init failed
+    // (its port was held, no interface was up) runs Init again whatever the interfaces. A
+    // stopped or never initialised endpoint stays as it is. Returns whether the interface set
+    // changed. GUI thread (the owner), never from inside the receive callback.
     bool Refresh();
 
     bool isRunning() const { return running.load(); }
+    unsigned port() const { return localPort; }
+    // The receive socket's inode (as /proc/net/udp shows it); 0 when there is none.
+    unsigned long receiveSocketInode() const;
+
+    // Datagrams received per interface index since the last reset, the host's own (its
+    // broadcasts coming back) left out.
+    std::map<unsigned, size_t> receivedByInterface() const;
+    void resetReceivedCounts();
 
 private:
     // An interface address as the endpoint takes it; the index tells a port that came back
@@ -66,6 +75,8 @@ private:
     enum class State { Idle, Failed, Running, Stopped };
 
     void ReceiveThread(int sock);
+    void countReceived(const char* sender, unsigned ifIndex);
+    void rememberOwnAddresses();
     bool EnumerateInterfaces();
     std::vector<NicInfo> usableInterfaces(bool& listed) const;
     static std::set<NicIdentity> identitiesOf(const std::vector<NicInfo>& records);
@@ -88,4 +99,7 @@ private:
     // Send (from any thread) reads the records while Stop may be closing them: senders hold it
     // shared, Init and Stop hold it exclusively.
     mutable std::shared_mutex nicsLock;
+    mutable std::mutex countsLock; // the two below
+    std::map<unsigned, size_t> receivedCounts;
+    std::set<std::string> ownAddresses;
 };

@@ -24,22 +24,25 @@
 #                                    macvlan interfaces mv1..mvN, each its own address and MAC
 #                                    (scheme in lab-constants.sh). Networks 3 to 5 give the tool
 #                                    host three more ports (enp4s0.20 on trunk enp4s0, enp3s0,
-#                                    enp5s0); with 4 or 5 networks the kernel's neighbour table
-#                                    limits (shared by every namespace) are raised until
-#                                    many-down, when run from the host's own namespace. A kernel
-#                                    without 802.1Q VLANs gets an untagged enp4s0.20 instead.
+#                                    enp5s0). A kernel without 802.1Q VLANs gets an untagged
+#                                    enp4s0.20 instead.
 #        lab.sh many-specs K N       print the simulator's --device spec of each of those N
 #                                    devices of network K
 #        lab.sh many-exec K CMD...   run CMD inside host many<K>
-#        lab.sh many-down            remove those hosts and ports, restore the limits
+#        lab.sh many-down            remove those hosts and ports, and give up the limits
 #        lab.sh neigh-limits raise | restore
-#                                    from the host's own namespace: the neighbour table limits
-#                                    for a run of many devices, and back (down restores them too)
+#                                    the kernel's neighbour table limits raised for this lab, or
+#                                    given up (below)
 #        lab.sh fixture-up | fixture-down
 #                                    what CTest runs: a lab under a prefix of its own, written
 #                                    to $BM_LAB_FILE, so runs on one host never meet
 #
 # The prefix is $BM_LAB; else the one written to $BM_LAB_FILE; else "bmlab". Must run as root.
+#
+# The kernel's neighbour table limits are one set for every namespace, settable only from the
+# host's own: up, fixture-up and many run there raise them for the lab (never lowering one),
+# down, fixture-down and many-down give them up, and the last lab to give them up puts back
+# what the first found. Elsewhere these leave the limits alone.
 set -euo pipefail
 . "$(dirname "$0")/lab-constants.sh"
 
@@ -89,9 +92,20 @@ quiet_host() {
   in_ns "$1" ip link set lo up
 }
 
-lab_namespaces() { ip netns list 2>/dev/null | awk '{print $1}' | grep -E "^$P-(sw|tool|dev[0-9]+|many[0-9]*)$" || true; }
+# The namespaces `ip netns add` made: the names under NETNS_DIR. Not `ip netns list`, which
+# also asks the kernel for each one's id and prints "Peer netns reference is invalid" for one
+# that another run is adding or deleting at that moment.
+NETNS_DIR=/run/netns
+netns_names() { [ ! -d "$NETNS_DIR" ] || ls -1 "$NETNS_DIR"; }
+netns_exists() { [ -e "$NETNS_DIR/$1" ]; }
+lab_namespaces() { netns_names | grep -E "^$P-(sw|tool|dev[0-9]+|many[0-9]*)$" || true; }
 
 down() {
+  remove_namespaces
+  release_neigh_limits
+}
+
+remove_namespaces() {
   local ns
   for ns in $(lab_namespaces); do
     # Stop whatever still runs inside (simulators, a tool left behind) before the namespace goes.
@@ -100,7 +114,6 @@ down() {
     [ -z "$pids" ] || kill -9 $pids 2>/dev/null || true
     ip netns del "$ns" 2>/dev/null || true
   done
-  restore_neigh_limits
 }
 
 add_port() {
@@ -125,6 +138,7 @@ add_tunnel() {
     ioctl($tun, 0x400454ca, pack("a16 s x22", $ARGV[0], 0x0001 | 0x1000)) or die "lab: TUNSETIFF: $!\n";
     my $packet;
     1 while sysread($tun, $packet, 65536);' "$ifname" </dev/null >/dev/null 2>&1 &
+  disown # ended by down, without bash's "Killed" in the same script (run)
   local _
   for _ in $(seq 1 50); do
     in_ns "$TOOL" ip link show dev "$ifname" >/dev/null 2>&1 && break
@@ -135,7 +149,7 @@ add_tunnel() {
 }
 
 up() {
-  down
+  remove_namespaces # a lab rebuilt keeps its hold on the limits
   ip netns add "$SW"
   quiet_host "$SW"
   local br
@@ -166,6 +180,7 @@ up() {
     add_port "$P-dev$n" eth0 "$cidr" "$mac" "$bridge" "d$n"
     [ -z "$gateway" ] || in_ns "$P-dev$n" ip route add default via "$gateway" dev eth0
   done
+  raise_neigh_limits
   echo "lab $P is up: tool host $TOOL, ${#DEVICES[@]} device hosts"
 }
 
@@ -184,35 +199,88 @@ dev_reset() {
   die "no device host $1"
 }
 
-NEIGH_KEYS="net.ipv4.neigh.default.gc_thresh1 net.ipv4.neigh.default.gc_thresh2 net.ipv4.neigh.default.gc_thresh3"
+# The kernel's IPv4 neighbour table is one for every namespace, 1,024 entries by default, and
+# its limits can be set only in the host's own namespace: the tool's sweep of five /24s alone
+# makes 1,270 entries, and two runs side by side twice that. Every lab raises thresh1/2/3 to
+# at least these while it is up; the state all runs on the host share is in NEIGH_DIR, under
+# a lock: a holder file per lab prefix, and "saved" with the values found before the first
+# holder and the values written.
+NEIGH_PROC=/proc/sys/net/ipv4/neigh/default # the limits are here only in the host's own namespace
+NEIGH_TARGETS="4096 8192 16384"
+NEIGH_DIR=/run/bm-neigh-limits
 
-NEIGH_LIMITS=/proc/sys/net/ipv4/neigh/default/gc_thresh3 # only in the host's own namespace
-neigh_saved() { echo "/run/bm-neigh-limits-$P"; }
+neigh_now() { echo "$(<"$NEIGH_PROC/gc_thresh1") $(<"$NEIGH_PROC/gc_thresh2") $(<"$NEIGH_PROC/gc_thresh3")"; }
 
-raise_neigh_limits() {
-  # One table for every namespace, 1,024 entries by default, and settable only in the host's
-  # own namespace: the tool's sweep of five /24s alone makes 1,270 entries. Raised for the
-  # run; the old values wait in a file until they are put back.
-  [ ! -e "$(neigh_saved)" ] || return 0 # raised already
-  if [ ! -e "$NEIGH_LIMITS" ]; then
-    echo "lab: the neighbour table limits can be raised only from the host's own network namespace" \
-      "(lab.sh neigh-limits raise): left as they are" >&2
-    return 0
+neigh_write() {
+  # neigh_write T1 T2 T3: going up thresh3 first, going down thresh1 first, so that
+  # thresh1 <= thresh2 <= thresh3 holds after every step.
+  local now new=("$@") order="1 2 3" i
+  read -r -a now <<<"$(neigh_now)"
+  for i in 0 1 2; do [ "${new[i]}" -le "${now[i]}" ] || order="3 2 1"; done
+  for i in $order; do
+    [ "${new[i - 1]}" = "${now[i - 1]}" ] || sysctl -qw "net.ipv4.neigh.default.gc_thresh$i=${new[i - 1]}"
+  done
+}
+
+neigh_locked() {
+  # neigh_locked FUNCTION: FUNCTION run holding the lock, after dropping the holders whose
+  # lab is gone (a run killed before its teardown), so no lab holds the limits forever.
+  mkdir -p "$NEIGH_DIR/holders"
+  (
+    flock 9
+    local holder
+    for holder in "$NEIGH_DIR"/holders/*; do
+      [ ! -e "$holder" ] || netns_exists "$(basename "$holder")-tool" || rm -f "$holder"
+    done
+    "$1"
+  ) 9>"$NEIGH_DIR/lock"
+}
+
+neigh_raise() {
+  [ ! -e "$NEIGH_DIR/holders/$P" ] || return 0 # raised for this lab already
+  local cur base ours target new=() i
+  read -r -a cur <<<"$(neigh_now)"
+  base=("${cur[@]}")
+  if [ -s "$NEIGH_DIR/saved" ]; then
+    # Raised by another lab: what it found is still what to put back, but for a limit someone
+    # else has changed since, whose value then is.
+    local saved_found saved_wrote
+    { read -r _ saved_found; read -r _ saved_wrote; } <"$NEIGH_DIR/saved" || true
+    read -r -a ours <<<"$saved_wrote"
+    if [[ "$saved_found" =~ ^[0-9]+\ [0-9]+\ [0-9]+$ ]]; then
+      read -r -a base <<<"$saved_found"
+      for i in 0 1 2; do [ "${cur[i]}" = "${ours[i]:-}" ] || base[i]=${cur[i]}; done
+    fi
   fi
-  sysctl -n $NEIGH_KEYS | tr '\n' ' ' >"$(neigh_saved)"
-  sysctl -qw net.ipv4.neigh.default.gc_thresh1=4096 net.ipv4.neigh.default.gc_thresh2=8192 \
-    net.ipv4.neigh.default.gc_thresh3=16384
+  read -r -a target <<<"$NEIGH_TARGETS"
+  for i in 0 1 2; do
+    if [ "${cur[i]}" -gt "${target[i]}" ]; then new+=("${cur[i]}"); else new+=("${target[i]}"); fi
+  done
+  neigh_write "${new[@]}"
+  printf 'found %s\nwrote %s\n' "${base[*]}" "${new[*]}" >"$NEIGH_DIR/saved"
+  echo "lab $P, since $(date '+%F %T')" >"$NEIGH_DIR/holders/$P"
 }
 
-restore_neigh_limits() {
-  [ -e "$(neigh_saved)" ] && [ -e "$NEIGH_LIMITS" ] || return 0
-  local t1 t2 t3
-  read -r t1 t2 t3 <"$(neigh_saved)" || true
-  rm -f "$(neigh_saved)"
-  [ -n "$t3" ] || return 0
-  sysctl -qw net.ipv4.neigh.default.gc_thresh1="$t1" net.ipv4.neigh.default.gc_thresh2="$t2" \
-    net.ipv4.neigh.default.gc_thresh3="$t3"
+neigh_release() {
+  rm -f "$NEIGH_DIR/holders/$P"
+  [ -z "$(ls -A "$NEIGH_DIR/holders")" ] || return 0 # another lab still holds them
+  [ -e "$NEIGH_DIR/saved" ] || return 0
+  local now found="" wrote="" back
+  now=$(neigh_now)
+  { read -r _ found; read -r _ wrote; } <"$NEIGH_DIR/saved" || true
+  rm -f "$NEIGH_DIR/saved"
+  [[ "$found" =~ ^[0-9]+\ [0-9]+\ [0-9]+$ ]] || return 0
+  if [ "$now" = "$wrote" ]; then
+    read -r -a back <<<"$found"
+    neigh_write "${back[@]}"
+  elif [ "$now" != "$found" ]; then
+    echo "lab: the neighbour table limits (gc_thresh1/2/3) were changed by someone else while labs held them: left at $now (the labs set $wrote, found $found)" >&2
+  fi
 }
+
+# Outside the host's own namespace these leave the limits alone, and say nothing.
+raise_neigh_limits() { if [ -e "$NEIGH_PROC/gc_thresh3" ]; then neigh_locked neigh_raise; fi; }
+release_neigh_limits() { if [ -e "$NEIGH_PROC/gc_thresh3" ]; then neigh_locked neigh_release; fi; }
 
 has_vlans() {
   # Debian's kernels have 802.1Q VLANs (module 8021q); a kernel built without them cannot
@@ -228,8 +296,13 @@ has_vlans() {
 }
 
 many_down() {
+  remove_many
+  release_neigh_limits
+}
+
+remove_many() {
   local ns k bridge _prefix port _vlan
-  for ns in $(ip netns list | awk '{print $1}' | grep -E "^$P-many[0-9]*$" || true); do
+  for ns in $(netns_names | grep -E "^$P-many[0-9]*$" || true); do
     # A namespace lives on while a process is in it: end them first.
     ip netns pids "$ns" | xargs -r kill -9 2>/dev/null || true
     ip netns del "$ns"
@@ -240,7 +313,6 @@ many_down() {
     in_ns "$TOOL" ip link del "$port.$_vlan" 2>/dev/null || true # or the port standing in for it
     in_ns "$SW" ip link del "$bridge" 2>/dev/null || true
   done
-  restore_neigh_limits
 }
 
 many_tool_port() {
@@ -274,8 +346,14 @@ many() {
   local n=$1 nets=${2:-1} k
   [ "$n" -ge 1 ] && [ "$n" -le "$BM_MANY_MAX" ] || die "many: 1 to $BM_MANY_MAX devices"
   [ "$nets" -ge 1 ] && [ "$nets" -le 5 ] || die "many: 1 to 5 networks"
-  many_down
-  [ "$nets" -lt 4 ] || raise_neigh_limits
+  require_up "$TOOL"
+  remove_many
+  if [ -e "$NEIGH_PROC/gc_thresh3" ]; then
+    raise_neigh_limits
+  elif [ "$nets" -ge 4 ] && [ ! -e "$NEIGH_DIR/holders/$P" ]; then
+    echo "lab: the neighbour table limits can be raised only from the host's own network namespace" \
+      "(lab.sh up or neigh-limits raise there): left as they are" >&2
+  fi
   for k in $(seq 1 "$nets"); do
     local bridge prefix port vlan ns="$P-many$k" parent=eth0
     read -r bridge prefix port vlan <<<"$(bm_many_net "$k")"
@@ -315,7 +393,7 @@ status() {
   done
 }
 
-require_up() { ip netns list | awk '{print $1}' | grep -qx "$1" || die "namespace $1 does not exist (run: lab.sh up)"; }
+require_up() { netns_exists "$1" || die "namespace $1 does not exist (run: lab.sh up)"; }
 
 cmd=${1:-}
 [ $# -gt 0 ] && shift
@@ -341,8 +419,8 @@ case "$cmd" in
   many-down) many_down ;;
   neigh-limits)
     case "${1:-}" in
-      raise) raise_neigh_limits ;;
-      restore) restore_neigh_limits ;;
+      raise) require_up "$TOOL"; raise_neigh_limits ;; # held while the lab's tool host exists
+      restore) release_neigh_limits ;;
       *) die "neigh-limits raise | restore" ;;
     esac ;;
   many-exec)

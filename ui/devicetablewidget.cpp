@@ -182,7 +182,7 @@ bool DeviceTableWidget::updateRow(int fillingId, int rowId, const QString& ip, c
     return true;
 }
 
-int DeviceTableWidget::markConflicts(const NeighbourMap& neighbours, int fromRowId)
+int DeviceTableWidget::markConflicts(const NeighbourMap* neighbours, int fromRowId)
 {
     const std::vector<Conflict> conflicts = ::markConflicts(list, neighbours, fromRowId);
     writing = true;

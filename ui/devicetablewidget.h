@@ -42,7 +42,7 @@ public:
                    const QString& name);
     // Judges the rows with a row id of `fromRowId` or more against the neighbour table:
     // prints a line for each conflicting row and turns its IP text red. Returns how many.
-    int markConflicts(const NeighbourMap& neighbours, int fromRowId);
+    int markConflicts(const NeighbourMap* neighbours, int fromRowId);
     // Gives the rows that are, or are about to be, on screen their two buttons. Every row of
     // a table of up to 64 rows has them at once; in a larger table a row gets them as it
     // comes into view, so a burst of hundreds of replies does not build hundreds of widgets.

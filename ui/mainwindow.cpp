@@ -3,6 +3,7 @@
 #include "base/consoleline.h"
 #include "base/logging.h"
 #include "core/addresscheck.h"
+#include "core/firewallhint.h"
 #include "net/localinterfaces.h"
 #include "net/netscanner.h"
 #include "net/reversepathfilter.h"
@@ -14,6 +15,7 @@
 
 #include <QDesktopServices>
 #include <QHeaderView>
+#include <QLabel>
 #include <QTimer>
 #include <QUrl>
 #include <chrono>
@@ -21,9 +23,7 @@
 
 namespace {
 
-// The gateway offered for a device that reports none: host 1 of the local network, worked
-// out once and kept for the rest of the process.
-QString defaultGateway;
+const char* const kSweepRunning = "Searching: the neighbour sweep runs and the conflicts are judged (about 2 s)";
 
 } // namespace
 
@@ -65,17 +65,20 @@ mainwindow::mainwindow(QWidget* parent, const brenmoor::net::IfaddrsSource& host
     connect(table, &DeviceTableWidget::webPageRequested, this, &mainwindow::openWebPage);
     connect(table, &DeviceTableWidget::rowCountChanged, this,
             [this](int rows) { ui->pushButton_16->setText(tr("Device:") + QString::number(rows)); });
-    connect(table, &DeviceTableWidget::drained, this, [this] {
-        if (searchNeighbours)
-            judgeNewRows();
-    });
+    connect(table, &DeviceTableWidget::drained, this, &mainwindow::judgeNewRows);
     QTimer::singleShot(100, Qt::PreciseTimer, this, [this] { applyDeferredTableSetup(); });
     brenmoor::ui::setMainWindow(this);
 
-    // Fills the neighbour table early, so the first Search reads a warm one.
-    workers.start("start-up scan", [&source = this->interfaces, actions = this->scanActions, cancel = workers.cancelToken()] {
-        searchDeviceOneTime(source, actions, cancel);
-    });
+    // Under the counters: which reply port another program holds, when one does.
+    portWarning = new QLabel(this);
+    portWarning->setObjectName(QStringLiteral("portWarning"));
+    portWarning->setWordWrap(true);
+    portWarning->setStyleSheet(QStringLiteral("color: rgb(250, 180, 80); font-size: 14px; padding: 2px 8px;"));
+    portWarning->hide();
+    ui->verticalLayout->insertWidget(1, portWarning);
+    showPortHolders();
+    // No sweep at start-up: the kernel would hold what it found as stale by the first Search,
+    // and a stale entry is no evidence.
 }
 
 mainwindow::~mainwindow()
@@ -123,11 +126,9 @@ void mainwindow::openModify(int rowId)
     dialog->SetIP(row.ip);
     dialog->SetName(row.name);
     QString gateway = row.gateway;
-    if (gateway.isEmpty()) {
-        if (defaultGateway.isEmpty())
-            defaultGateway = QString::fromStdString(ipTo1(local.ip));
-        gateway = defaultGateway;
-    }
+    // Host 1 of the local network, from the local record as the interfaces are now.
+    if (gateway.isEmpty())
+        gateway = QString::fromStdString(ipTo1(local.ip));
     dialog->Setsubmask(row.submask);
     dialog->Setgateway(gateway);
     // An address another device or this computer answers from is refused as Confirm checks
@@ -177,15 +178,16 @@ void mainwindow::takeInbox()
     if (taken.overflowed)
         brenmoor::console::printLine(queueFullLine());
     ui->tableWidget->enqueue(std::move(taken.records));
-    if (taken.neighbours && !taken.neighbours->empty())
+    if (taken.neighbours)
         checkConflicts(*taken.neighbours);
+    else if (!ui->tableWidget->hasPending())
+        judgeNewRows();
 }
 
 void mainwindow::checkConflicts(const NeighbourMap& neighbours)
 {
     searchNeighbours = neighbours;
     judgedRows = 0;
-    conflictCount = 0;
     // Records still waiting for the table would never be compared: judge once they are in.
     if (!ui->tableWidget->hasPending())
         judgeNewRows();
@@ -194,49 +196,80 @@ void mainwindow::checkConflicts(const NeighbourMap& neighbours)
 void mainwindow::judgeNewRows()
 {
     DeviceTableWidget* table = ui->tableWidget;
-    conflictCount += table->markConflicts(*searchNeighbours, judgedRows);
-    judgedRows = table->devices().size();
+    conflictCount += table->markConflicts(searchNeighbours ? &*searchNeighbours : nullptr, judgedRows);
+    if (searchNeighbours) {
+        judgedRows = table->devices().size();
+        setSearchBusy(false); // the sweep's conflicts are judged: the Search is over
+    }
     ui->pushButton_15->setText(tr("Conflicts:") + QString::number(conflictCount));
+}
+
+void mainwindow::setSearchBusy(bool busy)
+{
+    searchBusy = busy;
+    QPushButton* search = ui->pushButton_14;
+    search->setEnabled(!busy);
+    search->setToolTip(busy ? tr(kSweepRunning) : QString());
+}
+
+void mainwindow::showPortHolders()
+{
+    const std::vector<std::string> lines = discovery->portHolderLines();
+    QString text;
+    for (const std::string& line : lines) {
+        brenmoor::console::printErrorLine(line);
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + QString::fromStdString(line);
+    }
+    portWarning->setText(text);
+    portWarning->setVisible(!text.isEmpty());
+    ui->pushButton_16->setToolTip(text);
 }
 
 void mainwindow::on_pushButton_14_clicked()
 {
-    if (searchBusy)
+    if (searchBusy) {
+        brenmoor::console::printLine("Search pressed while the last one still runs: " + std::string(kSweepRunning));
         return;
+    }
     ui->tableWidget->startFilling();
     // Replies that came before the press belong to the table just emptied.
-    discovery->inbox().clear();
+    discovery->beginSearch();
     searchNeighbours.reset();
+    judgedRows = 0;
+    conflictCount = 0;
     // Busy from the press on, not only once the worker runs: a double click must not start
     // a second search.
-    searchBusy = true;
+    setSearchBusy(true);
+
+    // A port that came up since start-up (a cable, a DHCP lease) is searched too, one that
+    // went away is no longer sent through, and an endpoint whose port was held starts now.
+    discovery->refresh();
+    showPortHolders();
 
     // Replies the kernel drops never reach us: the count of them before and after the sweep
     // is all that tells.
     auto drops = std::make_shared<const brenmoor::net::ReversePathDropWatch>();
-    const bool started = workers.start("neighbour scan", [&source = interfaces, actions = scanActions,
+    ScanActions actions = scanActions;
+    actions.listed = [session = std::weak_ptr<DiscoverySession>(discovery)] {
+        const auto alive = session.lock();
+        return alive ? alive->addressesHeard() : std::vector<std::string>{};
+    };
+    const bool started = workers.start("neighbour scan", [&source = interfaces, actions, session = discovery,
                                                           cancel = workers.cancelToken(), drops] {
-        withMainWindow([](mainwindow& window) { window.searchBusy = true; });
-        struct Done
-        {
-            ~Done() { withMainWindow([](mainwindow& window) { window.searchBusy = false; }); }
-        } done;
         if (cancel->sleepFor(std::chrono::milliseconds(200)))
             return; // the window is closing
-        NeighbourMap neighbours = searchDeviceOneTime(source, actions, cancel);
+        SweepResult swept = sweepNetworks(source, actions, cancel);
         if (cancel->cancelled())
             return;
+        for (const std::string& line : firewallHintLines(swept.swept, session->repliesByInterface()))
+            brenmoor::console::printLine(line);
         drops->report(source);
-        if (neighbours.empty())
-            return;
-        withMainWindow([&](mainwindow& window) { window.discovery->deliverNeighbours(std::move(neighbours)); });
+        // Posted even when empty: the Search ends when the window has judged it.
+        withMainWindow([&](mainwindow& window) { window.discovery->deliverNeighbours(std::move(swept.neighbours)); });
     });
     if (!started)
-        searchBusy = false;
+        setSearchBusy(false);
 
-    // A port that came up since start-up (a cable, a DHCP lease) is searched too, and one
-    // that went away is no longer sent through.
-    discovery->refresh();
     workers.start("discovery", [session = discovery] { session->sendJsonDiscovery(); });
     workers.start("key-value discovery", [session = discovery] { session->sendKvDiscovery(); });
 }

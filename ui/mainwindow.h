@@ -38,14 +38,17 @@ public:
 
     // The neighbours this Search's scan found: rows whose IP they show under another MAC are
     // marked and counted, once the records waiting for the table are in, and again for rows
-    // that come later in the same Search. GUI thread.
+    // that come later in the same Search; the Search is then over. Rows that answer from one
+    // IP under different MACs are marked as they come, sweep or not. GUI thread.
     void checkConflicts(const NeighbourMap& neighbours);
 
     // The session the window's senders go through; shared, so a sender on another thread can
     // finish its send after letting go of the window.
     std::shared_ptr<DiscoverySession> session() const { return discovery; }
 
-    std::atomic<bool> searchBusy{false}; // true while a search's neighbour scan runs
+    // True from a press of Search until its sweep's conflicts are judged; Search says so and
+    // does nothing meanwhile.
+    std::atomic<bool> searchBusy{false};
 
 signals:
     void sigAddDeivce(QString MAC, QString IP, QString submask, QString gateway, QString name, int type);
@@ -66,6 +69,9 @@ private:
     void takeInbox();
     // Judges the rows listed since the last judgement of this Search.
     void judgeNewRows();
+    void setSearchBusy(bool busy);
+    // Says, on the console and under the counters, which reply port another program holds.
+    void showPortHolders();
 
     // What the window's scans and endpoints see of the host.
     const brenmoor::net::IfaddrsSource& interfaces;
@@ -77,6 +83,7 @@ private:
 
     // This Search's neighbours, once the scan has found them, and how far they were applied.
     std::optional<NeighbourMap> searchNeighbours;
-    int judgedRows = 0;  // rows with a smaller row id have been judged
+    int judgedRows = 0;  // rows with a smaller row id have been judged against the neighbours
     int conflictCount = 0;
+    class QLabel* portWarning = nullptr;
 };

@@ -175,7 +175,7 @@ private slots:
                                       {"00:11:22:33:44:55", "192.168.1.11"}, // the row's own MAC: no conflict
                                       {"02:00:00:00:00:09", "192.168.1.120"}};
         Printed printed;
-        const int count = table.markConflicts(neighbours, 0);
+        const int count = table.markConflicts(&neighbours, 0);
         const QString out = printed.take();
         QCOMPARE(count, 1);
         QCOMPARE(out, QStringLiteral("Ip:192.168.1.10conflict aa:bb:cc:dd:ee:fe 0a1b2c3d4e5f\n"));
@@ -185,9 +185,28 @@ private slots:
 
         // A row marked once stays red when a later check finds no conflict.
         Printed quiet;
-        QCOMPARE(table.markConflicts(NeighbourMap{}, 0), 0);
+        const NeighbourMap none;
+        QCOMPARE(table.markConflicts(&none, 0), 0);
         quiet.take();
         QCOMPARE(table.item(0, 2)->foreground().color(), QColor(250, 81, 81));
+
+        // Devices answering from one address are conflicts without any neighbour: each row,
+        // naming another row's MAC, and a row that comes later joins them.
+        for (const char* mac : {"02:00:00:00:01:02", "02-00-00-00-01-01"})
+            table.addRecord({QString::fromLatin1(mac), QStringLiteral("192.168.0.100"), {}, {}, {}, 0});
+        table.addRecord({QStringLiteral("02:00:00:00:01:01"), QStringLiteral("192.168.0.100"), {}, {}, {}, 1}); // the same device
+        Printed shared;
+        QCOMPARE(table.markConflicts(nullptr, 0), 2);
+        QCOMPARE(shared.take(), QStringLiteral("Ip:192.168.0.100conflict 02:00:00:00:01:01 020000000102\n"
+                                               "Ip:192.168.0.100conflict 02:00:00:00:01:02 020000000101\n"));
+        table.addRecord({QStringLiteral("02:00:00:00:01:03"), QStringLiteral("192.168.0.100"), {}, {}, {}, 0});
+        Printed later;
+        QCOMPARE(table.markConflicts(nullptr, 4), 1);
+        QCOMPARE(later.take(), QStringLiteral("Ip:192.168.0.100conflict 02:00:00:00:01:01 020000000103\n"));
+        for (int row = 0; row < table.rowCount(); ++row) {
+            if (table.item(row, 2)->text() == QStringLiteral("192.168.0.100"))
+                QCOMPARE(table.item(row, 2)->foreground().color(), QColor(250, 81, 81));
+        }
     }
 };
 

@@ -190,7 +190,7 @@ private slots:
         mainwindow window(nullptr, host.interfaces, QuietHost::scan());
         auto* table = window.findChild<DeviceTableWidget*>(QStringLiteral("tableWidget"));
         auto* conflicts = window.findChild<QPushButton*>(QStringLiteral("pushButton_15"));
-        const auto ip = [](int i) { return QStringLiteral("10.%1.%2.%3").arg(i / 65536).arg(i / 256 % 256).arg(1 + i % 250); };
+        const auto ip = [](int i) { return QStringLiteral("10.%1.%2.%3").arg(i / 65536).arg(i / 250 % 256).arg(1 + i % 250); };
         for (int i = 0; i < 3000; ++i)
             emit window.sigAddDeivce(QStringLiteral("02:00:00:00:%1:%2").arg(i / 256, 2, 16, QLatin1Char('0')).arg(i % 256, 2, 16, QLatin1Char('0')),
                                      ip(i), "", "", "", 0);

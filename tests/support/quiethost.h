@@ -17,10 +17,10 @@ struct QuietHost
     static ScanActions scan()
     {
         ScanActions actions;
-        actions.probe = [](const std::string&) {};
-        actions.readTable = [](NeighbourMap&, const std::string&) {};
+        actions.probe = [](const std::string&, unsigned) { return true; };
+        actions.readTable = [] { return std::vector<brenmoor::net::Neighbour>{}; };
         actions.readCommand = [](NeighbourMap&, const std::string&) {};
-        actions.pause = [](int) {};
+        actions.pause = [](std::chrono::milliseconds) {};
         return actions;
     }
 

@@ -17,6 +17,8 @@
 #include <optional>
 #include <random>
 #include <set>
+#include <unistd.h>
+#include <algorithm>
 
 using brenmoor::test::FakeInterfaces;
 namespace net = brenmoor::net;
@@ -194,62 +196,246 @@ TEST(ScannerInterfaces, AppleRulesFilterAndOrderEn0En1ThenByName)
         .ipv4("en8", "10.169.254.7", "255.255.255.0")
         .ipv4("en9", "10.9.0.2", "255.255.255.0", kDown)
         .ipv6("en2")
-        .ipv4("bridge0", "10.1.9.9", "255.255.255.0"); // a later address of bridge0 wins
+        .ipv4("bridge0", "10.1.9.9", "255.255.255.0"); // a second address of bridge0
     NetScanner scanner(fake.source(), ScanActions(), net::InterfaceRules::Apple);
     std::vector<std::string> order;
     for (const ScanInterface& iface : scanner.interfaces())
         order.push_back(iface.name + " " + iface.ip + " " + iface.prefix + " " + iface.mask);
+    // Every address is swept, each with its own network; only 169.254.0.0/16 is link-local.
     EXPECT_EQ(order, (std::vector<std::string>{"en0 10.4.0.2 10.4.0 255.255.255.0", "en1 10.2.0.2 10.2.0 255.255.255.0",
+                                               "bridge0 10.1.0.2 10.1.0 255.255.255.0",
                                                "bridge0 10.1.9.9 10.1.9 255.255.255.0",
                                                "en5 10.3.0.2 10.3.0 255.255.255.0",
+                                               "en8 10.169.254.7 10.169.254 255.255.255.0",
                                                "xutun0 10.8.0.2 10.8.0 255.255.255.0"}));
 }
 
-TEST(ScannerRun, SweepsHostsOneTo254PausesReadsAndMergesWithTheLaterInterfaceWinning)
+namespace {
+
+net::Neighbour neighbour(const char* ip, const char* mac, unsigned ifIndex, bool reachable,
+                         std::optional<int> confirmedSecondsAgo = std::nullopt, bool resolved = true)
+{
+    net::Neighbour entry;
+    entry.ip = ip;
+    entry.mac = mac;
+    entry.ifIndex = ifIndex;
+    entry.resolved = resolved;
+    entry.reachable = reachable;
+    if (confirmedSecondsAgo)
+        entry.confirmedAge = std::chrono::seconds(*confirmedSecondsAgo);
+    return entry;
+}
+
+} // namespace
+
+TEST(ScannerRun, SweepsEveryAddressAtOncePausesOnceAndTakesOnlyFreshEntriesOfEachLink)
 {
     FakeInterfaces fake;
-    fake.ipv4("en1", "10.0.0.5", "255.255.255.0").ipv4("en0", "192.168.1.10", "255.255.255.0");
+    fake.ipv4("en1", "10.0.0.5", "255.255.255.0")
+        .ipv4("en0", "192.168.1.10", "255.255.255.0")
+        .ipv4("en0", "192.168.7.10", "255.255.255.192"); // a second address, a /26, on the same port
 
     std::mutex mutex;
     std::multiset<std::string> probed;
     std::vector<std::string> calls;
     ScanActions actions;
-    actions.probe = [&](const std::string& ip) {
+    actions.interfaceIndex = [](const std::string& link) { return link == "en0" ? 2u : 3u; };
+    actions.isContainerBridge = [](const std::string&) { return false; };
+    actions.tableLimit = [] { return std::optional<size_t>(16384); };
+    actions.probe = [&](const std::string& ip, unsigned ifIndex) {
         std::lock_guard<std::mutex> lock(mutex);
-        probed.insert(ip);
+        probed.insert(ip + "%" + std::to_string(ifIndex));
+        return true;
     };
-    actions.pause = [&](int seconds) { calls.push_back("pause " + std::to_string(seconds)); };
-    actions.readTable = [&](NeighbourMap& out, const std::string& prefix) {
-        calls.push_back("table " + prefix);
-        if (prefix == "192.168.1") {
-            out["aa:aa:aa:aa:aa:01"] = "192.168.1.20";
-            out["aa:aa:aa:aa:aa:02"] = "192.168.1.21";
-        }
+    actions.pause = [&](std::chrono::milliseconds pause) { calls.push_back("pause " + std::to_string(pause.count())); };
+    actions.readTable = [&] {
+        calls.push_back("table");
+        return std::vector<net::Neighbour>{
+            neighbour("192.168.1.20", "aa:aa:aa:aa:aa:01", 2, true),
+            neighbour("192.168.1.21", "aa:aa:aa:aa:aa:02", 2, false, 0),   // confirmed during the sweep
+            neighbour("192.168.1.22", "aa:aa:aa:aa:aa:03", 2, false, 60),  // stale: no evidence
+            neighbour("192.168.7.30", "aa:aa:aa:aa:aa:06", 2, true),       // the /26
+            neighbour("192.168.7.90", "aa:aa:aa:aa:aa:07", 2, true),       // beyond the /26
+            neighbour("10.0.0.21", "aa:aa:aa:aa:aa:02", 3, true),          // the same MAC, a later address
+            neighbour("10.0.0.22", "aa:aa:aa:aa:aa:04", 2, true),          // the right network, another link
+            neighbour("10.0.0.23", "", 3, false, 0, false),                // unanswered
+        };
     };
-    actions.readCommand = [&](NeighbourMap& out, const std::string& prefix) {
-        calls.push_back("command " + prefix);
-        out["aa:aa:aa:aa:aa:02"] = "10.0.0.21"; // the same device seen on the second subnet
-    };
-    NetScanner scanner(fake.source(), actions);
+    actions.readCommand = [&](NeighbourMap&, const std::string&) { calls.push_back("command"); };
+    NetScanner scanner(fake.source(), actions, net::InterfaceRules::Linux);
 
     testing::internal::CaptureStdout();
-    const NeighbourMap result = scanner.scanAllInterfaces(2);
+    const SweepResult result = scanner.sweep(2);
     const std::string out = testing::internal::GetCapturedStdout();
 
-    EXPECT_EQ(result, (NeighbourMap{{"aa:aa:aa:aa:aa:01", "192.168.1.20"}, {"aa:aa:aa:aa:aa:02", "10.0.0.21"}}));
-    EXPECT_EQ(calls, (std::vector<std::string>{"pause 2", "table 192.168.1", "pause 2", "table 10.0.0", "command 10.0.0"}));
+    EXPECT_EQ(result.neighbours, (NeighbourMap{{"aa:aa:aa:aa:aa:01", "192.168.1.20"},
+                                               {"aa:aa:aa:aa:aa:02", "10.0.0.21"},
+                                               {"aa:aa:aa:aa:aa:06", "192.168.7.30"}}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"table", "pause 2000", "table"})) << "one pause, one read";
     std::multiset<std::string> expected;
-    for (const char* prefix : {"192.168.1.", "10.0.0."})
-        for (int host = 1; host <= 254; ++host)
-            expected.insert(prefix + std::to_string(host));
+    for (int host = 1; host <= 254; ++host) {
+        if (host != 10)
+            expected.insert("192.168.1." + std::to_string(host) + "%2");
+        if (host != 5)
+            expected.insert("10.0.0." + std::to_string(host) + "%3");
+    }
+    for (int host = 1; host <= 62; ++host) {
+        if (host != 10)
+            expected.insert("192.168.7." + std::to_string(host) + "%2");
+    }
     EXPECT_EQ(probed, expected);
+    ASSERT_EQ(result.swept.size(), 3u);
+    EXPECT_EQ(result.swept[2].ifIndex, 3u);
+    EXPECT_EQ(result.swept[2].hosts, 1u);
     EXPECT_EQ(out, "================================\n"
-                   "发现 2 个网络接口\n"
+                   "发现 3 个网络接口\n"
                    "================================\n\n"
                    "→ 扫描 en0 (192.168.1.10)\n"
                    "  找到 2 个设备\n\n"
+                   "→ 扫描 en0 (192.168.7.10)\n"
+                   "  找到 1 个设备\n\n"
                    "→ 扫描 en1 (10.0.0.5)\n"
                    "  找到 1 个设备\n\n");
+}
+
+TEST(ScannerRun, AFullTableSweepsInRoundsAndSaysHowToRaiseItAndFailedProbesAreCounted)
+{
+    FakeInterfaces fake;
+    fake.ipv4("eth0", "10.0.0.5", "255.255.252.0").ipv4("docker0", "172.17.0.1", "255.255.0.0");
+    std::vector<std::string> calls;
+    size_t probes = 0;
+    ScanActions actions;
+    actions.interfaceIndex = [](const std::string&) { return 2u; };
+    actions.isContainerBridge = [](const std::string& link) { return link == "docker0"; };
+    actions.tableLimit = [] { return std::optional<size_t>(1024); };
+    actions.probe = [&](const std::string&, unsigned) { return ++probes % 100 != 0; };
+    actions.pause = [&](std::chrono::milliseconds pause) { calls.push_back("pause " + std::to_string(pause.count() / 1000)); };
+    actions.readTable = [&] {
+        calls.push_back("table");
+        return std::vector<net::Neighbour>(300, neighbour("10.0.0.7", "aa:aa:aa:aa:aa:07", 2, true));
+    };
+    NetScanner scanner(fake.source(), actions, net::InterfaceRules::Linux);
+    testing::internal::CaptureStdout();
+    const SweepResult result = scanner.sweep(2);
+    const std::string out = testing::internal::GetCapturedStdout();
+
+    // 1,021 probes and room for 1024 - 300 - 64 = 660: two rounds, the second once the
+    // first's entries may be dropped, 5.2 s after it began (these pauses take no time).
+    EXPECT_EQ(probes, 1021u) << "a /22 is swept whole; the container bridge not at all";
+    EXPECT_EQ(calls, (std::vector<std::string>{"table", "pause 2", "table", "pause 5", "pause 2", "table"}));
+    EXPECT_EQ(result.failedProbes, 10u);
+    EXPECT_NE(out.find("Not swept: docker0, a bridge with no physical port (containers or virtual machines)\n"), std::string::npos);
+    EXPECT_NE(out.find("The kernel's neighbour table holds 1024 entries, 300 in use: 1021 probes are sent in 2 rounds. To "
+                       "sweep in one, raise net.ipv4.neigh.default.gc_thresh3"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("10 of 1021 probes could not be sent: their hosts are missing from the conflict check\n"), std::string::npos);
+}
+
+TEST(ScannerRun, WithoutATableToReadTheCommandsEntriesOfEachNetworkCount)
+{
+    FakeInterfaces fake;
+    fake.ipv4("en0", "192.168.1.10", "255.255.255.0");
+    ScanActions actions;
+    actions.interfaceIndex = [](const std::string&) { return 2u; };
+    actions.probe = [](const std::string&, unsigned) { return true; };
+    actions.pause = [](std::chrono::milliseconds) {};
+    actions.readTable = [] { return std::nullopt; };
+    actions.readCommand = [](NeighbourMap& out, const std::string&) {
+        out["aa:aa:aa:aa:aa:01"] = "192.168.1.20";
+        out["aa:aa:aa:aa:aa:02"] = "192.168.10.20";
+    };
+    NetScanner scanner(fake.source(), actions, net::InterfaceRules::Linux);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(scanner.scanAllInterfaces(2), (NeighbourMap{{"aa:aa:aa:aa:aa:01", "192.168.1.20"}}));
+    testing::internal::GetCapturedStdout();
+}
+
+TEST(SweepPlanner, ProbesEveryOnLinkHostOfSmallNetworksAndTheOwnSlashTwentyFourPlusListedDevicesOfLargeOnes)
+{
+    const auto ip = [](const char* text) {
+        uint32_t value = 0;
+        EXPECT_TRUE(net::parseIpv4(text, value)) << text;
+        return value;
+    };
+    struct Case
+    {
+        const char* what;
+        const char* address;
+        const char* mask;
+        std::vector<const char*> listed;
+        size_t count;
+        const char* first;
+        const char* last;
+        std::vector<const char*> absent;
+    };
+    const Case cases[] = {
+        {"a /24", "192.168.1.10", "255.255.255.0", {}, 253, "192.168.1.1", "192.168.1.254", {"192.168.1.10", "192.168.1.0"}},
+        {"a /26 with the gateway elsewhere", "10.1.2.70", "255.255.255.192", {"10.1.2.200"}, 61, "10.1.2.65", "10.1.2.126",
+         {"10.1.2.64", "10.1.2.127", "10.1.2.200", "10.1.2.1"}},
+        {"a /22 is swept whole", "172.16.1.1", "255.255.252.0", {}, 1021, "172.16.0.1", "172.16.3.254", {"172.16.3.255"}},
+        {"a /16: the own /24 and the listed devices inside it", "10.20.0.10", "255.255.0.0",
+         {"10.20.7.9", "10.21.0.5", "10.20.0.30", "10.20.255.255"}, 254, "10.20.0.1", "10.20.7.9",
+         {"10.21.0.5", "10.20.255.255", "10.20.1.1"}},
+        {"a /21 is too large to sweep whole", "10.8.4.1", "255.255.248.0", {}, 253, "10.8.4.2", "10.8.4.254", {"10.8.0.1"}},
+        {"a /31 has two hosts", "10.0.0.0", "255.255.255.254", {}, 1, "10.0.0.1", "10.0.0.1", {}},
+        {"a /32 has no neighbour", "10.0.0.9", "255.255.255.255", {}, 0, nullptr, nullptr, {}},
+    };
+    for (const Case& c : cases) {
+        net::SweptAddress address{"eth0", 2, ip(c.address), ip(c.mask)};
+        std::vector<uint32_t> listed;
+        for (const char* text : c.listed)
+            listed.push_back(ip(text));
+        const std::vector<uint32_t> targets = net::sweepTargets(address, listed, {address.ip});
+        ASSERT_EQ(targets.size(), c.count) << c.what;
+        if (c.count == 0)
+            continue;
+        EXPECT_EQ(net::ipv4Text(targets.front()), c.first) << c.what;
+        EXPECT_EQ(net::ipv4Text(targets.back()), c.last) << c.what;
+        for (const char* text : c.absent)
+            EXPECT_FALSE(std::binary_search(targets.begin(), targets.end(), ip(text))) << c.what << ": " << text;
+    }
+
+    // Two ports on one /24 each probe their own link; two addresses of one port in one network
+    // probe it once, and neither of the host's own addresses.
+    const uint32_t mask = ip("255.255.255.0");
+    EXPECT_EQ(net::planSweep({{"eth0", 2, ip("10.0.0.5"), mask}, {"wlan0", 3, ip("10.0.0.6"), mask}}, {},
+                             {ip("10.0.0.5"), ip("10.0.0.6")})
+                  .size(),
+              2u * 252);
+    EXPECT_EQ(net::planSweep({{"eth0", 2, ip("10.0.0.5"), mask}, {"eth0:1", 2, ip("10.0.0.6"), mask}}, {},
+                             {ip("10.0.0.5"), ip("10.0.0.6")})
+                  .size(),
+              252u);
+
+    struct Rounds { size_t probes, room, rounds; };
+    for (const Rounds& r : {Rounds{1000, 2000, 1}, Rounds{1000, 1000, 1}, Rounds{1001, 1000, 2}, Rounds{1000, 400, 3},
+                            Rounds{1000, 0, 16}, Rounds{0, 0, 1}})
+        EXPECT_EQ(net::roundsFor(r.probes, r.room), r.rounds) << r.probes << " in " << r.room;
+}
+
+TEST(NeighbourEvidence, OnlyEntriesConfirmedSinceTheSweepBeganOrReachableCount)
+{
+    using std::chrono::milliseconds;
+    struct Case { const char* what; net::Neighbour entry; milliseconds since; bool fresh; };
+    const Case cases[] = {
+        {"reachable", neighbour("10.0.0.1", "aa:aa:aa:aa:aa:01", 2, true, 40), milliseconds(2000), true},
+        {"confirmed during the sweep", neighbour("10.0.0.1", "aa:aa:aa:aa:aa:01", 2, false, 1), milliseconds(2000), true},
+        {"stale, confirmed before it", neighbour("10.0.0.1", "aa:aa:aa:aa:aa:01", 2, false, 3), milliseconds(2000), false},
+        {"no age given, not reachable", neighbour("10.0.0.1", "aa:aa:aa:aa:aa:01", 2, false), milliseconds(2000), false},
+        {"unresolved", neighbour("10.0.0.1", "", 2, true, 0, false), milliseconds(2000), false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(net::isFreshEvidence(c.entry, c.since), c.fresh) << c.what;
+
+    char path[] = "/tmp/bm-thresh-XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(write(fd, "1024\n", 5), 5);
+    close(fd);
+    EXPECT_EQ(net::neighbourTableLimit(path), std::optional<size_t>(1024));
+    unlink(path);
+    EXPECT_EQ(net::neighbourTableLimit("/nonexistent/gc_thresh3"), std::nullopt);
 }
 
 TEST(ScannerRun, NoUsableInterfaceSaysSoAndFindsNothing)
