@@ -53,6 +53,7 @@ struct Run
         if (sweep) {
             ScanActions actions;
             actions.listed = [this] { return session.addressesHeard(); };
+            actions.searchBegan = std::chrono::steady_clock::now();
             swept = std::async(std::launch::async, [this, actions] {
                 // The replies that come at once are in by then: devices of a large network are
                 // probed at their own addresses.

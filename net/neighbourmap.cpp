@@ -38,6 +38,13 @@ bool isFreshEvidence(const Neighbour& neighbour, std::chrono::milliseconds since
     return neighbour.reachable || (neighbour.confirmedAge && *neighbour.confirmedAge <= sinceSweepBegan + kTick);
 }
 
+bool isLearnedDuringSearch(const Neighbour& neighbour, std::chrono::milliseconds sinceSearchBegan)
+{
+    constexpr std::chrono::milliseconds kTick(10);
+    return neighbour.resolved && (neighbour.stale || neighbour.reachable) && neighbour.updatedAge
+        && *neighbour.updatedAge <= sinceSearchBegan + kTick;
+}
+
 std::optional<size_t> neighbourTableLimit(const std::string& path)
 {
     std::ifstream file(path);

@@ -27,8 +27,11 @@ struct Neighbour
     unsigned ifIndex = 0; // 0 when the platform does not say
     bool resolved = false;  // a usable address: not incomplete, failed or no-ARP
     bool reachable = false; // the kernel holds it reachable now
-    // How long ago the kernel last confirmed the entry; nothing when the platform does not say.
+    bool stale = false;     // resolved, but not confirmed lately; nothing is sent to it yet
+    // How long ago the kernel last confirmed the entry, and last changed its address or
+    // state; nothing when the platform does not say.
     std::optional<std::chrono::milliseconds> confirmedAge;
+    std::optional<std::chrono::milliseconds> updatedAge;
 };
 
 // Every IPv4 entry of the table, in the kernel's order; nothing when it cannot be read.
@@ -38,6 +41,11 @@ std::optional<std::vector<Neighbour>> readNeighbours();
 // began: it was confirmed since, or it is reachable. An older entry (stale, a device that
 // moved away or was switched off) is no evidence either way.
 bool isFreshEvidence(const Neighbour& neighbour, std::chrono::milliseconds sinceSweepBegan);
+// Whether an entry read before the sweep was learned from the host itself since the Search
+// began, `sinceSearchBegan` ago: a stale entry the kernel made or changed then comes from an
+// ARP packet of that host (its request before its unicast reply), as nothing of this host's
+// own was sent to it yet.
+bool isLearnedDuringSearch(const Neighbour& neighbour, std::chrono::milliseconds sinceSearchBegan);
 
 // The most entries the kernel's table holds (net.ipv4.neigh.default.gc_thresh3; shared by
 // every network namespace of the host); nothing when that cannot be read (another

@@ -76,8 +76,11 @@ void parseEntry(const unsigned char* message, size_t length, const std::function
     entry.ifIndex = header.ndm_ifindex > 0 ? static_cast<unsigned>(header.ndm_ifindex) : 0;
     entry.resolved = lladdr && isUsableState(header.ndm_state);
     entry.reachable = (header.ndm_state & NUD_REACHABLE) != 0;
-    if (cache)
+    entry.stale = (header.ndm_state & NUD_STALE) != 0;
+    if (cache) {
         entry.confirmedAge = fromClockTicks(cache->ndm_confirmed);
+        entry.updatedAge = fromClockTicks(cache->ndm_updated);
+    }
     sink(entry);
 }
 

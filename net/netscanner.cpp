@@ -242,7 +242,8 @@ size_t NetScanner::probeAll(const std::vector<net::ProbeTarget>& targets, size_t
     return failed;
 }
 
-void NetScanner::collectFresh(std::vector<NeighbourMap>& found, std::chrono::milliseconds sinceSweepBegan)
+void NetScanner::collectFresh(std::vector<NeighbourMap>& found, const std::optional<std::vector<net::Neighbour>>& entries,
+                              const std::function<bool(const net::Neighbour&)>& isEvidence)
 {
     const std::vector<net::SweptAddress> networks = sweptAddresses();
     const auto belongs = [&](size_t i, const std::string& ipText, unsigned ifIndex) {
@@ -251,10 +252,9 @@ void NetScanner::collectFresh(std::vector<NeighbourMap>& found, std::chrono::mil
         const bool sameLink = network.ifIndex == 0 || ifIndex == 0 || ifIndex == network.ifIndex;
         return sameLink && net::parseIpv4(ipText, ip) && ip != network.ip && net::inNetwork(ip, network);
     };
-    const auto entries = actions.readTable ? actions.readTable() : std::nullopt;
     if (entries) {
         for (const net::Neighbour& entry : *entries) {
-            if (!net::isFreshEvidence(entry, sinceSweepBegan) || entry.mac.size() != 17)
+            if (!isEvidence(entry) || entry.mac.size() != 17)
                 continue;
             for (size_t i = 0; i < list.size(); ++i) {
                 if (belongs(i, entry.ip, entry.ifIndex))
@@ -322,6 +322,17 @@ SweepResult NetScanner::sweep(int waitSeconds)
     yieldToTheWindow();
     std::vector<NeighbourMap> found(list.size());
     const auto sweepBegan = std::chrono::steady_clock::now();
+    const auto searchBegan = std::min(actions.searchBegan.value_or(sweepBegan), sweepBegan);
+    const auto since = [](std::chrono::steady_clock::time_point start) {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    };
+    if (before) {
+        // What hosts told the kernel themselves since the Search began, before any probe
+        // touched their entries.
+        const auto sinceSearch = since(searchBegan);
+        collectFresh(found, before,
+                     [&](const net::Neighbour& entry) { return net::isLearnedDuringSearch(entry, sinceSearch); });
+    }
     const size_t perRound = (plan.size() + rounds - 1) / rounds;
     for (size_t round = 0; round < rounds; ++round) {
         const auto roundBegan = std::chrono::steady_clock::now();
@@ -333,8 +344,9 @@ SweepResult NetScanner::sweep(int waitSeconds)
             actions.pause(std::chrono::seconds(waitSeconds));
         if (actions.cancel && actions.cancel->cancelled())
             break;
-        collectFresh(found, std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()
-                                                                                  - sweepBegan));
+        const auto sinceSweep = since(sweepBegan);
+        collectFresh(found, actions.readTable ? actions.readTable() : std::nullopt,
+                     [&](const net::Neighbour& entry) { return net::isFreshEvidence(entry, sinceSweep); });
         if (round + 1 < rounds) {
             const auto elapsed = std::chrono::steady_clock::now() - roundBegan;
             if (elapsed < kEntryGuard)

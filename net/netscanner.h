@@ -52,6 +52,9 @@ struct ScanActions
     // The addresses of the devices listed so far: in a network too large to sweep whole, they
     // are probed besides the host's own /24.
     std::function<std::vector<std::string>()> listed;
+    // When the Search began (its discovery requests went out): an entry the kernel learned
+    // from a host's own ARP since then is evidence too. By default, when the sweep begins.
+    std::optional<std::chrono::steady_clock::time_point> searchBegan;
     std::shared_ptr<const CancelToken> cancel; // optional: a cancelled scan stops early and finds nothing more
     ScanActions();
 };
@@ -93,8 +96,11 @@ private:
     std::vector<brenmoor::net::SweptAddress> sweptAddresses() const;
     // Probes `targets`; returns how many could not be sent.
     size_t probeAll(const std::vector<brenmoor::net::ProbeTarget>& targets, size_t from, size_t to);
-    // Adds the table's fresh entries to each address's finds.
-    void collectFresh(std::vector<NeighbourMap>& found, std::chrono::milliseconds sinceSweepBegan);
+    // Adds the fresh entries of `entries` (or of the command's output when the table could
+    // not be read) to each address's finds.
+    void collectFresh(std::vector<NeighbourMap>& found,
+                      const std::optional<std::vector<brenmoor::net::Neighbour>>& entries,
+                      const std::function<bool(const brenmoor::net::Neighbour&)>& isEvidence);
 
     ScanActions actions;
     std::vector<ScanInterface> list;

@@ -250,6 +250,7 @@ void mainwindow::on_pushButton_14_clicked()
     // is all that tells.
     auto drops = std::make_shared<const brenmoor::net::ReversePathDropWatch>();
     ScanActions actions = scanActions;
+    actions.searchBegan = std::chrono::steady_clock::now();
     actions.listed = [session = std::weak_ptr<DiscoverySession>(discovery)] {
         const auto alive = session.lock();
         return alive ? alive->addressesHeard() : std::vector<std::string>{};

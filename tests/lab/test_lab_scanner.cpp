@@ -61,7 +61,10 @@ TEST(LabScanner, AnInterfaceThatVanishesMidScanCostsOnlyItsOwnResults)
     testing::internal::CaptureStdout();
     const NeighbourMap found = scanner.scanAllInterfaces(2);
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(found, (NeighbourMap{{"02:00:5e:50:00:21", "192.168.50.21"},
-                                   {"02:00:5e:50:00:22", "192.168.50.22"},
-                                   {"02:00:5e:50:00:40", "192.168.50.40"}}));
+    // The other link's results are whole; the link that lost its address may still resolve
+    // its hosts (the probes stay pinned to it), but finds nothing that is not there.
+    for (const char* mac : {"02:00:5e:50:00:21", "02:00:5e:50:00:22", "02:00:5e:50:00:40"})
+        EXPECT_EQ(found.count(mac), 1u) << mac;
+    for (const auto& [mac, ip] : found)
+        EXPECT_EQ(kLabDevices.count(mac), 1u) << mac << " " << ip;
 }

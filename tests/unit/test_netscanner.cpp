@@ -428,6 +428,20 @@ TEST(NeighbourEvidence, OnlyEntriesConfirmedSinceTheSweepBeganOrReachableCount)
     for (const Case& c : cases)
         EXPECT_EQ(net::isFreshEvidence(c.entry, c.since), c.fresh) << c.what;
 
+    // Read before the probes: a stale entry the kernel made since the Search began came from
+    // the host's own ARP request.
+    const auto updated = [](bool stale, bool reachable, std::optional<int> msAgo) {
+        net::Neighbour entry = neighbour("10.0.0.1", "aa:aa:aa:aa:aa:01", 2, reachable);
+        entry.stale = stale;
+        if (msAgo)
+            entry.updatedAge = milliseconds(*msAgo);
+        return entry;
+    };
+    EXPECT_TRUE(net::isLearnedDuringSearch(updated(true, false, 150), milliseconds(200)));
+    EXPECT_FALSE(net::isLearnedDuringSearch(updated(true, false, 900), milliseconds(200))) << "learned before the Search";
+    EXPECT_FALSE(net::isLearnedDuringSearch(updated(false, false, 10), milliseconds(200))) << "delay or probe: not settled";
+    EXPECT_FALSE(net::isLearnedDuringSearch(updated(true, false, std::nullopt), milliseconds(200))) << "no age given";
+
     char path[] = "/tmp/bm-thresh-XXXXXX";
     const int fd = mkstemp(path);
     ASSERT_GE(fd, 0);
