@@ -22,10 +22,28 @@ bool matchesPrefix(const std::string& ip, const std::string& prefix)
     return ip.size() > prefix.size() && ip.compare(0, prefix.size(), prefix) == 0 && ip[prefix.size()] == '.';
 }
 
+void addPair(NeighbourMap& out, const std::string& mac, const std::string& ip)
+{
+    const auto [first, last] = out.equal_range(mac);
+    for (auto it = first; it != last; ++it) {
+        if (it->second == ip)
+            return;
+    }
+    out.emplace(mac, ip);
+}
+
 void addNeighbour(NeighbourMap& out, const std::string& prefix, const std::string& mac, const std::string& ip)
 {
     if (matchesPrefix(ip, prefix) && mac.size() == 17)
-        out[mac] = ip;
+        addPair(out, mac, ip);
+}
+
+size_t hostCount(const NeighbourMap& map)
+{
+    size_t hosts = 0;
+    for (auto it = map.begin(); it != map.end(); it = map.upper_bound(it->first))
+        ++hosts;
+    return hosts;
 }
 
 bool isFreshEvidence(const Neighbour& neighbour, std::chrono::milliseconds sinceSweepBegan)

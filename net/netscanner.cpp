@@ -258,7 +258,7 @@ void NetScanner::collectFresh(std::vector<NeighbourMap>& found, const std::optio
                 continue;
             for (size_t i = 0; i < list.size(); ++i) {
                 if (belongs(i, entry.ip, entry.ifIndex))
-                    found[i][entry.mac] = entry.ip;
+                    net::addPair(found[i], entry.mac, entry.ip);
             }
         }
         return;
@@ -271,7 +271,7 @@ void NetScanner::collectFresh(std::vector<NeighbourMap>& found, const std::optio
     for (const auto& [mac, ip] : fromCommand) {
         for (size_t i = 0; i < list.size(); ++i) {
             if (belongs(i, ip, 0))
-                found[i][mac] = ip;
+                net::addPair(found[i], mac, ip);
         }
     }
 }
@@ -358,9 +358,10 @@ SweepResult NetScanner::sweep(int waitSeconds)
         const ScanInterface& iface = list[i];
         printLine("→ 扫描 " + iface.name + " (" + iface.ip + ")");
         for (const auto& [mac, ip] : found[i])
-            result.neighbours[mac] = ip; // a later address wins
-        result.swept.push_back({iface.name, iface.ip, iface.ifIndex, found[i].size()});
-        printLine("  找到 " + std::to_string(found[i].size()) + " 个设备");
+            net::addPair(result.neighbours, mac, ip);
+        const size_t hosts = net::hostCount(found[i]);
+        result.swept.push_back({iface.name, iface.ip, iface.ifIndex, hosts});
+        printLine("  找到 " + std::to_string(hosts) + " 个设备");
         printLine("");
     }
     if (result.failedProbes > 0)

@@ -70,7 +70,7 @@ struct SweptCount
 
 struct SweepResult
 {
-    NeighbourMap neighbours; // MAC -> IPv4, a MAC seen from two addresses under the later one
+    NeighbourMap neighbours; // MAC -> IPv4, a host at several addresses under each
     std::vector<SweptCount> swept;
     size_t failedProbes = 0;
 };

@@ -3,8 +3,8 @@
 # 12, as root): builds them (tools/package.sh), installs them with apt, validates the menu
 # entry and the AppStream metadata, runs lintian, starts the installed program under Xvfb in
 # the lab against the installed simulator and saves a screenshot, lists the same devices
-# with the installed brenmoor-cli, then removes the packages
-# and checks that none of their files is left.
+# with the installed brenmoor-cli, then removes the packages (only their configuration files
+# may stay) and purges them, and checks that none of their files is left.
 #   tools/install-check.sh      screenshot to out/installed-lab.png
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -20,6 +20,8 @@ apt-get autoremove -y -qq --purge >/dev/null
 echo "== apt-get install ./out/*.deb"
 apt-get install -y "$root/out/brenmoor_${BM_VERSION}_"*.deb "$root/out/brenmoor-devicesim_${BM_VERSION}_"*.deb
 installed=$(dpkg -L brenmoor brenmoor-devicesim | sort -u)
+# dpkg keeps configuration files (the ufw profile under /etc) on remove, until a purge.
+conffiles=$(dpkg-query -W -f='${Conffiles}\n' brenmoor brenmoor-devicesim | awk 'NF { print $1 }' | sort -u)
 # The lab and the screen, without a build environment.
 apt-get install -y -qq lintian desktop-file-utils appstream iproute2 procps xvfb xauth xdotool imagemagick >/dev/null
 
@@ -42,13 +44,20 @@ test -f /usr/share/man/man1/brenmoor-cli.1.gz && echo "brenmoor-cli manual page:
 "$lab" down >/dev/null
 trap - EXIT
 
-echo "== apt-get remove"
+echo "== apt-get remove, apt-get purge"
 apt-get remove -y brenmoor brenmoor-devicesim >/dev/null
 left=0
 while read -r path; do
   [ -f "$path" ] || [ -L "$path" ] || continue
-  echo "left behind: $path"
+  grep -qxF -- "$path" <<<"$conffiles" && continue
+  echo "left behind by the removal: $path"
   left=$((left + 1))
 done <<<"$installed"
-echo "files left after removal: $left"
+apt-get purge -y brenmoor brenmoor-devicesim >/dev/null
+while read -r path; do
+  [ -f "$path" ] || [ -L "$path" ] || continue
+  echo "left behind by the purge: $path"
+  left=$((left + 1))
+done <<<"$installed"
+echo "files left after removal and purge: $left"
 [ "$left" -eq 0 ]

@@ -20,7 +20,10 @@ PACKAGES=(
 )
 case "$profile" in
   demo) ;;
-  test) PACKAGES+=(libgtest-dev) ;;
+  # The package test parses the firewall profiles with ufw's and firewalld's own Python
+  # modules: ufw (installing it does not enable it) and python3-firewall (the library only,
+  # never the firewalld daemon). nftables (nft) and arp-scan: for tests in the lab.
+  test) PACKAGES+=(libgtest-dev ufw python3-firewall nftables arp-scan) ;;
   fuzz) PACKAGES+=(libgtest-dev clang libclang-rt-14-dev) ;;
   package) ;;
   *) echo "install-deps: unknown profile '$profile' (demo, test, fuzz or package)" >&2; exit 2 ;;

@@ -42,6 +42,16 @@ function(brenmoor_install_debian_docs package component)
           COMPONENT ${component})
 endfunction()
 
+# The firewall profiles that let the devices' replies in (app/CMakeLists.txt installs them):
+# ufw reads application profiles from /etc/ufw/applications.d only, whatever the prefix, and
+# firewalld its packaged services from /usr/lib/firewalld/services. A file under /etc is a
+# configuration file: dpkg keeps an administrator's edits on upgrade and the file on
+# `apt-get remove`, until a purge.
+set(BRENMOOR_UFW_APPLICATIONS_DIR /etc/ufw/applications.d)
+set(BRENMOOR_FIREWALLD_SERVICES_DIR lib/firewalld/services)
+set(BRENMOOR_APP_CONFFILES ${PROJECT_BINARY_DIR}/debian/brenmoor/conffiles)
+file(WRITE ${BRENMOOR_APP_CONFFILES} "${BRENMOOR_UFW_APPLICATIONS_DIR}/brenmoor\n")
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME brenmoor)
 set(CPACK_PACKAGE_VENDOR "The Lorvane developers")
@@ -59,6 +69,8 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://lorvane.org/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_APP_PACKAGE_NAME brenmoor)
 set(CPACK_DEBIAN_APP_PACKAGE_RECOMMENDS net-tools) # `arp -an`, when the netlink read fails
+set(CPACK_DEBIAN_APP_PACKAGE_CONTROL_EXTRA ${BRENMOOR_APP_CONFFILES})
+set(CPACK_DEBIAN_APP_PACKAGE_CONTROL_STRICT_PERMISSION ON) # the conffiles list 0644, as Debian wants
 set(CPACK_DEBIAN_APP_DESCRIPTION "find networked devices and set their IP addresses
 Lorvane is for the people who install networked devices such as cameras. It
 finds every device on every local IPv4 network of the computer, lists them in

@@ -1,9 +1,13 @@
 // brenmoor-cli from end to end, inside the lab: the real program against simulated devices,
 // from the command line to the records it prints and the bytes a device receives.
 #include "tests/support/devicerecords.h"
+#include "tests/support/labguard.h"
 #include "tests/support/labprocess.h"
 
 #include <QProcess>
+#include <algorithm>
+#include <chrono>
+#include <thread>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -310,4 +314,192 @@ TEST(Cli, APlanWithOneBadLineChangesNothing)
     ASSERT_EQ(devices.size(), 20u) << after.out;
     for (int i = 1; i <= 20; ++i)
         EXPECT_EQ(devices[i - 1]["ip"], "10.60.1." + std::to_string(49 + i));
+}
+
+namespace {
+
+// Runs its commands (host, command) when the test ends, however it ends: the lab as the next
+// test knows it.
+struct LabChange
+{
+    std::vector<std::pair<QString, QString>> undo;
+    ~LabChange()
+    {
+        for (auto it = undo.rbegin(); it != undo.rend(); ++it)
+            brenmoor::test::runInHost(it->first, it->second);
+        brenmoor::test::runInHost(QStringLiteral("tool"), QStringLiteral("ip neigh flush all"));
+    }
+};
+
+bool inHost(const char* host, const std::string& command)
+{
+    return brenmoor::test::runInHost(QString::fromLatin1(host), QString::fromStdString(command));
+}
+
+// The text a command prints inside a lab host.
+std::string outputInHost(const char* host, const std::string& command)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(QStringLiteral("out")).toStdString();
+    if (!inHost(host, command + " > " + path))
+        return {};
+    FILE* file = std::fopen(path.c_str(), "r");
+    std::string text;
+    char buffer[4096];
+    for (size_t n; file && (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+        text.append(buffer, n);
+    if (file)
+        std::fclose(file);
+    return text;
+}
+
+long packetsOf(const char* host, const std::string& port)
+{
+    return std::atol(outputInHost(host, "cat /sys/class/net/" + port + "/statistics/rx_packets").c_str());
+}
+
+// "mac ip conflict_mac" of each device the JSON lists at `ip`.
+std::vector<std::string> conflictsAt(const nlohmann::json& devices, const std::string& ip)
+{
+    std::vector<std::string> out;
+    for (const auto& d : devices) {
+        if (d["ip"] == ip)
+            out.push_back(d["mac"].get<std::string>() + " " + ip + " "
+                          + (d["conflict"].get<bool>() ? d["conflict_mac"].get<std::string>() : "-"));
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+} // namespace
+
+// Twelve devices fresh from their boxes, all at one factory address outside the host's
+// networks and answering by broadcast: every one of them is a conflict, without any sweep.
+TEST(CliConflicts, DevicesAnsweringFromOneAddressAreAllConflicts)
+{
+    LabChange lab;
+    ASSERT_TRUE(inHost("dev6", "ip addr add 192.168.0.100/24 dev eth0"));
+    lab.undo.push_back({"dev6", "ip addr del 192.168.0.100/24 dev eth0"});
+    QStringList specs;
+    for (int i = 1; i <= 12; ++i)
+        specs << QStringLiteral("ip=192.168.0.100,mac=02:00:5e:00:01:%1,name=F%1,proto=json,reply=broadcast").arg(i, 2, 10, QLatin1Char('0'));
+    SimulatedDevices factory(6, specs);
+    ASSERT_TRUE(factory.ready());
+
+    const CliRun run = cli({"discover", "--no-sweep", "--wait", "1", "--format", "json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<std::string> expected;
+    for (int i = 1; i <= 12; ++i) {
+        char mac[18];
+        std::snprintf(mac, sizeof mac, "02:00:5e:00:01:%02d", i);
+        // Each names the first other MAC at the address.
+        expected.push_back(std::string(mac) + " 192.168.0.100 " + (i == 1 ? "02:00:5e:00:01:02" : "02:00:5e:00:01:01"));
+    }
+    EXPECT_EQ(conflictsAt(devicesOf(run), "192.168.0.100"), expected) << run.err;
+    EXPECT_NE(run.err.find("Ip:192.168.0.100conflict 02:00:5e:00:01:01 02005e000112"), std::string::npos) << run.err;
+}
+
+// Which addresses the sweep probes: every address of a port, the hosts on its own link only
+// (a /26 with a default route sends nothing to the gateway), the listed devices of a /16
+// beyond the host's /24, and each of two ports on one /24 through itself.
+TEST(CliSweep, ProbesEveryAddressOfEachPortOnItsOwnLinkAndNothingOffLink)
+{
+    LabChange lab;
+    // A second network on the wired port, with a host in it.
+    ASSERT_TRUE(inHost("tool", "ip addr add 192.168.60.10/24 dev enp1s0"));
+    lab.undo.push_back({"tool", "ip addr del 192.168.60.10/24 dev enp1s0"});
+    ASSERT_TRUE(inHost("dev5", "ip addr add 192.168.60.40/24 dev eth0"));
+    lab.undo.push_back({"dev5", "ip addr del 192.168.60.40/24 dev eth0"});
+    // The wired network shrinks to a /26 whose gateway .1 is dev2, which counts what reaches
+    // it for any address outside the /26.
+    ASSERT_TRUE(inHost("tool", "ip addr del 192.168.50.10/24 dev enp1s0 && ip addr add 192.168.50.10/26 dev enp1s0"
+                               " && ip route replace default via 192.168.50.1 dev enp1s0"));
+    lab.undo.push_back({"tool", "ip addr del 192.168.50.10/26 dev enp1s0; ip addr add 192.168.50.10/24 dev enp1s0;"
+                                " ip route replace default via 192.168.50.1 dev enp1s0"});
+    ASSERT_TRUE(inHost("dev2", "ip addr add 192.168.50.1/24 dev eth0 && nft add table ip bmcount"
+                               " && nft add chain ip bmcount pre '{ type filter hook prerouting priority -300; }'"
+                               " && nft add rule ip bmcount pre ip daddr != 192.168.50.0/26 ip daddr != 255.255.255.255 counter"));
+    lab.undo.push_back({"dev2", "nft delete table ip bmcount; ip addr del 192.168.50.1/24 dev eth0"});
+    // The Wi-Fi network grows to a /16; a device inside it but outside the host's /24
+    // answers by broadcast under a MAC that is not its host's.
+    ASSERT_TRUE(inHost("tool", "ip addr del 10.60.1.10/24 dev wlp2s0 && ip addr add 10.60.1.10/16 dev wlp2s0"));
+    lab.undo.push_back({"tool", "ip addr del 10.60.1.10/16 dev wlp2s0; ip addr add 10.60.1.10/24 dev wlp2s0"});
+    ASSERT_TRUE(inHost("dev4", "ip addr add 10.60.9.9/16 dev eth0"));
+    lab.undo.push_back({"dev4", "ip addr del 10.60.9.9/16 dev eth0"});
+    SimulatedDevices hidden(4, {"ip=10.60.9.9,mac=02:00:5e:aa:bb:99,name=Hidden,proto=json,reply=broadcast"});
+    // A second port on the wired /24's bridge.
+    const std::string sw = brenmoor::test::labPrefix() + "-sw";
+    ASSERT_TRUE(inHost("tool", "ip link add enp7s0 type veth peer name t7 netns " + sw
+                                   + " && ip addr add 192.168.60.11/24 dev enp7s0 && ip link set enp7s0 up"));
+    lab.undo.push_back({"tool", "ip link del enp7s0"});
+    ASSERT_TRUE(inHost("sw", "ip link set t7 master br0 && ip link set t7 up"));
+    ASSERT_TRUE(hidden.ready());
+
+    const long wiredBefore = packetsOf("sw", "t0");
+    const long secondBefore = packetsOf("sw", "t7");
+    const CliRun run = cli({"discover", "--format", "json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    // Both addresses of the wired port are swept, each with its own finds.
+    EXPECT_NE(run.err.find("→ 扫描 enp1s0 (192.168.50.10)\n  找到 3 个设备\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("→ 扫描 enp1s0 (192.168.60.10)\n  找到 1 个设备\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("→ 扫描 enp7s0 (192.168.60.11)\n  找到 1 个设备\n"), std::string::npos) << run.err;
+    // The listed device of the /16 was probed and its host answered under its own MAC.
+    EXPECT_EQ(conflictsAt(devicesOf(run), "10.60.9.9"),
+              (std::vector<std::string>{"02:00:5e:aa:bb:99 10.60.9.9 02:00:5e:60:01:32"}))
+        << run.err;
+    EXPECT_NE(outputInHost("dev2", "nft list chain ip bmcount pre").find("counter packets 0 bytes 0"), std::string::npos)
+        << "a probe went off-link to the gateway";
+    // Each port on 192.168.60.0/24 resolved its own link: an ARP request for each host.
+    EXPECT_GE(packetsOf("sw", "t7") - secondBefore, 252) << "the second port probed nothing of its own link";
+    EXPECT_GE(packetsOf("sw", "t0") - wiredBefore, 252 + 60);
+}
+
+// A firewall that drops the replies on one port: the console says which port, how many hosts
+// answered ARP there, and what to let in; without it, nothing is said.
+TEST(CliSweep, AFirewallDroppingTheRepliesOfOnePortIsNamed)
+{
+    LabChange lab;
+    SimulatedDevices wired(1, {"mac=02:00:5e:50:00:21,name=CamA,proto=both"});
+    SimulatedDevices wireless(3, {"mac=02:00:5e:60:01:31,name=Lobby,proto=both"});
+    ASSERT_TRUE(wired.ready() && wireless.ready());
+    const std::string hint = "No reply came in on ";
+
+    const CliRun open = cli({"discover", "--format", "json"});
+    EXPECT_EQ(open.err.find(hint), std::string::npos) << open.err;
+
+    ASSERT_TRUE(inHost("tool", "nft add table inet bmfirewall"
+                               " && nft add chain inet bmfirewall in '{ type filter hook input priority 0; }'"
+                               " && nft add rule inet bmfirewall in iifname wlp2s0 udp dport '{ 21089, 52380 }' drop"));
+    lab.undo.push_back({"tool", "nft delete table inet bmfirewall"});
+    inHost("tool", "ip neigh flush all");
+    const CliRun closed = cli({"discover", "--format", "json"});
+    EXPECT_NE(closed.err.find(hint + "wlp2s0, where 2 hosts answer ARP: a firewall on this computer may be dropping the "
+                                     "devices' replies. Allow incoming UDP ports 21089 and 52380"),
+              std::string::npos)
+        << closed.err;
+    EXPECT_EQ(closed.err.find(hint + "enp1s0"), std::string::npos) << closed.err;
+    EXPECT_EQ(devicesOf(closed).size(), 1u) << closed.out;
+}
+
+// Camera A, which the tool knew at .21, moved to .65, and a camera fresh from its box took
+// .21, answering by broadcast: the kernel's old entry for .21 under A's MAC is no evidence.
+TEST(CliConflicts, ADeviceThatMovedLeavesNoConflictAtItsOldAddress)
+{
+    LabChange lab;
+    ASSERT_TRUE(inHost("dev1", "ip addr flush dev eth0 && ip addr add 192.168.50.65/24 dev eth0"));
+    lab.undo.push_back({"dev1", "ip addr flush dev eth0; ip addr add 192.168.50.21/24 dev eth0"});
+    ASSERT_TRUE(inHost("dev2", "ip addr flush dev eth0 && ip addr add 192.168.50.21/24 dev eth0"));
+    lab.undo.push_back({"dev2", "ip addr flush dev eth0; ip addr add 192.168.50.22/24 dev eth0"});
+    // What the tool remembers of A: an entry the kernel holds as stale, older than the Search.
+    ASSERT_TRUE(inHost("tool", "ip neigh replace 192.168.50.21 lladdr 02:00:5e:50:00:21 dev enp1s0 nud stale"));
+    SimulatedDevices moved(1, {"mac=02:00:5e:50:00:21,name=A,proto=json"});
+    SimulatedDevices fresh(2, {"mac=02:00:5e:50:00:22,name=B,proto=json,reply=broadcast"});
+    ASSERT_TRUE(moved.ready() && fresh.ready());
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+
+    const CliRun run = cli({"discover", "--format", "json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const nlohmann::json devices = devicesOf(run);
+    EXPECT_EQ(conflictsAt(devices, "192.168.50.21"), (std::vector<std::string>{"02:00:5e:50:00:22 192.168.50.21 -"})) << run.err;
+    EXPECT_EQ(conflictsAt(devices, "192.168.50.65"), (std::vector<std::string>{"02:00:5e:50:00:21 192.168.50.65 -"})) << run.err;
 }

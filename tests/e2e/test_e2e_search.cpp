@@ -10,9 +10,13 @@
 #include "ui/mainwindow.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using brenmoor::test::runInHost;
 using brenmoor::test::SimulatedDevices;
@@ -112,10 +116,15 @@ private slots:
 
         QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 4, 5000);
         QTest::qWait(500); // late or duplicate replies would show now
-        // A second Search while the sweep runs is ignored: nothing is cleared.
+        // While the sweep runs, Search is off and says why; a press that reaches it anyway
+        // (a shortcut) says so on the console and clears nothing.
         QVERIFY(list->searchBusy);
-        QTest::mouseClick(search, Qt::LeftButton);
+        QVERIFY(!search->isEnabled());
+        QVERIFY(search->toolTip().contains(QStringLiteral("neighbour sweep")));
+        list->on_pushButton_14_clicked();
         QCOMPARE(table->rowCount(), 4);
+        QVERIFY2(console.text().find("Search pressed while the last one still runs") != std::string::npos,
+                 console.text().c_str());
 
         const QStringList ips{"10.60.1.31", "10.60.1.32", "192.168.50.21", "192.168.50.22"};
         const QStringList names{"KvName", "Imposter", "CamA", QString::fromUtf8("Süd-Tor")};
@@ -140,6 +149,7 @@ private slots:
         QVERIFY2(console.text().find("Ip:10.60.1.32conflict 02:00:5e:60:01:32 02005eaabbcc\n") != std::string::npos,
                  console.text().c_str());
         QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 5000);
+        QVERIFY(search->isEnabled());
 
         // Once the sweep is over, Search clears the table again.
         QTest::mouseClick(search, Qt::LeftButton);
@@ -195,6 +205,38 @@ private slots:
         QVERIFY(out.find('\x1b') == std::string::npos);
         QVERIFY(out.find('\x07') == std::string::npos);
         QVERIFY(out.find("\n[OK] x") == std::string::npos);
+    }
+
+    // Another program on a reply port when the window starts: the window says so, under the
+    // counters and on the console, and lists the devices at the first Search after it quits.
+    void aHeldReplyPortIsReportedAndTheEndpointStartsOnceItIsFree()
+    {
+        SimulatedDevices wired(1, {"mac=02:00:5e:50:00:21,name=Wired,proto=json"});
+        QVERIFY(wired.ready());
+        const int holder = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(21089);
+        QVERIFY(bind(holder, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0);
+        const std::string held = "UDP port 21089 is held by another program (pid " + std::to_string(getpid());
+        {
+            StdoutCapture errors(2);
+            openWindow();
+            QVERIFY2(errors.text().find(held) != std::string::npos, errors.text().c_str());
+        }
+        auto* warning = list->findChild<QLabel*>(QStringLiteral("portWarning"));
+        QVERIFY(warning && warning->isVisible());
+        QVERIFY2(warning->text().toStdString().find(held) != std::string::npos, qPrintable(warning->text()));
+
+        close(holder);
+        StdoutCapture console;
+        QTest::mouseClick(search, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 1, 5000);
+        QCOMPARE(cell(table, 0, 0), QStringLiteral("Wired"));
+        QVERIFY(!warning->isVisible());
+        QVERIFY2(console.text().find("UDP MultiNIC initialized with") != std::string::npos, console.text().c_str());
+        QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
+        closeWindow();
     }
 
     void aPortThatComesUpLaterIsSearchedAndOneThatGoesIsNotSentThrough()

@@ -3,6 +3,7 @@
 // without interfaces: no root, no lab.
 #include "app/brenmoor.h"
 #include "app/ctopwidget.h"
+#include "app/singleinstance.h"
 #include "base/logging.h"
 #include "tests/support/labqtestmain.h"
 #include "tests/support/quiethost.h"
@@ -11,6 +12,7 @@
 #include <QGraphicsDropShadowEffect>
 #include <QHeaderView>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <QtTest>
 #include <spdlog/sinks/ostream_sink.h>
@@ -23,6 +25,24 @@ class BrenmoorTest : public QObject
     brenmoor::test::QuietHost host;
 
 private slots:
+    // A second window of the same user in the same network namespace does not start; one
+    // whose first has gone does.
+    void aSecondWindowIsRefusedWhileTheFirstLives()
+    {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        {
+            const SingleInstance first(folder.path());
+            QVERIFY(first.claimed());
+            const SingleInstance second(folder.path());
+            QVERIFY(!second.claimed());
+            QVERIFY2(second.refusal().contains(QStringLiteral("already running (pid %1)").arg(QCoreApplication::applicationPid())),
+                     qPrintable(second.refusal()));
+        }
+        QVERIFY(SingleInstance(folder.path()).claimed());
+        QVERIFY2(SingleInstance(QStringLiteral("/nonexistent/folder")).claimed(), "no place for a lock is no reason not to start");
+    }
+
     void initTestCase()
     {
         const QSize screen = QGuiApplication::primaryScreen()->geometry().size();

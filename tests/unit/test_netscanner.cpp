@@ -63,8 +63,10 @@ TEST(NeighbourMapRules, PrefixMatchesWholeComponentsAndMacMustBeSeventeenCharact
     net::addNeighbour(map, "10.0.0", "aa:bb:cc:dd:ee:ff", "10.0.0.5");
     net::addNeighbour(map, "10.0.0", "aa:bb:cc:dd:ee:f", "10.0.0.6");
     net::addNeighbour(map, "10.0.0", "11:22:33:44:55:66", "10.0.1.6");
-    net::addNeighbour(map, "10.0.0", "aa:bb:cc:dd:ee:ff", "10.0.0.9"); // same MAC again: replaced
-    EXPECT_EQ(map, (NeighbourMap{{"aa:bb:cc:dd:ee:ff", "10.0.0.9"}}));
+    net::addNeighbour(map, "10.0.0", "aa:bb:cc:dd:ee:ff", "10.0.0.9"); // the same host at a second address
+    net::addNeighbour(map, "10.0.0", "aa:bb:cc:dd:ee:ff", "10.0.0.9"); // once
+    EXPECT_EQ(map, (NeighbourMap{{"aa:bb:cc:dd:ee:ff", "10.0.0.5"}, {"aa:bb:cc:dd:ee:ff", "10.0.0.9"}}));
+    EXPECT_EQ(net::hostCount(map), 1u);
 
     const unsigned char bytes[6] = {0x0a, 0x1b, 0x2c, 0x03, 0x00, 0xff};
     EXPECT_EQ(net::formatMac(bytes), "0a:1b:2c:03:00:ff");
@@ -128,7 +130,7 @@ NeighbourMap parse(const std::vector<unsigned char>& bytes, net::DumpStatus* sta
 {
     NeighbourMap map;
     const auto result = net::parseNeighbourDump(bytes.data(), bytes.size(),
-                                                [&](const std::string& ip, const std::string& mac) { map[mac] = ip; });
+                                                [&](const std::string& ip, const std::string& mac) { net::addPair(map, mac, ip); });
     if (status)
         *status = result;
     return map;
@@ -256,7 +258,7 @@ TEST(ScannerRun, SweepsEveryAddressAtOncePausesOnceAndTakesOnlyFreshEntriesOfEac
             neighbour("192.168.1.22", "aa:aa:aa:aa:aa:03", 2, false, 60),  // stale: no evidence
             neighbour("192.168.7.30", "aa:aa:aa:aa:aa:06", 2, true),       // the /26
             neighbour("192.168.7.90", "aa:aa:aa:aa:aa:07", 2, true),       // beyond the /26
-            neighbour("10.0.0.21", "aa:aa:aa:aa:aa:02", 3, true),          // the same MAC, a later address
+            neighbour("10.0.0.21", "aa:aa:aa:aa:aa:02", 3, true),          // the same host, a second address
             neighbour("10.0.0.22", "aa:aa:aa:aa:aa:04", 2, true),          // the right network, another link
             neighbour("10.0.0.23", "", 3, false, 0, false),                // unanswered
         };
@@ -268,7 +270,9 @@ TEST(ScannerRun, SweepsEveryAddressAtOncePausesOnceAndTakesOnlyFreshEntriesOfEac
     const SweepResult result = scanner.sweep(2);
     const std::string out = testing::internal::GetCapturedStdout();
 
+    // A host at two addresses is evidence at both.
     EXPECT_EQ(result.neighbours, (NeighbourMap{{"aa:aa:aa:aa:aa:01", "192.168.1.20"},
+                                               {"aa:aa:aa:aa:aa:02", "192.168.1.21"},
                                                {"aa:aa:aa:aa:aa:02", "10.0.0.21"},
                                                {"aa:aa:aa:aa:aa:06", "192.168.7.30"}}));
     EXPECT_EQ(calls, (std::vector<std::string>{"table", "pause 2000", "table"})) << "one pause, one read";
@@ -342,8 +346,8 @@ TEST(ScannerRun, WithoutATableToReadTheCommandsEntriesOfEachNetworkCount)
     actions.pause = [](std::chrono::milliseconds) {};
     actions.readTable = [] { return std::nullopt; };
     actions.readCommand = [](NeighbourMap& out, const std::string&) {
-        out["aa:aa:aa:aa:aa:01"] = "192.168.1.20";
-        out["aa:aa:aa:aa:aa:02"] = "192.168.10.20";
+        out.emplace("aa:aa:aa:aa:aa:01", "192.168.1.20");
+        out.emplace("aa:aa:aa:aa:aa:02", "192.168.10.20");
     };
     NetScanner scanner(fake.source(), actions, net::InterfaceRules::Linux);
     testing::internal::CaptureStdout();
