@@ -58,7 +58,16 @@ struct Run
                 // The replies that come at once are in by then: devices of a large network are
                 // probed at their own addresses.
                 std::this_thread::sleep_for(std::chrono::milliseconds(200));
-                return sweepNetworks(session.interfaces(), actions, std::make_shared<const CancelToken>());
+                SweepResult all;
+                // Waits for the kernel's later evidence when it is still verifying entries.
+                sweepNetworks(session.interfaces(), actions, std::make_shared<const CancelToken>(),
+                              [&](SweepResult result, bool late) {
+                                  if (late)
+                                      all.neighbours = std::move(result.neighbours);
+                                  else
+                                      all = std::move(result);
+                              });
+                return all;
             });
         }
         session.sendDiscoveryRequests();

@@ -30,6 +30,7 @@ DiscoverySession::~DiscoverySession()
 
 void DiscoverySession::start(DeviceSink sink)
 {
+    brenmoor::net::forgetLocalRecord(); // chosen from the ports there are as the endpoints open
     if (!sink)
         sink = [this](const DeviceRecord& record) { deliver(record); };
     // Replies are decoded on the receive threads; only records cross to the owner.
@@ -86,21 +87,34 @@ void DiscoverySession::deliver(const DeviceRecord& record)
         arrived();
 }
 
-void DiscoverySession::deliverNeighbours(NeighbourMap neighbours)
+void DiscoverySession::deliverNeighbours(NeighbourMap neighbours, unsigned number)
 {
-    if (arrivals.post(std::move(neighbours)) && arrived)
+    bool wake = false;
+    {
+        std::lock_guard<std::mutex> lock(searchLock);
+        if (number != searches)
+            return;
+        wake = arrivals.post(std::move(neighbours));
+    }
+    if (wake && arrived)
         arrived();
 }
 
-void DiscoverySession::beginSearch()
+unsigned DiscoverySession::beginSearch()
 {
-    arrivals.clear();
+    unsigned number = 0;
+    {
+        std::lock_guard<std::mutex> lock(searchLock);
+        number = ++searches;
+        arrivals.clear();
+    }
     {
         std::lock_guard<std::mutex> lock(heardLock);
         heard.clear();
     }
     jsonEndpoint.resetReceivedCounts();
     kvEndpoint.resetReceivedCounts();
+    return number;
 }
 
 std::vector<std::string> DiscoverySession::addressesHeard() const

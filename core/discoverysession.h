@@ -46,13 +46,14 @@ public:
 
     // Any thread: a record into the inbox, waking the owner when the inbox was empty.
     void deliver(const DeviceRecord& record);
-    // Any thread: the neighbour scan's result.
-    void deliverNeighbours(NeighbourMap neighbours);
+    // Any thread: the neighbour scan's result for Search `number`; dropped when another Search
+    // has begun since (a late result must not judge the next Search's list).
+    void deliverNeighbours(NeighbourMap neighbours, unsigned number);
     DeviceInbox& inbox() { return arrivals; }
 
     // A new Search: what arrived before belongs to the list just emptied, and the replies are
-    // counted afresh.
-    void beginSearch();
+    // counted afresh. Returns the Search's number.
+    unsigned beginSearch();
     // Any thread: the addresses replies came from since the Search began.
     std::vector<std::string> addressesHeard() const;
     // Any thread: datagrams received per interface index since the Search began.
@@ -83,6 +84,8 @@ private:
     const brenmoor::net::IfaddrsSource& source;
     std::function<void()> arrived;
     DeviceInbox arrivals;
+    std::mutex searchLock; // a Search's beginning against a late result of the one before
+    unsigned searches = 0;
     mutable std::mutex heardLock;
     std::set<std::string> heard;
     std::atomic<bool> stopped{false};

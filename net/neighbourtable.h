@@ -47,9 +47,18 @@ bool isFreshEvidence(const Neighbour& neighbour, std::chrono::milliseconds since
 // own was sent to it yet.
 bool isLearnedDuringSearch(const Neighbour& neighbour, std::chrono::milliseconds sinceSearchBegan);
 
-// The most entries the kernel's table holds (net.ipv4.neigh.default.gc_thresh3; shared by
-// every network namespace of the host); nothing when that cannot be read (another
-// namespace than the host's own shows no such file).
+// The kernel's IPv4 table, one for the whole host: every network namespace (each container)
+// fills it.
+struct NeighbourTableSize
+{
+    size_t limit = 0;   // the most entries it holds (net.ipv4.neigh.default.gc_thresh3)
+    size_t entries = 0; // entries in it now, of every namespace
+};
+// Nothing when the kernel does not say.
+std::optional<NeighbourTableSize> readNeighbourTableSize();
+
+// The limit from its setting; nothing when that cannot be read (another namespace than the
+// host's own shows no such file).
 std::optional<size_t> neighbourTableLimit(const std::string& path = "/proc/sys/net/ipv4/neigh/default/gc_thresh3");
 
 enum class DumpStatus { More, Done, Failed };

@@ -67,6 +67,11 @@ std::optional<std::vector<Neighbour>> readNeighbours()
     return entries;
 }
 
+std::optional<NeighbourTableSize> readNeighbourTableSize()
+{
+    return std::nullopt; // the table grows as needed (net.link.ether.inet.max_age ages it)
+}
+
 } // namespace brenmoor::net
 
 void readArpTable(NeighbourMap& out, const std::string& prefix)

@@ -84,9 +84,11 @@ void parseEntry(const unsigned char* message, size_t length, const std::function
     sink(entry);
 }
 
-// Sends one RTM_GETNEIGH dump request and hands every buffer of the answer to `parse` until
-// it says the dump is over; false when the table could not be read to its end.
-bool dumpNeighbours(const std::function<DumpStatus(const unsigned char*, size_t)>& parse)
+// Sends one dump request of `type` for IPv4 (its header `Header`, the family first) and hands
+// every buffer of the answer to `parse` until it says the dump is over; false when the answer
+// could not be read to its end.
+template <typename Header>
+bool dumpIpv4(uint16_t type, const std::function<DumpStatus(const unsigned char*, size_t)>& parse)
 {
     const int sock = socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
     if (sock < 0)
@@ -97,13 +99,14 @@ bool dumpNeighbours(const std::function<DumpStatus(const unsigned char*, size_t)
     struct
     {
         nlmsghdr header;
-        ndmsg neighbour;
+        Header body;
     } request{};
     request.header.nlmsg_len = sizeof request;
-    request.header.nlmsg_type = RTM_GETNEIGH;
+    request.header.nlmsg_type = type;
     request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
     request.header.nlmsg_seq = 1;
-    request.neighbour.ndm_family = AF_INET;
+    std::memset(&request.body, 0, sizeof request.body);
+    *reinterpret_cast<unsigned char*>(&request.body) = AF_INET; // ndm_family, ndtm_family
 
     bool done = false;
     if (send(sock, &request, sizeof request, 0) == static_cast<ssize_t>(sizeof request)) {
@@ -121,6 +124,35 @@ bool dumpNeighbours(const std::function<DumpStatus(const unsigned char*, size_t)
     }
     close(sock);
     return done;
+}
+
+// The size of the IPv4 table from one message of an RTM_GETNEIGHTBL dump, when it is the
+// table's own (with its limits) and not one interface's parameters.
+void parseTableMessage(const unsigned char* message, size_t length, std::optional<NeighbourTableSize>& size)
+{
+    std::optional<uint32_t> limit;
+    std::optional<uint32_t> entries;
+    size_t offset = NLMSG_HDRLEN + NLMSG_ALIGN(sizeof(ndtmsg));
+    while (offset + sizeof(rtattr) <= length) {
+        rtattr attribute{};
+        std::memcpy(&attribute, message + offset, sizeof attribute);
+        if (attribute.rta_len < sizeof(rtattr) || attribute.rta_len > length - offset)
+            return;
+        const size_t payload = attribute.rta_len - RTA_LENGTH(0);
+        const unsigned char* data = message + offset + RTA_LENGTH(0);
+        if (attribute.rta_type == NDTA_THRESH3 && payload >= sizeof(uint32_t)) {
+            uint32_t value = 0;
+            std::memcpy(&value, data, sizeof value);
+            limit = value;
+        } else if (attribute.rta_type == NDTA_CONFIG && payload >= sizeof(ndt_config)) {
+            ndt_config config{};
+            std::memcpy(&config, data, sizeof config);
+            entries = config.ndtc_entries;
+        }
+        offset += RTA_ALIGN(attribute.rta_len);
+    }
+    if (limit && entries && !size)
+        size = NeighbourTableSize{*limit, *entries};
 }
 
 } // namespace
@@ -155,12 +187,35 @@ DumpStatus parseNeighbourDump(const unsigned char* data, size_t len, const Neigh
 std::optional<std::vector<Neighbour>> readNeighbours()
 {
     std::vector<Neighbour> entries;
-    const bool read = dumpNeighbours([&](const unsigned char* data, size_t len) {
+    const bool read = dumpIpv4<ndmsg>(RTM_GETNEIGH, [&](const unsigned char* data, size_t len) {
         return parseNeighbourEntries(data, len, [&](const Neighbour& entry) { entries.push_back(entry); });
     });
     if (!read)
         return std::nullopt;
     return entries;
+}
+
+std::optional<NeighbourTableSize> readNeighbourTableSize()
+{
+    std::optional<NeighbourTableSize> size;
+    dumpIpv4<ndtmsg>(RTM_GETNEIGHTBL, [&](const unsigned char* data, size_t len) {
+        size_t offset = 0;
+        while (offset + sizeof(nlmsghdr) <= len) {
+            nlmsghdr header{};
+            std::memcpy(&header, data + offset, sizeof header);
+            if (header.nlmsg_len < sizeof(nlmsghdr) || header.nlmsg_len > len - offset)
+                return DumpStatus::Failed;
+            if (header.nlmsg_type == NLMSG_DONE)
+                return DumpStatus::Done;
+            if (header.nlmsg_type == NLMSG_ERROR)
+                return DumpStatus::Failed;
+            if (header.nlmsg_type == RTM_NEWNEIGHTBL && header.nlmsg_len >= NLMSG_LENGTH(sizeof(ndtmsg)))
+                parseTableMessage(data + offset, header.nlmsg_len, size);
+            offset += NLMSG_ALIGN(header.nlmsg_len);
+        }
+        return DumpStatus::More;
+    });
+    return size;
 }
 
 } // namespace brenmoor::net

@@ -33,6 +33,9 @@ constexpr size_t kTableHeadroom = 64;
 // further round waits that long after the one before.
 constexpr std::chrono::milliseconds kEntryGuard(5200);
 constexpr size_t kDefaultTableLimit = 1024;
+// An entry the kernel held as stale is verified again by it (a unicast ARP) once the first
+// packet to it has waited delay_first_probe_time, 5 s by default, after the probe.
+constexpr std::chrono::milliseconds kKernelVerification(5800);
 
 // Probing thousands of addresses takes a core for tens of milliseconds, just as replies flow
 // into the table: the sweeping thread gives way to the window. On Linux a nice value belongs
@@ -154,7 +157,15 @@ ScanActions::ScanActions()
     , readCommand(readArpTableByCommand)
     , interfaceIndex([](const std::string& link) { return if_nametoindex(link.c_str()); })
     , isContainerBridge(net::isContainerBridge)
-    , tableLimit([] { return net::neighbourTableLimit(); })
+    , tableSize([]() -> std::optional<net::NeighbourTableSize> {
+        // From the kernel, host-wide; else the setting (only the host's own namespace has it)
+        // with this namespace's entries counted by the sweep.
+        if (const auto size = net::readNeighbourTableSize())
+            return size;
+        if (const auto limit = net::neighbourTableLimit())
+            return net::NeighbourTableSize{*limit, 0};
+        return std::nullopt;
+    })
 {
 }
 
@@ -304,15 +315,15 @@ SweepResult NetScanner::sweep(int waitSeconds)
 
     // The kernel's table is shared by the whole host: probes beyond its room fail, and their
     // hosts would drop out of the check unseen.
-    const std::optional<size_t> knownLimit = actions.tableLimit ? actions.tableLimit() : std::nullopt;
-    const size_t limit = knownLimit.value_or(kDefaultTableLimit);
+    const std::optional<net::NeighbourTableSize> known = actions.tableSize ? actions.tableSize() : std::nullopt;
+    const size_t limit = known ? known->limit : kDefaultTableLimit;
     const auto before = actions.readTable ? actions.readTable() : std::nullopt;
-    const size_t inUse = before ? before->size() : 0;
+    const size_t inUse = std::max(known ? known->entries : 0, before ? before->size() : 0);
     const size_t room = limit > inUse + kTableHeadroom ? limit - inUse - kTableHeadroom : 0;
     const size_t rounds = net::roundsFor(plan.size(), room);
     if (rounds > 1) {
         printLine("The kernel's neighbour table holds " + std::to_string(limit) + " entries"
-                  + (knownLimit ? "" : " (assumed)") + ", " + std::to_string(inUse) + " in use: "
+                  + (known ? "" : " (assumed)") + ", " + std::to_string(inUse) + " in use: "
                   + std::to_string(plan.size()) + " probes are sent in " + std::to_string(rounds)
                   + " rounds. To sweep in one, raise net.ipv4.neigh.default.gc_thresh3 (with gc_thresh2 and "
                   + "gc_thresh1 below it), e.g. sysctl -w net.ipv4.neigh.default.gc_thresh3="
@@ -326,12 +337,16 @@ SweepResult NetScanner::sweep(int waitSeconds)
     const auto since = [](std::chrono::steady_clock::time_point start) {
         return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     };
+    std::vector<NeighbourMap> unsettled(list.size());
     if (before) {
         // What hosts told the kernel themselves since the Search began, before any probe
-        // touched their entries.
+        // touched their entries; and what it held as stale, which it verifies only later.
         const auto sinceSearch = since(searchBegan);
         collectFresh(found, before,
                      [&](const net::Neighbour& entry) { return net::isLearnedDuringSearch(entry, sinceSearch); });
+        collectFresh(unsettled, before, [&](const net::Neighbour& entry) {
+            return entry.resolved && !entry.reachable && !net::isLearnedDuringSearch(entry, sinceSearch);
+        });
     }
     const size_t perRound = (plan.size() + rounds - 1) / rounds;
     for (size_t round = 0; round < rounds; ++round) {
@@ -354,6 +369,15 @@ SweepResult NetScanner::sweep(int waitSeconds)
         }
     }
 
+    sweepBegan_ = sweepBegan;
+    found_ = found;
+    for (size_t i = 0; i < list.size(); ++i) {
+        for (const auto& [mac, ip] : unsettled[i]) {
+            const auto [first, last] = found[i].equal_range(mac);
+            result.kernelStillVerifying = result.kernelStillVerifying
+                || std::none_of(first, last, [&ip = ip](const auto& pair) { return pair.second == ip; });
+        }
+    }
     for (size_t i = 0; i < list.size(); ++i) {
         const ScanInterface& iface = list[i];
         printLine("→ 扫描 " + iface.name + " (" + iface.ip + ")");
@@ -380,6 +404,23 @@ NeighbourMap searchDeviceOneTime(std::string& /*unused*/, std::shared_ptr<const 
     return sweepNetworks(net::systemIfaddrs(), ScanActions(), std::move(cancel)).neighbours;
 }
 
+NeighbourMap NetScanner::lateEvidence()
+{
+    const auto elapsed = std::chrono::steady_clock::now() - sweepBegan_;
+    if (elapsed < kKernelVerification)
+        actions.pause(std::chrono::duration_cast<std::chrono::milliseconds>(kKernelVerification - elapsed));
+    NeighbourMap all;
+    if (actions.cancel && actions.cancel->cancelled())
+        return all;
+    const auto sinceSweep = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sweepBegan_);
+    collectFresh(found_, actions.readTable ? actions.readTable() : std::nullopt,
+                 [&](const net::Neighbour& entry) { return net::isFreshEvidence(entry, sinceSweep); });
+    for (const NeighbourMap& address : found_)
+        for (const auto& [mac, ip] : address)
+            net::addPair(all, mac, ip);
+    return all;
+}
+
 SweepResult sweepNetworks(const net::IfaddrsSource& source, ScanActions actions, std::shared_ptr<const CancelToken> cancel)
 {
     actions.cancel = cancel;
@@ -388,4 +429,23 @@ SweepResult sweepNetworks(const net::IfaddrsSource& source, ScanActions actions,
     if (cancel && cancel->cancelled())
         return {}; // a scan cut short is no picture of the network
     return result;
+}
+
+void sweepNetworks(const net::IfaddrsSource& source, ScanActions actions, std::shared_ptr<const CancelToken> cancel,
+                   const std::function<void(SweepResult result, bool late)>& found)
+{
+    actions.cancel = cancel;
+    NetScanner scanner(source, std::move(actions));
+    SweepResult result = scanner.sweep(2);
+    if (cancel && cancel->cancelled())
+        return; // a scan cut short is no picture of the network
+    const bool verifying = result.kernelStillVerifying;
+    found(result, false);
+    if (!verifying)
+        return;
+    NeighbourMap later = scanner.lateEvidence();
+    if (cancel && cancel->cancelled())
+        return;
+    result.neighbours = std::move(later);
+    found(std::move(result), true);
 }

@@ -48,7 +48,7 @@ struct ScanActions
     std::function<void(std::chrono::milliseconds)> pause; // by default cut short when `cancel` fires
     std::function<unsigned(const std::string& link)> interfaceIndex;
     std::function<bool(const std::string& link)> isContainerBridge;
-    std::function<std::optional<size_t>()> tableLimit;
+    std::function<std::optional<brenmoor::net::NeighbourTableSize>()> tableSize;
     // The addresses of the devices listed so far: in a network too large to sweep whole, they
     // are probed besides the host's own /24.
     std::function<std::vector<std::string>()> listed;
@@ -73,6 +73,9 @@ struct SweepResult
     NeighbourMap neighbours; // MAC -> IPv4, a host at several addresses under each
     std::vector<SweptCount> swept;
     size_t failedProbes = 0;
+    // Entries the kernel held as stale when the sweep began were not verified again yet:
+    // the kernel does so about 5 s after the probe, and lateEvidence() reads them then.
+    bool kernelStillVerifying = false;
 };
 
 class NetScanner
@@ -90,6 +93,9 @@ public:
     // address's lines in order.
     SweepResult sweep(int waitSeconds);
     NeighbourMap scanAllInterfaces(int waitSeconds) { return sweep(waitSeconds).neighbours; }
+    // After sweep(): waits until the kernel has verified again what it held as stale (about
+    // 6 s after the sweep began) and reads once more; all the evidence, the sweep's included.
+    NeighbourMap lateEvidence();
 
 private:
     void collectInterfaces(const brenmoor::net::IfaddrsSource& source, brenmoor::net::InterfaceRules rules);
@@ -106,6 +112,8 @@ private:
     std::vector<ScanInterface> list;
     std::vector<uint32_t> ownAddresses;
     std::vector<std::string> skippedBridges;
+    std::chrono::steady_clock::time_point sweepBegan_;
+    std::vector<NeighbourMap> found_; // each address's evidence so far
 };
 
 // Sweeps and reads every usable address (one pause for all) and returns the merged map; an
@@ -117,3 +125,9 @@ NeighbourMap searchDeviceOneTime(std::string& unused, std::shared_ptr<const Canc
 // with what each address found; a scan cut short finds nothing.
 SweepResult sweepNetworks(const brenmoor::net::IfaddrsSource& source, ScanActions actions,
                           std::shared_ptr<const CancelToken> cancel);
+// The same, handing the result to `found`; when the kernel was still verifying entries it
+// held as stale, hands it all the evidence again once that is done (`late` set), about 6 s
+// after the sweep began.
+void sweepNetworks(const brenmoor::net::IfaddrsSource& source, ScanActions actions,
+                   std::shared_ptr<const CancelToken> cancel,
+                   const std::function<void(SweepResult result, bool late)>& found);

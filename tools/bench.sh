@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Benchmarks, run in the lab; prints figures and asserts nothing.
 #   search:  N simulated devices on each of K networks answering both protocols at once,
-#            every fourth by broadcast (10, 150, 200 on one network; 200 on each of five, 1,000
-#            in all), three Searches each: press -> last row, last reply -> last row, rows
+#            every fourth by broadcast (10, 150, 200 on one network; 200 on each of five, 100 on
+#            each of ten), three Searches each: press -> last row, last reply -> last row, rows
 #            listed against devices answering, the longest event-loop stall, kernel drops,
-#            the sweep's time
+#            press -> conflicts judged; then arp-scan on the same five and ten networks
 #   table:   one addDevice at 100, 1,000 and 5,000 rows, and emptying the table
 #   flood:   50,000 replies under distinct MACs during a Search: the stall, the rows, the
 #            peak memory, and the next Search
@@ -36,9 +36,37 @@ echo "== machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/10485
 echo "== neighbour table limits for the run: $(sysctl -n net.ipv4.neigh.default.gc_thresh1 net.ipv4.neigh.default.gc_thresh2 net.ipv4.neigh.default.gc_thresh3 | tr '\n' ' ')"
 xvfb() { "$lab" exec "$root/tests/support/xvfb-run-test.sh" "$@"; }
 
+# arp-scan_all K: arp-scan on the tool host's ports of the first K many networks at once, as
+# the tool sweeps them: the wall time and the hosts that answered.
+arp_scan_all() {
+  local k prefix port vlan ifname out
+  out=$(mktemp -d)
+  local start end
+  start=$(date +%s%N)
+  for k in $(seq 1 "$1"); do
+    read -r _bridge prefix port vlan <<<"$(bm_many_net "$k")"
+    ifname=$port
+    [ "$vlan" = - ] || ifname="$port.$vlan"
+    "$lab" exec arp-scan --quiet --plain --interface="$ifname" "$prefix.0/24" >"$out/$k" 2>/dev/null &
+  done
+  wait
+  end=$(date +%s%N)
+  echo "arp-scan of $1 networks at once (one per port): $(( (end - start) / 1000000 )) ms, $(cat "$out"/* | cut -f1 | sort -u | wc -l) hosts answered"
+  rm -rf "$out"
+}
+
 if want search; then
-  echo "== search under a burst (in-process, the real window)"
-  xvfb "$build/bench/bench_search" 3 10x1 150x1 200x1 200x5 2>/dev/null | grep -E '^ *(devices|[0-9]+x)'
+  echo "== search under a burst (in-process, the real window); judged: press -> conflicts judged"
+  xvfb "$build/bench/bench_search" 3 10x1 150x1 200x1 200x5 100x10 2>/dev/null | grep -E '^ *(devices|[0-9]+x)'
+  echo "== arp-scan on the same networks, from a cold neighbour table"
+  for layout in "200 5" "100 10"; do
+    read -r per nets <<<"$layout"
+    "$lab" many "$per" "$nets" >/dev/null
+    "$lab" exec ip neigh flush all
+    echo -n "${per}x$nets: "
+    arp_scan_all "$nets"
+    "$lab" many-down
+  done
 fi
 if want table; then
   echo "== table: cost of one addDevice"

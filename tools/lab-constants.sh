@@ -9,16 +9,21 @@ BM_XVFB_ARGS='-screen 0 1920x1080x24 -dpi 96 -nolisten tcp'
 
 # The networks of the lab's "many" hosts, in the order they are added: bridge, the first
 # three parts of the /24, the tool host's port on it (.10), its VLAN ("-": untagged). The
-# first two are the lab's own subnets; the other three, the third a VLAN on a trunk port,
-# exist only while the many hosts do.
+# first two are the lab's own subnets; the others (the third a VLAN on a trunk port; the
+# sixth to tenth for a host with ten ports) exist only while the many hosts do.
 BM_MANY_NETS=(
   "br1 10.60.1 wlp2s0 -"
   "br0 192.168.50 enp1s0 -"
   "br3 10.20.0 enp4s0 20"
   "br2 172.16.30 enp3s0 -"
   "br4 192.168.70 enp5s0 -"
+  "br5 192.168.71 eno1 -"
+  "br6 192.168.72 eno2 -"
+  "br7 192.168.73 eno3 -"
+  "br8 192.168.74 eno4 -"
+  "br9 192.168.75 eno5 -"
 )
-# Device i (1 to BM_MANY_MAX) of network k (1 to 5) has its own macvlan interface mv<i> in
+# Device i (1 to BM_MANY_MAX) of network k (1 to 10) has its own macvlan interface mv<i> in
 # host many<k>, address .(49 + i) and MAC 02:00:5f:KK:HH:LL with HHLL = i. Every fourth
 # answers discovery by broadcast.
 BM_MANY_MAX=200

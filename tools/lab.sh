@@ -19,13 +19,13 @@
 #        lab.sh dev-reset N          device host N back to its lab address (a device that took a
 #                                    new one), and the tool host's neighbour entries forgotten:
 #                                    the lab as the next test knows it
-#        lab.sh many N [NETS]        N devices (N <= 200) on each of NETS networks (1 to 5,
+#        lab.sh many N [NETS]        N devices (N <= 200) on each of NETS networks (1 to 10,
 #                                    default 1), one host <prefix>-many<K> per network with
 #                                    macvlan interfaces mv1..mvN, each its own address and MAC
 #                                    (scheme in lab-constants.sh). Networks 3 to 5 give the tool
 #                                    host three more ports (enp4s0.20 on trunk enp4s0, enp3s0,
-#                                    enp5s0). A kernel without 802.1Q VLANs gets an untagged
-#                                    enp4s0.20 instead.
+#                                    enp5s0), 6 to 10 five more (eno1 to eno5). A kernel without
+#                                    802.1Q VLANs gets an untagged enp4s0.20 instead.
 #        lab.sh many-specs K N       print the simulator's --device spec of each of those N
 #                                    devices of network K
 #        lab.sh many-exec K CMD...   run CMD inside host many<K>
@@ -307,7 +307,7 @@ remove_many() {
     ip netns pids "$ns" | xargs -r kill -9 2>/dev/null || true
     ip netns del "$ns"
   done
-  for k in 3 4 5; do
+  for k in $(seq 3 "${#BM_MANY_NETS[@]}"); do
     read -r bridge _prefix port _vlan <<<"$(bm_many_net "$k")"
     in_ns "$TOOL" ip link del "$port" 2>/dev/null || true # its VLAN goes with it
     in_ns "$TOOL" ip link del "$port.$_vlan" 2>/dev/null || true # or the port standing in for it
@@ -316,7 +316,7 @@ remove_many() {
 }
 
 many_tool_port() {
-  # many_tool_port K: the tool host's port on network K (3 to 5), on a bridge of its own.
+  # many_tool_port K: the tool host's port on network K (3 and up), on a bridge of its own.
   local k=$1 bridge prefix port vlan
   read -r bridge prefix port vlan <<<"$(bm_many_net "$k")"
   in_ns "$SW" ip link add name "$bridge" type bridge
@@ -345,7 +345,7 @@ many_tool_port() {
 many() {
   local n=$1 nets=${2:-1} k
   [ "$n" -ge 1 ] && [ "$n" -le "$BM_MANY_MAX" ] || die "many: 1 to $BM_MANY_MAX devices"
-  [ "$nets" -ge 1 ] && [ "$nets" -le 5 ] || die "many: 1 to 5 networks"
+  [ "$nets" -ge 1 ] && [ "$nets" -le "${#BM_MANY_NETS[@]}" ] || die "many: 1 to ${#BM_MANY_NETS[@]} networks"
   require_up "$TOOL"
   remove_many
   if [ -e "$NEIGH_PROC/gc_thresh3" ]; then

@@ -233,7 +233,7 @@ void mainwindow::on_pushButton_14_clicked()
     }
     ui->tableWidget->startFilling();
     // Replies that came before the press belong to the table just emptied.
-    discovery->beginSearch();
+    const unsigned number = discovery->beginSearch();
     searchNeighbours.reset();
     judgedRows = 0;
     conflictCount = 0;
@@ -256,17 +256,21 @@ void mainwindow::on_pushButton_14_clicked()
         return alive ? alive->addressesHeard() : std::vector<std::string>{};
     };
     const bool started = workers.start("neighbour scan", [&source = interfaces, actions, session = discovery,
-                                                          cancel = workers.cancelToken(), drops] {
+                                                          cancel = workers.cancelToken(), drops, number] {
         if (cancel->sleepFor(std::chrono::milliseconds(200)))
             return; // the window is closing
-        SweepResult swept = sweepNetworks(source, actions, cancel);
-        if (cancel->cancelled())
-            return;
-        for (const std::string& line : firewallHintLines(swept.swept, session->repliesByInterface()))
-            brenmoor::console::printLine(line);
-        drops->report(source);
-        // Posted even when empty: the Search ends when the window has judged it.
-        withMainWindow([&](mainwindow& window) { window.discovery->deliverNeighbours(std::move(swept.neighbours)); });
+        sweepNetworks(source, actions, cancel, [&](SweepResult swept, bool late) {
+            if (!late) {
+                for (const std::string& line : firewallHintLines(swept.swept, session->repliesByInterface()))
+                    brenmoor::console::printLine(line);
+                drops->report(source);
+            }
+            // Posted even when empty: the Search ends when the window has judged it. The
+            // kernel's later evidence is judged again when it comes.
+            withMainWindow([&](mainwindow& window) {
+                window.discovery->deliverNeighbours(std::move(swept.neighbours), number);
+            });
+        });
     });
     if (!started)
         setSearchBusy(false);

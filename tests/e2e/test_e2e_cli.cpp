@@ -433,6 +433,12 @@ TEST(CliSweep, ProbesEveryAddressOfEachPortOnItsOwnLinkAndNothingOffLink)
                                    + " && ip addr add 192.168.60.11/24 dev enp7s0 && ip link set enp7s0 up"));
     lab.undo.push_back({"tool", "ip link del enp7s0"});
     ASSERT_TRUE(inHost("sw", "ip link set t7 master br0 && ip link set t7 up"));
+    // A bridge for containers: its one port is a veth, no physical device.
+    ASSERT_TRUE(inHost("tool", "ip link add br-lab type bridge forward_delay 0 && ip link add vethc type veth peer name vethc1"
+                               " && ip link set vethc master br-lab && ip link set vethc up && ip link set vethc1 up"
+                               " && ip addr add 172.18.0.1/16 dev br-lab && ip link set br-lab up"));
+    lab.undo.push_back({"tool", "ip link del vethc; ip link del br-lab"});
+    ASSERT_TRUE(inHost("tool", "for i in $(seq 50); do ip link show br-lab | grep -q LOWER_UP && exit 0; sleep 0.1; done; exit 1"));
     ASSERT_TRUE(hidden.ready());
 
     const long wiredBefore = packetsOf("sw", "t0");
@@ -443,6 +449,8 @@ TEST(CliSweep, ProbesEveryAddressOfEachPortOnItsOwnLinkAndNothingOffLink)
     EXPECT_NE(run.err.find("→ 扫描 enp1s0 (192.168.50.10)\n  找到 3 个设备\n"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("→ 扫描 enp1s0 (192.168.60.10)\n  找到 1 个设备\n"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("→ 扫描 enp7s0 (192.168.60.11)\n  找到 1 个设备\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Not swept: br-lab, a bridge with no physical port"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("→ 扫描 br-lab"), std::string::npos) << run.err;
     // The listed device of the /16 was probed and its host answered under its own MAC.
     EXPECT_EQ(conflictsAt(devicesOf(run), "10.60.9.9"),
               (std::vector<std::string>{"02:00:5e:aa:bb:99 10.60.9.9 02:00:5e:60:01:32"}))

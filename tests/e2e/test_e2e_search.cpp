@@ -5,6 +5,7 @@
 #include "app/ctopwidget.h"
 #include "app/startup.h"
 #include "base/logging.h"
+#include "net/localinterfaces.h"
 #include "tests/support/labprocess.h"
 #include "tests/support/labqtestmain.h"
 #include "ui/mainwindow.h"
@@ -85,7 +86,8 @@ private slots:
 
     void cleanupTestCase()
     {
-        runInHost("tool", "ip addr replace 10.60.1.10/24 dev wlp2s0");
+        runInHost("tool", "ip addr replace 10.60.1.10/24 dev wlp2s0; ip addr replace 192.168.50.10/24 dev enp1s0;"
+                          " ip route replace default via 192.168.50.1 dev enp1s0");
         runInHost("dev5", "for i in $(seq 101 116); do ip addr del 192.168.50.$i/24 dev eth0; done");
         // The tool host remembers those addresses under dev5's MAC: the next test must not.
         runInHost("tool", "ip neigh flush all");
@@ -236,6 +238,23 @@ private slots:
         QVERIFY(!warning->isVisible());
         QVERIFY2(console.text().find("UDP MultiNIC initialized with") != std::string::npos, console.text().c_str());
         QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
+        closeWindow();
+    }
+
+    // The host's own record (the identifier of every JSON packet, the panel's gateway
+    // default) follows the ports: started before the wired port had its address, the window
+    // takes it once it has.
+    void theLocalRecordFollowsThePorts()
+    {
+        QVERIFY(runInHost("tool", "ip addr del 192.168.50.10/24 dev enp1s0"));
+        openWindow();
+        QTest::mouseClick(search, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
+        QCOMPARE(QString::fromStdString(getloacMacIp().ip), QStringLiteral("10.60.1.10"));
+        QVERIFY(runInHost("tool", "ip addr add 192.168.50.10/24 dev enp1s0 && ip route replace default via 192.168.50.1 dev enp1s0"));
+        QTest::mouseClick(search, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
+        QCOMPARE(QString::fromStdString(getloacMacIp().ip), QStringLiteral("192.168.50.10"));
         closeWindow();
     }
 

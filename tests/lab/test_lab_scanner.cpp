@@ -1,9 +1,11 @@
 // A whole scan on the lab's tool host: two subnets, three live devices on one, two on the other.
 #include "net/arpcommand.h"
+#include "net/ifaddrssource.h"
 #include "net/neighbourtable.h"
 #include "net/netscanner.h"
 #include "tests/support/processcounts.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <thread>
 
@@ -22,6 +24,7 @@ TEST(LabScanner, FindsExactlyTheLiveDevicesOfBothSubnetsAndReportsProgress)
     // Some runtimes (the thread sanitizer's) start a helper thread with the first thread the
     // process makes: make one first, so the count below is ours alone.
     std::thread([] {}).join();
+    ASSERT_EQ(std::system("ip neigh flush all"), 0); // what earlier tests left is no evidence now
     const int descriptorsBefore = brenmoor::test::openDescriptors();
     const int threadsBefore = brenmoor::test::threadCount();
     std::string unused;
@@ -39,6 +42,13 @@ TEST(LabScanner, FindsExactlyTheLiveDevicesOfBothSubnetsAndReportsProgress)
                    "→ 扫描 wlp2s0 (10.60.1.10)\n"
                    "  找到 2 个设备\n\n");
 
+    // The table's size comes from the kernel, also in a namespace without the setting's file:
+    // host-wide entries, this namespace's among them.
+    const auto size = brenmoor::net::readNeighbourTableSize();
+    ASSERT_TRUE(size.has_value());
+    EXPECT_GE(size->limit, 1024u);
+    EXPECT_GE(size->entries, kLabDevices.size());
+
     // The sweep left unanswered addresses in the kernel's table as incomplete entries; both
     // readers pass over them.
     NeighbourMap fromTable;
@@ -49,6 +59,32 @@ TEST(LabScanner, FindsExactlyTheLiveDevicesOfBothSubnetsAndReportsProgress)
     EXPECT_EQ(fromCommand, (NeighbourMap{{"02:00:5e:50:00:21", "192.168.50.21"},
                                          {"02:00:5e:50:00:22", "192.168.50.22"},
                                          {"02:00:5e:50:00:40", "192.168.50.40"}}));
+}
+
+// Entries the kernel holds as stale (hosts silent for a while) are no evidence at the read;
+// the kernel verifies them again about 5 s after the probe, and the later read has them all.
+TEST(LabScanner, StaleEntriesComeAsLaterEvidenceOnceTheKernelVerifiedThem)
+{
+    ASSERT_EQ(std::system("ip neigh flush all"), 0);
+    std::string unused;
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(searchDeviceOneTime(unused), kLabDevices);
+    for (const auto& [mac, ip] : kLabDevices) {
+        const std::string port = ip.rfind("10.", 0) == 0 ? "wlp2s0" : "enp1s0";
+        ASSERT_EQ(std::system(("ip neigh change " + ip + " lladdr " + mac + " dev " + port + " nud stale").c_str()), 0);
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(1)); // older than the sweep, as after a silence
+    std::vector<std::pair<NeighbourMap, bool>> results;
+    sweepNetworks(brenmoor::net::systemIfaddrs(), ScanActions(), nullptr, [&](SweepResult result, bool late) {
+        if (!late)
+            EXPECT_TRUE(result.kernelStillVerifying);
+        results.emplace_back(result.neighbours, late);
+    });
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_TRUE(results[0].first.empty()) << "stale entries counted as evidence";
+    EXPECT_TRUE(results[1].second);
+    EXPECT_EQ(results[1].first, kLabDevices);
 }
 
 TEST(LabScanner, AnInterfaceThatVanishesMidScanCostsOnlyItsOwnResults)

@@ -243,7 +243,7 @@ TEST(ScannerRun, SweepsEveryAddressAtOncePausesOnceAndTakesOnlyFreshEntriesOfEac
     ScanActions actions;
     actions.interfaceIndex = [](const std::string& link) { return link == "en0" ? 2u : 3u; };
     actions.isContainerBridge = [](const std::string&) { return false; };
-    actions.tableLimit = [] { return std::optional<size_t>(16384); };
+    actions.tableSize = [] { return std::optional<net::NeighbourTableSize>({16384, 0}); };
     actions.probe = [&](const std::string& ip, unsigned ifIndex) {
         std::lock_guard<std::mutex> lock(mutex);
         probed.insert(ip + "%" + std::to_string(ifIndex));
@@ -311,7 +311,7 @@ TEST(ScannerRun, AFullTableSweepsInRoundsAndSaysHowToRaiseItAndFailedProbesAreCo
     ScanActions actions;
     actions.interfaceIndex = [](const std::string&) { return 2u; };
     actions.isContainerBridge = [](const std::string& link) { return link == "docker0"; };
-    actions.tableLimit = [] { return std::optional<size_t>(1024); };
+    actions.tableSize = [] { return std::optional<net::NeighbourTableSize>({1024, 120}); };
     actions.probe = [&](const std::string&, unsigned) { return ++probes % 100 != 0; };
     actions.pause = [&](std::chrono::milliseconds pause) { calls.push_back("pause " + std::to_string(pause.count() / 1000)); };
     actions.readTable = [&] {
