@@ -481,8 +481,12 @@ TEST(CliSweep, AFirewallDroppingTheRepliesOfOnePortIsNamed)
     lab.undo.push_back({"tool", "nft delete table inet bmfirewall"});
     inHost("tool", "ip neigh flush all");
     const CliRun closed = cli({"discover", "--format", "json"});
-    EXPECT_NE(closed.err.find(hint + "wlp2s0, where 2 hosts answer ARP: a firewall on this computer may be dropping the "
-                                     "devices' replies. Allow incoming UDP ports 21089 and 52380"),
+    // dev3 and dev4 answer ARP there; how many the kernel confirmed in time may vary.
+    const size_t line = closed.err.find(hint + "wlp2s0, where ");
+    ASSERT_NE(line, std::string::npos) << closed.err;
+    EXPECT_NE(closed.err.find(" ARP: a firewall on this computer may be dropping the devices' replies. Allow incoming UDP "
+                              "ports 21089 and 52380",
+                              line),
               std::string::npos)
         << closed.err;
     EXPECT_EQ(closed.err.find(hint + "enp1s0"), std::string::npos) << closed.err;
