@@ -69,6 +69,10 @@ mainwindow::mainwindow(QWidget* parent, const brenmoor::net::IfaddrsSource& host
     QTimer::singleShot(100, Qt::PreciseTimer, this, [this] { applyDeferredTableSetup(); });
     brenmoor::ui::setMainWindow(this);
 
+    // A Search that is still running shows as a dimmed button (its tooltip says why).
+    ui->pushButton_14->setStyleSheet(ui->pushButton_14->styleSheet()
+                                     + QStringLiteral("QPushButton:disabled{background:#3a3a4a;color:rgba(227,227,227,0.45);}"));
+
     // Under the counters: which reply port another program holds, when one does.
     portWarning = new QLabel(this);
     portWarning->setObjectName(QStringLiteral("portWarning"));

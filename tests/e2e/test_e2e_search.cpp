@@ -127,6 +127,8 @@ private slots:
         QCOMPARE(table->rowCount(), 4);
         QVERIFY2(console.text().find("Search pressed while the last one still runs") != std::string::npos,
                  console.text().c_str());
+        if (const QByteArray dir = qgetenv("BM_SCREENSHOT_DIR"); !dir.isEmpty())
+            window->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/search-busy.png"));
 
         const QStringList ips{"10.60.1.31", "10.60.1.32", "192.168.50.21", "192.168.50.22"};
         const QStringList names{"KvName", "Imposter", "CamA", QString::fromUtf8("Süd-Tor")};
@@ -228,6 +230,8 @@ private slots:
         }
         auto* warning = list->findChild<QLabel*>(QStringLiteral("portWarning"));
         QVERIFY(warning && warning->isVisible());
+        if (const QByteArray dir = qgetenv("BM_SCREENSHOT_DIR"); !dir.isEmpty())
+            window->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/port-held.png"));
         QVERIFY2(warning->text().toStdString().find(held) != std::string::npos, qPrintable(warning->text()));
 
         close(holder);

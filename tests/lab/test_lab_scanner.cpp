@@ -76,8 +76,9 @@ TEST(LabScanner, StaleEntriesComeAsLaterEvidenceOnceTheKernelVerifiedThem)
     std::this_thread::sleep_for(std::chrono::seconds(1)); // older than the sweep, as after a silence
     std::vector<std::pair<NeighbourMap, bool>> results;
     sweepNetworks(brenmoor::net::systemIfaddrs(), ScanActions(), nullptr, [&](SweepResult result, bool late) {
-        if (!late)
+        if (!late) {
             EXPECT_TRUE(result.kernelStillVerifying);
+        }
         results.emplace_back(result.neighbours, late);
     });
     testing::internal::GetCapturedStdout();
