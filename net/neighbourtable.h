@@ -28,6 +28,8 @@ struct Neighbour
     bool resolved = false;  // a usable address: not incomplete, failed or no-ARP
     bool reachable = false; // the kernel holds it reachable now
     bool stale = false;     // resolved, but not confirmed lately; nothing is sent to it yet
+    // The kernel drops it when it needs the room: failed, or unchanged for 5 s.
+    bool reclaimable = false;
     // How long ago the kernel last confirmed the entry, and last changed its address or
     // state; nothing when the platform does not say.
     std::optional<std::chrono::milliseconds> confirmedAge;

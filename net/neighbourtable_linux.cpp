@@ -81,6 +81,10 @@ void parseEntry(const unsigned char* message, size_t length, const std::function
         entry.confirmedAge = fromClockTicks(cache->ndm_confirmed);
         entry.updatedAge = fromClockTicks(cache->ndm_updated);
     }
+    // What the kernel's forced collection takes when a new entry needs the room.
+    const bool kept = (header.ndm_state & (NUD_PERMANENT | NUD_NOARP)) != 0;
+    entry.reclaimable = (header.ndm_state & NUD_FAILED) != 0
+        || (!kept && entry.updatedAge && *entry.updatedAge > std::chrono::seconds(5));
     sink(entry);
 }
 

@@ -318,7 +318,14 @@ SweepResult NetScanner::sweep(int waitSeconds)
     const std::optional<net::NeighbourTableSize> known = actions.tableSize ? actions.tableSize() : std::nullopt;
     const size_t limit = known ? known->limit : kDefaultTableLimit;
     const auto before = actions.readTable ? actions.readTable() : std::nullopt;
-    const size_t inUse = std::max(known ? known->entries : 0, before ? before->size() : 0);
+    // Entries the kernel drops when it needs the room (failed ones, old ones: mostly the last
+    // sweep's unanswered probes) leave room; this namespace's are known, others' are not.
+    const size_t ours = before ? before->size() : 0;
+    const size_t reclaimable = before ? static_cast<size_t>(std::count_if(before->begin(), before->end(), [](const net::Neighbour& entry) {
+        return entry.reclaimable;
+    })) : 0;
+    const size_t all = std::max(known ? known->entries : 0, ours);
+    const size_t inUse = all - std::min(all, reclaimable);
     const size_t room = limit > inUse + kTableHeadroom ? limit - inUse - kTableHeadroom : 0;
     const size_t rounds = net::roundsFor(plan.size(), room);
     if (rounds > 1) {
@@ -351,6 +358,7 @@ SweepResult NetScanner::sweep(int waitSeconds)
     const size_t perRound = (plan.size() + rounds - 1) / rounds;
     for (size_t round = 0; round < rounds; ++round) {
         const auto roundBegan = std::chrono::steady_clock::now();
+        lastRoundBegan_ = roundBegan;
         const size_t from = round * perRound;
         result.failedProbes += probeAll(plan, from, std::min(plan.size(), from + perRound));
         if (actions.cancel && actions.cancel->cancelled())
@@ -406,7 +414,8 @@ NeighbourMap searchDeviceOneTime(std::string& /*unused*/, std::shared_ptr<const 
 
 NeighbourMap NetScanner::lateEvidence()
 {
-    const auto elapsed = std::chrono::steady_clock::now() - sweepBegan_;
+    // The last round's probes met the stale entries of its hosts last.
+    const auto elapsed = std::chrono::steady_clock::now() - lastRoundBegan_;
     if (elapsed < kKernelVerification)
         actions.pause(std::chrono::duration_cast<std::chrono::milliseconds>(kKernelVerification - elapsed));
     NeighbourMap all;

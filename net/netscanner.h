@@ -113,6 +113,7 @@ private:
     std::vector<uint32_t> ownAddresses;
     std::vector<std::string> skippedBridges;
     std::chrono::steady_clock::time_point sweepBegan_;
+    std::chrono::steady_clock::time_point lastRoundBegan_;
     std::vector<NeighbourMap> found_; // each address's evidence so far
 };
 
