@@ -31,8 +31,25 @@ std::chrono::milliseconds fromClockTicks(uint32_t ticks)
     return std::chrono::milliseconds(static_cast<int64_t>(ticks) * 1000 / perSecond);
 }
 
-// Reads one neighbour message's attributes; the data may sit at any alignment, so every
-// header is copied out rather than cast in place.
+// Hands each attribute after a message's family header of `headerSize` bytes to `attribute`;
+// false when one runs past the message (the message is then of no use). The data may sit at
+// any alignment, so every header is copied out rather than cast in place.
+bool walkAttributes(const unsigned char* message, size_t length, size_t headerSize,
+                    const std::function<void(uint16_t type, const unsigned char* data, size_t payload)>& attribute)
+{
+    size_t offset = NLMSG_HDRLEN + NLMSG_ALIGN(headerSize);
+    while (offset + sizeof(rtattr) <= length) {
+        rtattr header{};
+        std::memcpy(&header, message + offset, sizeof header);
+        if (header.rta_len < sizeof(rtattr) || header.rta_len > length - offset)
+            return false;
+        attribute(header.rta_type, message + offset + RTA_LENGTH(0), header.rta_len - RTA_LENGTH(0));
+        offset += RTA_ALIGN(header.rta_len);
+    }
+    return true;
+}
+
+// Reads one neighbour message: its address, link-layer address, interface, state and ages.
 void parseEntry(const unsigned char* message, size_t length, const std::function<void(const Neighbour&)>& sink)
 {
     if (length < NLMSG_LENGTH(sizeof(ndmsg)))
@@ -44,25 +61,19 @@ void parseEntry(const unsigned char* message, size_t length, const std::function
     const unsigned char* dst = nullptr;
     const unsigned char* lladdr = nullptr;
     std::optional<nda_cacheinfo> cache;
-    size_t offset = NLMSG_HDRLEN + NLMSG_ALIGN(sizeof(ndmsg));
-    while (offset + sizeof(rtattr) <= length) {
-        rtattr attribute{};
-        std::memcpy(&attribute, message + offset, sizeof attribute);
-        if (attribute.rta_len < sizeof(rtattr) || attribute.rta_len > length - offset)
-            return;
-        const size_t payload = attribute.rta_len - RTA_LENGTH(0);
-        const unsigned char* data = message + offset + RTA_LENGTH(0);
-        if (attribute.rta_type == NDA_DST && payload == 4)
+    const bool whole = walkAttributes(message, length, sizeof(ndmsg), [&](uint16_t type, const unsigned char* data, size_t payload) {
+        if (type == NDA_DST && payload == 4)
             dst = data;
-        else if (attribute.rta_type == NDA_LLADDR && payload == 6)
+        else if (type == NDA_LLADDR && payload == 6)
             lladdr = data;
-        else if (attribute.rta_type == NDA_CACHEINFO && payload >= sizeof(nda_cacheinfo)) {
+        else if (type == NDA_CACHEINFO && payload >= sizeof(nda_cacheinfo)) {
             nda_cacheinfo info{};
             std::memcpy(&info, data, sizeof info);
             cache = info;
         }
-        offset += RTA_ALIGN(attribute.rta_len);
-    }
+    });
+    if (!whole)
+        return;
     if (!dst)
         return;
     Neighbour entry;
@@ -86,6 +97,28 @@ void parseEntry(const unsigned char* message, size_t length, const std::function
     entry.reclaimable = (header.ndm_state & NUD_FAILED) != 0
         || (!kept && entry.updatedAge && *entry.updatedAge > std::chrono::seconds(5));
     sink(entry);
+}
+
+// Hands each message of `type` in one buffer of a dump to `message`: Done at NLMSG_DONE,
+// Failed at NLMSG_ERROR or on a malformed message, More otherwise.
+DumpStatus walkDump(const unsigned char* data, size_t len, uint16_t type,
+                    const std::function<void(const unsigned char*, size_t)>& message)
+{
+    size_t offset = 0;
+    while (offset + sizeof(nlmsghdr) <= len) {
+        nlmsghdr header{};
+        std::memcpy(&header, data + offset, sizeof header);
+        if (header.nlmsg_len < sizeof(nlmsghdr) || header.nlmsg_len > len - offset)
+            return DumpStatus::Failed;
+        if (header.nlmsg_type == NLMSG_DONE)
+            return DumpStatus::Done;
+        if (header.nlmsg_type == NLMSG_ERROR)
+            return DumpStatus::Failed;
+        if (header.nlmsg_type == type)
+            message(data + offset, header.nlmsg_len);
+        offset += NLMSG_ALIGN(header.nlmsg_len);
+    }
+    return DumpStatus::More;
 }
 
 // Sends one dump request of `type` for IPv4 (its header `Header`, the family first) and hands
@@ -136,25 +169,19 @@ void parseTableMessage(const unsigned char* message, size_t length, std::optiona
 {
     std::optional<uint32_t> limit;
     std::optional<uint32_t> entries;
-    size_t offset = NLMSG_HDRLEN + NLMSG_ALIGN(sizeof(ndtmsg));
-    while (offset + sizeof(rtattr) <= length) {
-        rtattr attribute{};
-        std::memcpy(&attribute, message + offset, sizeof attribute);
-        if (attribute.rta_len < sizeof(rtattr) || attribute.rta_len > length - offset)
-            return;
-        const size_t payload = attribute.rta_len - RTA_LENGTH(0);
-        const unsigned char* data = message + offset + RTA_LENGTH(0);
-        if (attribute.rta_type == NDTA_THRESH3 && payload >= sizeof(uint32_t)) {
+    const bool whole = walkAttributes(message, length, sizeof(ndtmsg), [&](uint16_t type, const unsigned char* data, size_t payload) {
+        if (type == NDTA_THRESH3 && payload >= sizeof(uint32_t)) {
             uint32_t value = 0;
             std::memcpy(&value, data, sizeof value);
             limit = value;
-        } else if (attribute.rta_type == NDTA_CONFIG && payload >= sizeof(ndt_config)) {
+        } else if (type == NDTA_CONFIG && payload >= sizeof(ndt_config)) {
             ndt_config config{};
             std::memcpy(&config, data, sizeof config);
             entries = config.ndtc_entries;
         }
-        offset += RTA_ALIGN(attribute.rta_len);
-    }
+    });
+    if (!whole)
+        return;
     if (limit && entries && !size)
         size = NeighbourTableSize{*limit, *entries};
 }
@@ -163,21 +190,8 @@ void parseTableMessage(const unsigned char* message, size_t length, std::optiona
 
 DumpStatus parseNeighbourEntries(const unsigned char* data, size_t len, const std::function<void(const Neighbour&)>& sink)
 {
-    size_t offset = 0;
-    while (offset + sizeof(nlmsghdr) <= len) {
-        nlmsghdr header{};
-        std::memcpy(&header, data + offset, sizeof header);
-        if (header.nlmsg_len < sizeof(nlmsghdr) || header.nlmsg_len > len - offset)
-            return DumpStatus::Failed;
-        if (header.nlmsg_type == NLMSG_DONE)
-            return DumpStatus::Done;
-        if (header.nlmsg_type == NLMSG_ERROR)
-            return DumpStatus::Failed;
-        if (header.nlmsg_type == RTM_NEWNEIGH)
-            parseEntry(data + offset, header.nlmsg_len, sink);
-        offset += NLMSG_ALIGN(header.nlmsg_len);
-    }
-    return DumpStatus::More;
+    return walkDump(data, len, RTM_NEWNEIGH,
+                    [&](const unsigned char* message, size_t length) { parseEntry(message, length, sink); });
 }
 
 DumpStatus parseNeighbourDump(const unsigned char* data, size_t len, const NeighbourSink& sink)
@@ -203,21 +217,10 @@ std::optional<NeighbourTableSize> readNeighbourTableSize()
 {
     std::optional<NeighbourTableSize> size;
     dumpIpv4<ndtmsg>(RTM_GETNEIGHTBL, [&](const unsigned char* data, size_t len) {
-        size_t offset = 0;
-        while (offset + sizeof(nlmsghdr) <= len) {
-            nlmsghdr header{};
-            std::memcpy(&header, data + offset, sizeof header);
-            if (header.nlmsg_len < sizeof(nlmsghdr) || header.nlmsg_len > len - offset)
-                return DumpStatus::Failed;
-            if (header.nlmsg_type == NLMSG_DONE)
-                return DumpStatus::Done;
-            if (header.nlmsg_type == NLMSG_ERROR)
-                return DumpStatus::Failed;
-            if (header.nlmsg_type == RTM_NEWNEIGHTBL && header.nlmsg_len >= NLMSG_LENGTH(sizeof(ndtmsg)))
-                parseTableMessage(data + offset, header.nlmsg_len, size);
-            offset += NLMSG_ALIGN(header.nlmsg_len);
-        }
-        return DumpStatus::More;
+        return walkDump(data, len, RTM_NEWNEIGHTBL, [&](const unsigned char* message, size_t length) {
+            if (length >= NLMSG_LENGTH(sizeof(ndtmsg)))
+                parseTableMessage(message, length, size);
+        });
     });
     return size;
 }

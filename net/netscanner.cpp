@@ -5,6 +5,7 @@
 #include "net/hostinterfaces.h"
 #include "net/ifaddrssource.h"
 #include "net/interfacerules.h"
+#include "net/pinnedsend.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -78,39 +79,6 @@ bool bindToInterface(int sock, unsigned ifIndex)
 #endif
 }
 
-// One datagram through the interface named in its packet information, for a socket that
-// could not be bound to it.
-ssize_t sendThrough(int sock, unsigned ifIndex, const sockaddr_in& destination, const unsigned char* data, size_t len)
-{
-#if defined(IP_PKTINFO)
-    iovec iov{const_cast<unsigned char*>(data), len};
-    alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-    msghdr msg{};
-    msg.msg_name = const_cast<sockaddr_in*>(&destination);
-    msg.msg_namelen = sizeof destination;
-    msg.msg_iov = &iov;
-    msg.msg_iovlen = 1;
-    msg.msg_control = control;
-    msg.msg_controllen = sizeof control;
-    cmsghdr* header = CMSG_FIRSTHDR(&msg);
-    header->cmsg_level = IPPROTO_IP;
-    header->cmsg_type = IP_PKTINFO;
-    header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
-    in_pktinfo info{};
-    info.ipi_ifindex = static_cast<int>(ifIndex);
-    std::memcpy(CMSG_DATA(header), &info, sizeof info);
-    return sendmsg(sock, &msg, 0);
-#else
-    (void)sock;
-    (void)ifIndex;
-    (void)destination;
-    (void)data;
-    (void)len;
-    errno = EPERM;
-    return -1;
-#endif
-}
-
 } // namespace
 
 bool probeHost(const std::string& ip, unsigned ifIndex)
@@ -132,7 +100,7 @@ bool probeHost(const std::string& ip, unsigned ifIndex)
         if (ifIndex == 0 || bindToInterface(udp, ifIndex))
             result = sendto(udp, &zero, 1, 0, reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
         else
-            result = sendThrough(udp, ifIndex, destination, &zero, 1);
+            result = net::sendThroughInterface(udp, ifIndex, "", destination, &zero, 1); // the route picks the source
         sent = result == 1;
         close(udp);
     }

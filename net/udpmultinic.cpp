@@ -3,6 +3,7 @@
 #include "base/consoleline.h"
 #include "net/hostinterfaces.h"
 #include "net/ifaddrssource.h"
+#include "net/pinnedsend.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -29,35 +30,10 @@ void setIntOption(int sock, int level, int option, int value)
     setsockopt(sock, level, option, &value, sizeof value);
 }
 
-// Sends out of the record's own device with the record's address as source. Binding alone
-// picks the device from the source address, which is ambiguous when one address sits on
-// several devices; the packet-info control message names the device outright.
+// Sends out of the record's own device with the record's address as source.
 ssize_t sendPinned(const NicInfo& nic, const sockaddr_in& destination, const unsigned char* data, size_t len)
 {
-#if defined(IP_PKTINFO)
-    iovec iov{const_cast<unsigned char*>(data), len};
-    alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-    msghdr msg{};
-    msg.msg_name = const_cast<sockaddr_in*>(&destination);
-    msg.msg_namelen = sizeof destination;
-    msg.msg_iov = &iov;
-    msg.msg_iovlen = 1;
-    if (nic.ifIndex != 0) {
-        msg.msg_control = control;
-        msg.msg_controllen = sizeof control;
-        cmsghdr* header = CMSG_FIRSTHDR(&msg);
-        header->cmsg_level = IPPROTO_IP;
-        header->cmsg_type = IP_PKTINFO;
-        header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
-        in_pktinfo info{};
-        info.ipi_ifindex = static_cast<int>(nic.ifIndex);
-        inet_pton(AF_INET, nic.ip.c_str(), &info.ipi_spec_dst);
-        std::memcpy(CMSG_DATA(header), &info, sizeof info);
-    }
-    return sendmsg(nic.sendSock, &msg, 0);
-#else
-    return sendto(nic.sendSock, data, len, 0, reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
-#endif
+    return brenmoor::net::sendThroughInterface(nic.sendSock, nic.ifIndex, nic.ip, destination, data, len);
 }
 
 enum class Reuse { Shared, Exclusive };
