@@ -1,5 +1,7 @@
 #include "core/firewallhint.h"
 
+#include "net/interfacerules.h"
+
 #include <algorithm>
 
 std::vector<std::string> firewallHintLines(const std::vector<SweptCount>& swept, const std::map<unsigned, size_t>& replies)
@@ -12,7 +14,7 @@ std::vector<std::string> firewallHintLines(const std::vector<SweptCount>& swept,
         });
         if (same == links.end()) {
             links.push_back(address);
-            links.back().name = address.name.substr(0, address.name.find(':')); // the link, not a label
+            links.back().name = brenmoor::net::linkNameOf(address.name); // the link, not a label
         } else {
             same->hosts = std::max(same->hosts, address.hosts);
         }

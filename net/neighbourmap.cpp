@@ -1,9 +1,6 @@
 #include "net/neighbourmap.h"
 
-#include "net/neighbourtable.h"
-
 #include <cstdio>
-#include <fstream>
 
 namespace brenmoor::net {
 
@@ -44,32 +41,6 @@ size_t hostCount(const NeighbourMap& map)
     for (auto it = map.begin(); it != map.end(); it = map.upper_bound(it->first))
         ++hosts;
     return hosts;
-}
-
-bool isFreshEvidence(const Neighbour& neighbour, std::chrono::milliseconds sinceSweepBegan)
-{
-    if (!neighbour.resolved)
-        return false;
-    // The kernel counts ages in clock ticks: a confirmation in the sweep's first tick may
-    // read one tick older than the sweep.
-    constexpr std::chrono::milliseconds kTick(10);
-    return neighbour.reachable || (neighbour.confirmedAge && *neighbour.confirmedAge <= sinceSweepBegan + kTick);
-}
-
-bool isLearnedDuringSearch(const Neighbour& neighbour, std::chrono::milliseconds sinceSearchBegan)
-{
-    constexpr std::chrono::milliseconds kTick(10);
-    return neighbour.resolved && (neighbour.stale || neighbour.reachable) && neighbour.updatedAge
-        && *neighbour.updatedAge <= sinceSearchBegan + kTick;
-}
-
-std::optional<size_t> neighbourTableLimit(const std::string& path)
-{
-    std::ifstream file(path);
-    long long value = -1;
-    if (!(file >> value) || value <= 0)
-        return std::nullopt;
-    return static_cast<size_t>(value);
 }
 
 } // namespace brenmoor::net

@@ -195,18 +195,12 @@ void NetScanner::collectInterfaces(const net::IfaddrsSource& source, net::Interf
         list.push_back(std::move(iface));
     }
     std::stable_sort(list.begin(), list.end(), scanOrder);
-}
-
-std::vector<net::SweptAddress> NetScanner::sweptAddresses() const
-{
-    std::vector<net::SweptAddress> networks;
     for (const ScanInterface& iface : list) {
         net::SweptAddress address{iface.name, iface.ifIndex, 0, 0};
         net::parseIpv4(iface.ip, address.ip);
         net::parseIpv4(iface.mask, address.mask);
         networks.push_back(address);
     }
-    return networks;
 }
 
 size_t NetScanner::probeAll(const std::vector<net::ProbeTarget>& targets, size_t from, size_t to)
@@ -224,21 +218,22 @@ size_t NetScanner::probeAll(const std::vector<net::ProbeTarget>& targets, size_t
 void NetScanner::collectFresh(std::vector<NeighbourMap>& found, const std::optional<std::vector<net::Neighbour>>& entries,
                               const std::function<bool(const net::Neighbour&)>& isEvidence)
 {
-    const std::vector<net::SweptAddress> networks = sweptAddresses();
-    const auto belongs = [&](size_t i, const std::string& ipText, unsigned ifIndex) {
+    // Every address whose link and network the entry belongs to.
+    const auto addTo = [&](const std::string& mac, const std::string& ipText, unsigned ifIndex) {
         uint32_t ip = 0;
-        const net::SweptAddress& network = networks[i];
-        const bool sameLink = network.ifIndex == 0 || ifIndex == 0 || ifIndex == network.ifIndex;
-        return sameLink && net::parseIpv4(ipText, ip) && ip != network.ip && net::inNetwork(ip, network);
+        if (!net::parseIpv4(ipText, ip))
+            return;
+        for (size_t i = 0; i < networks.size(); ++i) {
+            const net::SweptAddress& network = networks[i];
+            const bool sameLink = network.ifIndex == 0 || ifIndex == 0 || ifIndex == network.ifIndex;
+            if (sameLink && ip != network.ip && net::inNetwork(ip, network))
+                net::addPair(found[i], mac, ipText);
+        }
     };
     if (entries) {
         for (const net::Neighbour& entry : *entries) {
-            if (!isEvidence(entry) || entry.mac.size() != 17)
-                continue;
-            for (size_t i = 0; i < list.size(); ++i) {
-                if (belongs(i, entry.ip, entry.ifIndex))
-                    net::addPair(found[i], entry.mac, entry.ip);
-            }
+            if (isEvidence(entry) && entry.mac.size() == 17)
+                addTo(entry.mac, entry.ip, entry.ifIndex);
         }
         return;
     }
@@ -247,12 +242,8 @@ void NetScanner::collectFresh(std::vector<NeighbourMap>& found, const std::optio
     NeighbourMap fromCommand;
     if (actions.readCommand)
         actions.readCommand(fromCommand, "");
-    for (const auto& [mac, ip] : fromCommand) {
-        for (size_t i = 0; i < list.size(); ++i) {
-            if (belongs(i, ip, 0))
-                net::addPair(found[i], mac, ip);
-        }
-    }
+    for (const auto& [mac, ip] : fromCommand)
+        addTo(mac, ip, 0);
 }
 
 SweepResult NetScanner::sweep(int waitSeconds)
@@ -270,7 +261,6 @@ SweepResult NetScanner::sweep(int waitSeconds)
     for (const std::string& bridge : skippedBridges)
         printLine("Not swept: " + bridge + ", a bridge with no physical port (containers or virtual machines)");
 
-    const std::vector<net::SweptAddress> networks = sweptAddresses();
     std::vector<uint32_t> listed;
     if (actions.listed) {
         for (const std::string& text : actions.listed()) {

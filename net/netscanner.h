@@ -99,7 +99,6 @@ public:
 
 private:
     void collectInterfaces(const brenmoor::net::IfaddrsSource& source, brenmoor::net::InterfaceRules rules);
-    std::vector<brenmoor::net::SweptAddress> sweptAddresses() const;
     // Probes `targets`; returns how many could not be sent.
     size_t probeAll(const std::vector<brenmoor::net::ProbeTarget>& targets, size_t from, size_t to);
     // Adds the fresh entries of `entries` (or of the command's output when the table could
@@ -110,6 +109,7 @@ private:
 
     ScanActions actions;
     std::vector<ScanInterface> list;
+    std::vector<brenmoor::net::SweptAddress> networks; // list's addresses, parsed
     std::vector<uint32_t> ownAddresses;
     std::vector<std::string> skippedBridges;
     std::chrono::steady_clock::time_point sweepBegan_;
