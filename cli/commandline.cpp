@@ -26,6 +26,15 @@ const QCommandLineOption kVerify(QStringLiteral("verify"),
                                                 "from its new address."),
                                  QStringLiteral("SECONDS"));
 const QCommandLineOption kDryRun(QStringLiteral("dry-run"), QStringLiteral("Check the plan and send no setting."));
+const QCommandLineOption kAt(QStringLiteral("at"), QStringLiteral("Assign the devices that answer from this address."),
+                             QStringLiteral("IP"));
+const QCommandLineOption kMac(QStringLiteral("mac"), QStringLiteral("Assign the device with this MAC (repeatable)."),
+                              QStringLiteral("MAC"));
+const QCommandLineOption kAll(QStringLiteral("all"), QStringLiteral("Assign every device that answers."));
+const QCommandLineOption kAssignVerify(QStringLiteral("verify"),
+                                       QStringLiteral("Search again for up to this many seconds until every device "
+                                                      "answers from its new address (default 10)."),
+                                       QStringLiteral("SECONDS"), QStringLiteral("10"));
 
 struct CommandSyntax
 {
@@ -48,12 +57,19 @@ const CommandSyntax kCommands[] = {
      "Set many devices from a plan, one device per line: MAC,IP,MASK,GATEWAY[,NAME].\n"
      "The whole plan is checked first; any bad line refuses all of it and exits 2.",
      {QStringLiteral("PLAN:The plan file (CSV).")}},
+    {"assign",
+     "Give the chosen devices the addresses from FIRST_IP up, in the order of the device list, passing\n"
+     "over every address in use, as the window's Assign Addresses does. The whole range is checked\n"
+     "first; any refusal sends nothing and exits 2. Choose the devices with --at, --mac or --all.",
+     {QStringLiteral("FIRST_IP:The first address of the range."), QStringLiteral("MASK:The subnet mask."),
+      QStringLiteral("GATEWAY:The gateway.")}},
 };
 
 const QString kCommandsText = QStringLiteral("Commands:\n"
                                              "  discover  List the devices that answer.\n"
                                              "  set       Change one device's IP address, mask and gateway.\n"
-                                             "  apply     Change many devices from a plan file.\n\n"
+                                             "  apply     Change many devices from a plan file.\n"
+                                             "  assign    Give many devices a range of addresses.\n\n"
                                              "Run 'brenmoor-cli COMMAND --help' for a command's options.\n");
 
 ParsedCommandLine usageError(const QString& message)
@@ -77,8 +93,43 @@ void addCommandOptions(QCommandLineParser& parser, const QString& command)
         parser.addOptions({waitOption("collect replies"), kFormat, kNoSweep});
     else if (command == QLatin1String("set"))
         parser.addOptions({kName, kVerify, waitOption("find the device first")});
-    else
+    else if (command == QLatin1String("apply"))
         parser.addOptions({kVerify, kDryRun, waitOption("find the devices first")});
+    else
+        parser.addOptions({kAt, kMac, kAll, kAssignVerify, kDryRun, waitOption("find the devices first")});
+}
+
+std::optional<CommandRequest> assignRequestOf(const QCommandLineParser& parser, const QStringList& arguments,
+                                              std::chrono::milliseconds wait, QString& error)
+{
+    AssignRequest request;
+    request.firstIp = arguments[0].toStdString();
+    request.mask = arguments[1].toStdString();
+    request.gateway = arguments[2].toStdString();
+    request.wait = wait;
+    request.dryRun = parser.isSet(kDryRun);
+    const auto verify = secondsOption(parser.value(kAssignVerify));
+    if (!verify) {
+        error = QStringLiteral("--verify needs a number of seconds, not '%1'").arg(parser.value(kAssignVerify));
+        return std::nullopt;
+    }
+    request.verify = *verify;
+    const int choices = int(parser.isSet(kAt)) + int(parser.isSet(kMac)) + int(parser.isSet(kAll));
+    if (choices != 1) {
+        error = QStringLiteral("assign needs one of --at IP, --mac MAC or --all");
+        return std::nullopt;
+    }
+    if (parser.isSet(kAt)) {
+        if (parser.values(kAt).size() > 1) {
+            error = QStringLiteral("--at takes one address");
+            return std::nullopt;
+        }
+        request.at = parser.value(kAt).toStdString();
+    }
+    for (const QString& mac : parser.values(kMac))
+        request.macs.push_back(mac.toStdString());
+    request.all = parser.isSet(kAll);
+    return request;
 }
 
 std::optional<CommandRequest> requestOf(const QCommandLineParser& parser, const QString& command,
@@ -91,7 +142,7 @@ std::optional<CommandRequest> requestOf(const QCommandLineParser& parser, const 
         return std::nullopt;
     }
     std::optional<std::chrono::milliseconds> verify;
-    if (command != QLatin1String("discover") && parser.isSet(kVerify)) {
+    if ((command == QLatin1String("set") || command == QLatin1String("apply")) && parser.isSet(kVerify)) {
         verify = secondsOption(parser.value(kVerify));
         if (!verify) {
             error = QStringLiteral("--verify needs a number of seconds, not '%1'").arg(parser.value(kVerify));
@@ -122,7 +173,9 @@ std::optional<CommandRequest> requestOf(const QCommandLineParser& parser, const 
             request.name = parser.value(kName).toStdString();
         return request;
     }
-    return ApplyRequest{arguments[0].toStdString(), *wait, verify, parser.isSet(kDryRun)};
+    if (command == QLatin1String("apply"))
+        return ApplyRequest{arguments[0].toStdString(), *wait, verify, parser.isSet(kDryRun)};
+    return assignRequestOf(parser, arguments, *wait, error);
 }
 
 } // namespace
@@ -146,7 +199,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
     global.addOption(kInterface);
     const QCommandLineOption help = global.addHelpOption();
     const QCommandLineOption version = global.addVersionOption();
-    global.addPositionalArgument(QStringLiteral("command"), QStringLiteral("discover, set or apply"),
+    global.addPositionalArgument(QStringLiteral("command"), QStringLiteral("discover, set, apply or assign"),
                                  QStringLiteral("COMMAND [options]"));
     global.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     if (!global.parse(arguments))
@@ -157,7 +210,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
             return printed(QCoreApplication::applicationName() + ' ' + QCoreApplication::applicationVersion() + '\n');
         if (global.isSet(help))
             return printed(global.helpText() + '\n' + kCommandsText);
-        return usageError(QStringLiteral("no command given: discover, set or apply"));
+        return usageError(QStringLiteral("no command given: discover, set, apply or assign"));
     }
     const QString command = words.first();
     const CommandSyntax* syntax = nullptr;
@@ -165,7 +218,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
         if (command == QLatin1String(candidate.name))
             syntax = &candidate;
     if (!syntax)
-        return usageError(QStringLiteral("unknown command '%1': discover, set or apply").arg(command));
+        return usageError(QStringLiteral("unknown command '%1': discover, set, apply or assign").arg(command));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromUtf8(syntax->description));

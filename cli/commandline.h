@@ -10,7 +10,7 @@
 #include <variant>
 #include <vector>
 
-using CommandRequest = std::variant<DiscoverRequest, SetRequest, ApplyRequest>;
+using CommandRequest = std::variant<DiscoverRequest, SetRequest, ApplyRequest, AssignRequest>;
 
 struct ParsedCommandLine
 {

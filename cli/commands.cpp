@@ -1,9 +1,12 @@
 #include "cli/commands.h"
 
 #include "base/consoleline.h"
+#include "core/addressassignment.h"
+#include "core/changeverifier.h"
 #include "core/conflicts.h"
 #include "core/discoverysession.h"
 #include "core/firewallhint.h"
+#include "core/macaddress.h"
 #include "core/networkplan.h"
 #include "core/networkvalidation.h"
 #include "net/netscanner.h"
@@ -11,6 +14,8 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <future>
 #include <iostream>
 #include <memory>
@@ -38,6 +43,8 @@ struct Run
         if (taken.overflowed)
             printErrorLine(queueFullLine());
         for (const DeviceRecord& record : taken.records) {
+            if (heard)
+                heard(record); // before the merge, which keeps one record per MAC
             if (devices.add(record).firstRefusal)
                 printErrorLine(tableFullLine());
         }
@@ -89,6 +96,8 @@ struct Run
 
     DiscoverySession session;
     DeviceList devices;
+    // Sees every record taken, when set.
+    std::function<void(const DeviceRecord&)> heard;
 };
 
 // One change to one device, and how it went.
@@ -102,10 +111,12 @@ struct Change
 
 std::string secondsText(std::chrono::milliseconds duration)
 {
-    std::ostringstream text;
-    text << static_cast<double>(duration.count()) / 1000.0 << " s";
-    return text.str();
+    return ChangeVerifier::secondsText(duration);
 }
+
+// How often a verification asks again: soon enough that a fleet is verified within a second
+// of moving, seldom enough that a site of a thousand devices hardly notices.
+constexpr std::chrono::milliseconds kVerifyRound{500};
 
 // The name sent: the one asked for, cut as the panel cuts it, or else the device's own, as
 // the panel shows it from the row.
@@ -134,43 +145,51 @@ bool sendChange(Run& run, Change& change)
     return true;
 }
 
-// Searches again, once a second, until every sent change answers from its new address or
-// the time runs out; each change then says which.
+// Searches again, twice a second, until every sent change answers from its new address or
+// the time runs out; each change then says which, on its console line and in its result.
 void verify(Run& run, std::vector<Change>& changes, std::chrono::milliseconds limit)
 {
-    DeviceList& seen = run.devices;
-    run.take();
-    seen.clear();
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    const auto arrived = [&](const Change& change) {
-        return seen.addressesOf(change.device->record.mac).count(QString::fromStdString(change.target.ip)) > 0;
+    run.take(); // what answered before the sends says nothing about them
+    ChangeVerifier verifier(limit);
+    const auto sent = std::chrono::steady_clock::now();
+    for (const Change& change : changes)
+        if (change.ok)
+            verifier.expect(change.device->record.mac, change.target.ip, sent);
+    std::map<QString, ChangeVerifier::Outcome> outcomes; // by normal MAC
+    const auto settle = [&](ChangeVerifier::Outcome outcome) {
+        printErrorLine(outcome.line);
+        outcomes[normalMac(outcome.mac)] = std::move(outcome);
     };
-    const auto allArrived = [&] {
-        for (const Change& change : changes)
-            if (change.ok && !arrived(change))
-                return false;
-        return true;
+    run.heard = [&](const DeviceRecord& record) {
+        if (auto outcome = verifier.heard(record))
+            settle(std::move(*outcome));
     };
     printErrorLine("Verifying for up to " + secondsText(limit));
-    while (!allArrived() && std::chrono::steady_clock::now() < deadline) {
+    const auto deadline = sent + limit;
+    while (verifier.waiting() && std::chrono::steady_clock::now() < deadline) {
         run.session.sendDiscoveryRequests();
-        const auto round = std::min(deadline, std::chrono::steady_clock::now() + std::chrono::seconds(1));
-        while (!allArrived() && std::chrono::steady_clock::now() < round) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const auto round = std::min(deadline, std::chrono::steady_clock::now() + kVerifyRound);
+        while (verifier.waiting() && std::chrono::steady_clock::now() < round) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
             run.take();
         }
     }
+    run.heard = nullptr;
+    for (ChangeVerifier::Outcome& outcome : verifier.expire(deadline))
+        settle(std::move(outcome));
     for (Change& change : changes) {
         if (!change.ok)
             continue;
-        if (arrived(change)) {
+        const auto found = outcomes.find(normalMac(change.device->record.mac));
+        if (found != outcomes.end() && found->second.verified) {
             change.result = "verified";
             continue;
         }
         change.ok = false;
         std::string elsewhere;
-        for (const QString& ip : seen.addressesOf(change.device->record.mac))
-            elsewhere += (elsewhere.empty() ? "" : ", ") + ip.toStdString();
+        if (found != outcomes.end())
+            for (const QString& ip : found->second.heardElsewhere)
+                elsewhere += (elsewhere.empty() ? "" : ", ") + ip.toStdString();
         change.result = "not verified: " + (elsewhere.empty() ? "no answer within " + secondsText(limit)
                                                               : "still answers from " + elsewhere);
     }
@@ -319,6 +338,103 @@ int runApply(const brenmoor::net::IfaddrsSource& interfaces, const ApplyRequest&
     }
     if (request.verify && !request.dryRun)
         verify(run, changes, *request.verify);
+    printSummary(changes);
+    const bool allDone = std::all_of(changes.begin(), changes.end(), [](const Change& c) { return c.ok; });
+    return allDone ? kExitDone : kExitFailed;
+}
+
+namespace {
+
+// The devices `request` chooses, in the list's order, with every MAC asked for that did not
+// answer in `missing`. A MAC given twice is chosen twice, for the planner to refuse.
+std::vector<AssignedDevice> chosenDevices(const DeviceList& list, const AssignRequest& request,
+                                          std::vector<std::string>& missing)
+{
+    const std::vector<ListedDevice> listed = list.inIpOrder();
+    std::vector<std::pair<size_t, AssignedDevice>> chosen; // place in the list, device
+    const auto choose = [&](size_t place) {
+        const DeviceRecord& r = listed[place].record;
+        chosen.push_back({place, {r.mac, r.name, r.ip, {}}});
+    };
+    for (size_t place = 0; place < listed.size(); ++place) {
+        if (request.all || (request.at && listed[place].record.ip.toStdString() == canonicalAddress(*request.at)))
+            choose(place);
+    }
+    for (const std::string& mac : request.macs) {
+        const auto found = std::find_if(listed.begin(), listed.end(), [&](const ListedDevice& device) {
+            return isSameMac(device.record.mac, QString::fromStdString(mac));
+        });
+        if (found == listed.end())
+            missing.push_back(mac);
+        else
+            choose(static_cast<size_t>(found - listed.begin()));
+    }
+    std::stable_sort(chosen.begin(), chosen.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<AssignedDevice> devices;
+    for (auto& [place, device] : chosen)
+        devices.push_back(std::move(device));
+    return devices;
+}
+
+} // namespace
+
+int runAssign(const brenmoor::net::IfaddrsSource& interfaces, const AssignRequest& request)
+{
+    // Values that can plan no range go no further: nothing is sent, not even a discovery request.
+    std::optional<std::string> refused = assignmentValuesProblem(request.firstIp, request.mask, request.gateway);
+    for (const std::string& mac : request.macs)
+        if (!refused && !isMacText(mac))
+            refused = "Invalid MAC address: " + mac;
+    std::string formatMessage;
+    if (!refused && request.at && !isValidIPFormat(*request.at, formatMessage))
+        refused = "--at: " + formatMessage;
+    if (refused) {
+        printErrorLine(*refused + ": nothing sent");
+        return kExitRefused;
+    }
+    const auto opened = openSession(interfaces);
+    if (!opened)
+        return kExitFailed;
+    Run& run = *opened;
+    // With the sweep: a host that answers ARP in the range, device or not, is passed over.
+    run.discover(request.wait, true);
+    std::vector<std::string> missing;
+    const std::vector<AssignedDevice> chosen = chosenDevices(run.devices, request, missing);
+    for (const std::string& mac : missing)
+        printErrorLine("Device " + mac + " did not answer within " + secondsText(request.wait));
+    if (!missing.empty() || chosen.empty()) {
+        if (chosen.empty() && missing.empty())
+            printErrorLine(request.at ? "No device answers from " + canonicalAddress(*request.at) : "No device answered");
+        printErrorLine("Nothing sent");
+        return kExitFailed;
+    }
+    const AssignmentPlan plan = planAssignment(chosen, request.firstIp, request.mask, request.gateway, run.devices,
+                                               currentAddressUse(interfaces));
+    if (!plan.ok()) {
+        printErrorLine(*plan.problem);
+        printErrorLine("Assignment refused: nothing sent");
+        return kExitRefused;
+    }
+    std::vector<Change> changes;
+    for (const AssignedDevice& device : plan.devices)
+        changes.push_back({{0, shownText(device.mac).toStdString(), device.newIp, plan.mask, plan.gateway, std::nullopt},
+                           run.devices.find(device.mac), {}, false});
+    const size_t total = changes.size();
+    for (size_t i = 0; i < total; ++i) {
+        Change& change = changes[i];
+        const std::string progress = "[" + std::to_string(i + 1) + "/" + std::to_string(total) + "] "
+            + shownText(change.device->record.mac).toStdString();
+        if (request.dryRun) {
+            change.result = "dry run: not sent";
+            change.ok = true;
+            printErrorLine(progress + ": would set " + change.target.ip);
+            continue;
+        }
+        printErrorLine(progress + ": " + shownText(change.device->record.ip).toStdString() + " -> " + change.target.ip);
+        sendChange(run, change);
+    }
+    if (!request.dryRun)
+        verify(run, changes, request.verify);
     printSummary(changes);
     const bool allDone = std::all_of(changes.begin(), changes.end(), [](const Change& c) { return c.ok; });
     return allDone ? kExitDone : kExitFailed;

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <vector>
 
 enum ExitStatus { kExitDone = 0, kExitFailed = 1, kExitRefused = 2 };
 
@@ -35,6 +36,20 @@ struct ApplyRequest
     bool dryRun = false;
 };
 
+// Gives the chosen devices addresses from FIRST_IP up, as the window's Assign Addresses does.
+struct AssignRequest
+{
+    std::string firstIp, mask, gateway;
+    // Which devices: those that answer from `at`, those with these MACs, or every one.
+    std::optional<std::string> at;
+    std::vector<std::string> macs;
+    bool all = false;
+    std::chrono::milliseconds wait{2000}; // to find the devices first
+    std::chrono::milliseconds verify{10000};
+    bool dryRun = false;
+};
+
 int runDiscover(const brenmoor::net::IfaddrsSource& interfaces, const DiscoverRequest& request);
 int runSet(const brenmoor::net::IfaddrsSource& interfaces, const SetRequest& request);
 int runApply(const brenmoor::net::IfaddrsSource& interfaces, const ApplyRequest& request);
+int runAssign(const brenmoor::net::IfaddrsSource& interfaces, const AssignRequest& request);

@@ -2,6 +2,8 @@
 //   brenmoor-cli [--interface NAME]... discover [--wait S] [--format table|json|csv] [--no-sweep]
 //   brenmoor-cli [--interface NAME]... set MAC IP MASK GATEWAY [--name NAME] [--verify S]
 //   brenmoor-cli [--interface NAME]... apply PLAN.csv [--verify S] [--dry-run]
+//   brenmoor-cli [--interface NAME]... assign FIRST_IP MASK GATEWAY (--at IP | --mac MAC... | --all)
+//                                      [--verify S] [--dry-run]
 // Records go to standard output; what is sent where, the sweep and every refusal go to
 // standard error.
 
@@ -45,8 +47,10 @@ int main(int argc, char** argv)
                 return runDiscover(chosen, request);
             else if constexpr (std::is_same_v<Request, SetRequest>)
                 return runSet(chosen, request);
-            else
+            else if constexpr (std::is_same_v<Request, ApplyRequest>)
                 return runApply(chosen, request);
+            else
+                return runAssign(chosen, request);
         },
         *parsed.command);
 }

@@ -14,5 +14,7 @@ enum class DeviceFormat { Table, Json, Csv };
 std::string protocolsText(const ListedDevice& device);
 
 std::string formatDevices(const std::vector<ListedDevice>& devices, DeviceFormat format);
-// One CSV field, quoted when it holds a comma, a quote or a line break.
+// One CSV field, quoted when it holds a comma, a quote or a line break. A field that begins
+// with =, +, -, @, a tab or a carriage return gets a leading apostrophe, so that a spreadsheet
+// shows it as text instead of running it as a formula.
 std::string csvField(const std::string& text);

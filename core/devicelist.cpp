@@ -142,6 +142,15 @@ void DeviceList::markConflict(int rowId, const std::string& neighbourMac)
         entry->conflictMac = neighbourMac;
 }
 
+bool DeviceList::clearConflict(int rowId)
+{
+    Entry* entry = entryOf(rowId);
+    if (!entry || entry->conflictMac.empty())
+        return false;
+    entry->conflictMac.clear();
+    return true;
+}
+
 void DeviceList::clear()
 {
     entries.clear();

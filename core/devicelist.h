@@ -49,6 +49,9 @@ public:
     // One text of an entry changed in place: 0 name, 1 MAC, 2 IP, 3 mask, 4 gateway.
     void edit(int rowId, int field, const QString& text);
     void markConflict(int rowId, const std::string& neighbourMac);
+    // The entry left the address its conflict was judged at (a verified change): true when it
+    // had one.
+    bool clearConflict(int rowId);
     // A new Search: no entry, row ids from 0 again.
     void clear();
 

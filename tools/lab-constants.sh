@@ -37,3 +37,13 @@ bm_many_spec()
   [ $(($2 % 4)) -ne 0 ] || reply=broadcast
   echo "ip=$(bm_many_ip "$1" "$2"),mac=$(bm_many_mac "$1" "$2"),name=N$1-$2,proto=both,reply=$reply"
 }
+
+# Device i (1 to BM_MANY_MAX) of the fleet (lab.sh fleet): interface mv<i> in host fleet, MAC
+# 02:00:5e:02:HH:LL with HHLL = i, all at one factory address, answering by broadcast as a device
+# outside the asker's network does.
+bm_fleet_mac() { printf '02:00:5e:02:%02x:%02x\n' $(($1 / 256)) $(($1 % 256)); }
+bm_fleet_spec()
+{
+  printf 'ip=%s,mac=%s,dev=mv%d,name=Box%03d,proto=both,mask=255.255.255.0,gateway=%s.1,reply=broadcast\n' \
+    "$2" "$(bm_fleet_mac "$1")" "$1" "$1" "${2%.*}"
+}

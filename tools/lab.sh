@@ -30,6 +30,12 @@
 #                                    devices of network K
 #        lab.sh many-exec K CMD...   run CMD inside host many<K>
 #        lab.sh many-down            remove those hosts and ports, and give up the limits
+#        lab.sh fleet N IP           N devices fresh from their boxes (N <= 200), all at the one
+#                                    address IP/24, on the link of wlp2s0: host <prefix>-fleet
+#                                    with macvlan interfaces mv1..mvN, each its own MAC (scheme in
+#                                    lab-constants.sh) and a copy of IP
+#        lab.sh fleet-specs N IP     print the simulator's --device spec of each of them
+#        lab.sh fleet-down           remove that host, and forget the tool host's neighbours
 #        lab.sh neigh-limits raise | restore
 #                                    the kernel's neighbour table limits raised for this lab, or
 #                                    given up (below)
@@ -81,6 +87,10 @@ if [ "${1:-}" = many-specs ]; then
   for i in $(seq 1 "${3:?number of devices}"); do bm_many_spec "${2:?network}" "$i"; done
   exit 0
 fi
+if [ "${1:-}" = fleet-specs ]; then
+  for i in $(seq 1 "${2:?number of devices}"); do bm_fleet_spec "$i" "${3:?address}"; done
+  exit 0
+fi
 [ "$(id -u)" -eq 0 ] || die "must run as root"
 command -v ip >/dev/null || die "iproute2 (ip) is missing"
 
@@ -98,7 +108,7 @@ quiet_host() {
 NETNS_DIR=/run/netns
 netns_names() { [ ! -d "$NETNS_DIR" ] || ls -1 "$NETNS_DIR"; }
 netns_exists() { [ -e "$NETNS_DIR/$1" ]; }
-lab_namespaces() { netns_names | grep -E "^$P-(sw|tool|dev[0-9]+|many[0-9]*)$" || true; }
+lab_namespaces() { netns_names | grep -E "^$P-(sw|tool|dev[0-9]+|many[0-9]*|fleet)$" || true; }
 
 down() {
   remove_namespaces
@@ -385,6 +395,40 @@ many() {
   done
 }
 
+fleet_down() {
+  local ns="$P-fleet"
+  if netns_exists "$ns"; then
+    ip netns pids "$ns" | xargs -r kill -9 2>/dev/null || true
+    ip netns del "$ns"
+  fi
+  # What the tool host learned of the fleet's addresses is not the next test's to see.
+  ! netns_exists "$TOOL" || in_ns "$TOOL" ip neigh flush all
+}
+
+fleet() {
+  local n=$1 ip=$2 ns="$P-fleet" batch i
+  [ "$n" -ge 1 ] && [ "$n" -le "$BM_MANY_MAX" ] || die "fleet: 1 to $BM_MANY_MAX devices"
+  require_up "$TOOL"
+  fleet_down
+  ip netns add "$ns"
+  quiet_host "$ns"
+  # As in the many hosts: each device answers ARP for its own address under its own MAC.
+  in_ns "$ns" sysctl -qw net.ipv4.conf.all.arp_ignore=1 net.ipv4.conf.all.arp_announce=2
+  ip link add fl0 netns "$SW" type veth peer name eth0 netns "$ns"
+  in_ns "$SW" ip link set dev fl0 master br1
+  in_ns "$SW" ip link set dev fl0 up
+  in_ns "$ns" ip link set dev eth0 up
+  batch=$(mktemp)
+  for i in $(seq 1 "$n"); do
+    echo "link add mv$i link eth0 address $(bm_fleet_mac "$i") type macvlan mode bridge"
+    echo "addr add $ip/24 dev mv$i"
+    echo "link set dev mv$i up"
+  done >"$batch"
+  in_ns "$ns" ip -batch "$batch"
+  rm -f "$batch"
+  echo "lab $P: $n devices in $ns, all at $ip"
+}
+
 status() {
   local ns
   for ns in $(lab_namespaces); do
@@ -417,6 +461,8 @@ case "$cmd" in
     exec ip netns exec "$TOOL" env BM_LAB="$P" "$@" ;;
   many) many "${1:?number of devices}" "${2:-1}" ;;
   many-down) many_down ;;
+  fleet) fleet "${1:?number of devices}" "${2:?address}" ;;
+  fleet-down) fleet_down ;;
   neigh-limits)
     case "${1:-}" in
       raise) require_up "$TOOL"; raise_neigh_limits ;; # held while the lab's tool host exists

@@ -40,6 +40,10 @@ QWidget* makeCenteredCell(QPushButton* button);
 
 // The IP text of a conflicting row.
 inline const QColor kConflictColour(250, 81, 81);
+// The IP text of a row whose device was sent new settings: still waiting for it to answer at
+// its new address, and it did not.
+inline const QColor kPendingColour(150, 150, 168);
+inline const QColor kUnansweredColour(255, 176, 32);
 
 constexpr int kRowIdRole = Qt::UserRole;
 constexpr int kCreatedIpRole = Qt::UserRole + 1; // the IP the row was created with

@@ -2,6 +2,7 @@
 
 #include "base/consoleline.h"
 #include "core/conflicts.h"
+#include "core/macaddress.h"
 #include "ui/devicetable.h"
 #include "ui/sharedstyles.h"
 
@@ -10,6 +11,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <algorithm>
+#include <set>
 
 namespace {
 
@@ -42,6 +44,10 @@ DeviceTableWidget::DeviceTableWidget(QWidget* parent)
     // run of equal sections into a thousand, and every row position is then recomputed.
     verticalHeader()->setDefaultSectionSize(80);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { ensureRowButtons(); });
+    // Whole rows, many at once: click, Ctrl+click, Shift+click, Shift+arrows and Ctrl+A.
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { emit selectedRowsChanged(); });
 }
 
 void DeviceTableWidget::rowsInserted(const QModelIndex& /*parent*/, int /*start*/, int /*end*/)
@@ -61,6 +67,103 @@ void DeviceTableWidget::showTexts(int row, const DeviceRecord& record)
     for (const int column : {1, 2, 3, 4, 0})
         item(row, column)->setText(shownText(fieldShown(record, column)));
     writing = false;
+    applyFilter(row);
+}
+
+void DeviceTableWidget::applyFilter(int row)
+{
+    bool shown = filterText.isEmpty();
+    if (!shown) {
+        const ListedDevice& device = list.at(row);
+        const DeviceRecord& r = device.record;
+        for (const QString* text : {&r.name, &r.mac, &r.ip})
+            shown = shown || shownText(*text).contains(filterText, Qt::CaseInsensitive);
+        // "5e0001" and "5E-00-01" find 02:00:5e:00:01:..: the MAC as its digits.
+        const QString digits = normalMac(filterText);
+        shown = shown || (!digits.isEmpty() && normalMac(r.mac).contains(digits));
+    }
+    if (isRowHidden(row) == shown) {
+        setRowHidden(row, !shown);
+        if (selectionModel()->isRowSelected(row, QModelIndex()))
+            emit selectedRowsChanged();
+    }
+}
+
+void DeviceTableWidget::setFilter(const QString& text)
+{
+    filterText = text.trimmed();
+    for (int row = 0; row < rowCount(); ++row)
+        applyFilter(row);
+    ensureRowButtons();
+}
+
+std::vector<int> DeviceTableWidget::selectedRowIds() const
+{
+    std::set<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedIndexes())
+        if (!isRowHidden(index.row()))
+            rows.insert(index.row());
+    std::vector<int> ids;
+    for (const int row : rows)
+        if (const QTableWidgetItem* ipItem = item(row, 2))
+            ids.push_back(ipItem->data(kRowIdRole).toInt());
+    return ids;
+}
+
+void DeviceTableWidget::applyIpMark(int row)
+{
+    QTableWidgetItem* ipItem = item(row, 2);
+    const ListedDevice& device = list.at(row);
+    const Mark mark = ipMarks.value(normalMac(device.record.mac));
+    writing = true;
+    QFont font = ipItem->font();
+    font.setItalic(mark.mark == IpMark::Pending);
+    ipItem->setFont(font);
+    ipItem->setToolTip(mark.toolTip);
+    switch (mark.mark) {
+    case IpMark::Pending:
+        ipItem->setForeground(QBrush(kPendingColour, Qt::SolidPattern));
+        break;
+    case IpMark::Unanswered:
+        ipItem->setForeground(QBrush(kUnansweredColour, Qt::SolidPattern));
+        break;
+    case IpMark::None:
+        if (device.conflictMac.empty())
+            ipItem->setData(Qt::ForegroundRole, QVariant());
+        else
+            ipItem->setForeground(QBrush(kConflictColour, Qt::SolidPattern));
+        break;
+    }
+    writing = false;
+}
+
+void DeviceTableWidget::markIp(const QString& mac, IpMark mark, const QString& toolTip)
+{
+    if (mark == IpMark::None)
+        ipMarks.remove(normalMac(mac));
+    else
+        ipMarks.insert(normalMac(mac), {mark, toolTip});
+    const int row = list.rowOf(mac);
+    if (row >= 0)
+        applyIpMark(row);
+}
+
+bool DeviceTableWidget::settleIp(const QString& mac)
+{
+    ipMarks.remove(normalMac(mac));
+    const int row = list.rowOf(mac);
+    if (row < 0)
+        return false;
+    const bool hadConflict = list.clearConflict(list.at(row).rowId);
+    applyIpMark(row);
+    return hadConflict;
+}
+
+bool DeviceTableWidget::updateDevice(const QString& mac, const QString& ip, const QString& submask,
+                                     const QString& gateway, const QString& name)
+{
+    const int row = list.rowOf(mac);
+    return row >= 0 && updateRow(fillingCount, list.at(row).rowId, ip, submask, gateway, name);
 }
 
 void DeviceTableWidget::takeEdit(QTableWidgetItem* edited)
@@ -112,6 +215,13 @@ void DeviceTableWidget::addRecord(const DeviceRecord& record)
     if (change.sorted)
         sortItems(2, Qt::AscendingOrder);
     writing = false;
+    // The table mirrors the list: the new entry is at its row now, whichever way it got there.
+    if (change.sorted && !filterText.isEmpty())
+        setFilter(filterText);
+    else
+        applyFilter(change.row);
+    if (!ipMarks.isEmpty())
+        applyIpMark(change.row);
     if (rowCount() <= 64) {
         ensureRowButtons();
     } else if (!rowButtonsDue) {
@@ -169,6 +279,7 @@ void DeviceTableWidget::startFilling()
     pendingTimer.stop();
     ++fillingCount;
     toldQueueFull = false;
+    ipMarks.clear();
     emit rowCountChanged(0);
 }
 

@@ -7,11 +7,13 @@
 #include "core/devicelist.h"
 #include "net/neighbourmap.h"
 
+#include <QHash>
 #include <QString>
 #include <QTableWidget>
 #include <QTimer>
 #include <deque>
 #include <functional>
+#include <vector>
 
 class DeviceTableWidget : public QTableWidget
 {
@@ -40,6 +42,25 @@ public:
     // row is gone.
     bool updateRow(int fillingId, int rowId, const QString& ip, const QString& submask, const QString& gateway,
                    const QString& name);
+    // Writes the new settings into the row of the device `mac` in the list as it is now.
+    bool updateDevice(const QString& mac, const QString& ip, const QString& submask, const QString& gateway,
+                      const QString& name);
+
+    // How a row's IP text tells the state of a change sent to its device: waiting for the
+    // device to answer at its new address (grey, italic), or it did not (amber); with a tooltip
+    // that says so. Kept by MAC for this filling, through refreshes of the row.
+    enum class IpMark { None, Pending, Unanswered };
+    void markIp(const QString& mac, IpMark mark, const QString& toolTip);
+    // The device verified at its new address: its mark goes, and a conflict judged at the
+    // address it left goes with it. True when it had a conflict.
+    bool settleIp(const QString& mac);
+
+    // Only the rows whose name, MAC or IP, as shown, holds `text` (any case; a MAC also
+    // without its separators) stay in view; an empty text shows every row.
+    void setFilter(const QString& text);
+    // The row ids of the selected rows in view, in table order.
+    std::vector<int> selectedRowIds() const;
+
     // Judges the rows with a row id of `fromRowId` or more against the neighbour table:
     // prints a line for each conflicting row and turns its IP text red. Returns how many.
     int markConflicts(const NeighbourMap* neighbours, int fromRowId);
@@ -55,6 +76,7 @@ signals:
     void modifyRequested(int rowId);
     void webPageRequested(int rowId, QString createdIp);
     void rowCountChanged(int rows);
+    void selectedRowsChanged(); // the selection, or which selected rows are in view
     void drained(); // the queue is empty: every record that arrived is in the list
 
 protected:
@@ -72,6 +94,8 @@ private:
     void showTexts(int row, const DeviceRecord& record);
     // A cell the user edited in place: the list takes the new text.
     void takeEdit(QTableWidgetItem* item);
+    void applyFilter(int row);
+    void applyIpMark(int row);
 
     DeviceList list;
     // True while this class writes cells itself, so only the user's edits reach the list.
@@ -84,4 +108,11 @@ private:
     int fillingCount = 0;
     // One console line per filling tells that devices were left out.
     bool toldQueueFull = false;
+    QString filterText;
+    struct Mark
+    {
+        IpMark mark = IpMark::None;
+        QString toolTip;
+    };
+    QHash<QString, Mark> ipMarks; // by normal MAC
 };

@@ -7,15 +7,23 @@
 #include "net/localinterfaces.h"
 #include "net/netscanner.h"
 #include "net/reversepathfilter.h"
+#include "core/deviceformat.h"
+#include "core/macaddress.h"
+#include "ui/assignaddressespanel.h"
 #include "ui/devicetable.h"
 #include "ui/modifyipdialog.h"
 #include "ui/sharedstyles.h"
 #include "ui/windowguard.h"
 #include "ui_mainwindow.h"
 
+#include <QDate>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QSaveFile>
 #include <QTimer>
 #include <QUrl>
 #include <chrono>
@@ -81,6 +89,11 @@ mainwindow::mainwindow(QWidget* parent, const brenmoor::net::IfaddrsSource& host
     portWarning->hide();
     ui->verticalLayout->insertWidget(1, portWarning);
     showPortHolders();
+    buildTopBarTools();
+    // A verification asks twice a second: a fleet is verified within a second of moving, and a
+    // site of a thousand devices hardly notices.
+    verifyTimer.setInterval(500);
+    connect(&verifyTimer, &QTimer::timeout, this, &mainwindow::askAgain);
     // No sweep at start-up: the kernel would hold what it found as stale by the first Search,
     // and a stale entry is no evidence.
 }
@@ -118,8 +131,7 @@ void mainwindow::resizeEvent(QResizeEvent* event)
 
 void mainwindow::openModify(int rowId)
 {
-    DeviceTableWidget* table = ui->tableWidget;
-    const ListedDevice* device = table->devices().byRowId(rowId);
+    const ListedDevice* device = ui->tableWidget->devices().byRowId(rowId);
     if (!device)
         return;
     auto* dialog = new modifyIPDialog(this);
@@ -143,15 +155,16 @@ void mainwindow::openModify(int rowId)
     dialog->move(dialogPosition(geometry(), dialog->geometry()));
     dialog->show();
 
-    // The update follows the device: the row is looked up again by its id at Confirm, and
-    // only within the same filling of the table.
-    const int filling = table->filling();
+    // The update follows the device: its row is looked up again by its MAC at Confirm.
     connect(
         dialog, &modifyIPDialog::setNetParam, dialog,
-        [this, rowId, filling](QString, QString ip, QString newSubmask, QString newGateway, QString name) {
+        [this, mac = row.mac](QString, QString ip, QString newSubmask, QString newGateway, QString name) {
             // The settings go out right after this: through the ports the host has now.
             discovery->refresh();
-            ui->tableWidget->updateRow(filling, rowId, ip, newSubmask, newGateway, name);
+            const std::optional<ListedDevice> now = ui->tableWidget->devices().find(mac);
+            DeviceRecord before = now ? now->record : DeviceRecord{};
+            before.mac = mac;
+            verifyChange(before, ip, newSubmask, newGateway, name);
         },
         Qt::DirectConnection);
 }
@@ -181,6 +194,13 @@ void mainwindow::takeInbox()
     DeviceInbox::Taken taken = discovery->inbox().take();
     if (taken.overflowed)
         brenmoor::console::printLine(queueFullLine());
+    // Before the table's merge, which keeps one record per MAC: a JSON reply from the new
+    // address of a listed device verifies its change too.
+    if (verifier.waiting()) {
+        for (const DeviceRecord& record : taken.records)
+            if (const auto outcome = verifier.heard(record))
+                settleChange(*outcome);
+    }
     ui->tableWidget->enqueue(std::move(taken.records));
     if (taken.neighbours)
         checkConflicts(*taken.neighbours);
@@ -205,6 +225,11 @@ void mainwindow::judgeNewRows()
         judgedRows = table->devices().size();
         setSearchBusy(false); // the sweep's conflicts are judged: the Search is over
     }
+    showConflictCount();
+}
+
+void mainwindow::showConflictCount()
+{
     ui->pushButton_15->setText(tr("Conflicts:") + QString::number(conflictCount));
 }
 
@@ -281,4 +306,190 @@ void mainwindow::on_pushButton_14_clicked()
 
     workers.start("discovery", [session = discovery] { session->sendJsonDiscovery(); });
     workers.start("key-value discovery", [session = discovery] { session->sendKvDiscovery(); });
+}
+
+void mainwindow::buildTopBarTools()
+{
+    QGroupBox* bar = ui->groupBox;
+    QHBoxLayout* row = ui->horizontalLayout_5;
+    const QString buttonStyle = ui->pushButton_14->styleSheet();
+
+    filterEdit = new QLineEdit(bar);
+    filterEdit->setObjectName(QStringLiteral("filterEdit"));
+    filterEdit->setPlaceholderText(tr("Filter"));
+    filterEdit->setToolTip(tr("Show only the devices whose name, MAC or IP holds this text"));
+    filterEdit->setClearButtonEnabled(true);
+    filterEdit->setFixedSize(180, 50);
+    filterEdit->setStyleSheet(QStringLiteral("QLineEdit{background-color:#393939;color:white;border:0px;padding:4px 12px;"
+                                             "font-size:18px;border-radius:6px;}"
+                                             "QLineEdit:focus{background-color:#494949;}"));
+    exportButton = new QPushButton(tr("Export"), bar);
+    exportButton->setObjectName(QStringLiteral("exportButton"));
+    exportButton->setToolTip(tr("Save every listed device as CSV or JSON"));
+    exportButton->setFixedSize(110, 50);
+    exportButton->setStyleSheet(buttonStyle);
+    assignButton = new QPushButton(tr("Assign Addresses"), bar);
+    assignButton->setObjectName(QStringLiteral("assignButton"));
+    assignButton->setFixedSize(190, 50);
+    assignButton->setStyleSheet(buttonStyle + QStringLiteral("QPushButton{font-size:18px;}"));
+    assignButton->setEnabled(false);
+    assignButton->setToolTip(tr("Select the rows of the devices first: click, Ctrl+click, Shift+click or Ctrl+A"));
+
+    int at = row->indexOf(ui->pushButton_14);
+    for (QWidget* widget : {static_cast<QWidget*>(filterEdit), static_cast<QWidget*>(exportButton),
+                            static_cast<QWidget*>(assignButton)}) {
+        row->insertWidget(at++, widget);
+        row->insertSpacing(at++, 10);
+    }
+
+    DeviceTableWidget* table = ui->tableWidget;
+    connect(filterEdit, &QLineEdit::textChanged, table, &DeviceTableWidget::setFilter);
+    connect(exportButton, &QPushButton::clicked, this, &mainwindow::chooseExportFile);
+    connect(assignButton, &QPushButton::clicked, this, &mainwindow::openAssign);
+    const auto selectionShown = [this] { assignButton->setEnabled(!ui->tableWidget->selectedRowIds().empty()); };
+    connect(table, &DeviceTableWidget::selectedRowsChanged, this, selectionShown);
+    connect(table, &DeviceTableWidget::rowCountChanged, this, selectionShown);
+}
+
+void mainwindow::openAssign()
+{
+    if (assignPanel && assignPanel->running()) {
+        assignPanel->raise();
+        return;
+    }
+    if (assignPanel)
+        assignPanel->deleteLater();
+    const DeviceList& list = ui->tableWidget->devices();
+    std::vector<AssignedDevice> devices;
+    for (const int rowId : ui->tableWidget->selectedRowIds())
+        if (const ListedDevice* device = list.byRowId(rowId))
+            devices.push_back({device->record.mac, device->record.name, device->record.ip, {}});
+    if (devices.empty())
+        return;
+    // Mask and gateway as Modify offers them for the first device.
+    const ListedDevice* first = list.byRowId(ui->tableWidget->selectedRowIds().front());
+    QString gateway = first->record.gateway;
+    if (gateway.isEmpty())
+        gateway = QString::fromStdString(ipTo1(getloacMacIp(interfaces).ip));
+    auto use = std::make_shared<AddressUse>(currentAddressUse(interfaces));
+    auto planner = [this, use](const std::vector<AssignedDevice>& chosen, const std::string& firstIp,
+                               const std::string& mask, const std::string& gatewayIp, bool fresh) {
+        if (fresh)
+            *use = currentAddressUse(interfaces);
+        return planAssignment(chosen, firstIp, mask, gatewayIp, ui->tableWidget->devices(), *use);
+    };
+    assignPanel = new AssignAddressesPanel(this, std::move(devices), first->record.submask, gateway, planner,
+                                           [this](const AssignmentPlan& plan) { sendAssignment(plan); });
+    connect(this, &mainwindow::changeSettled, assignPanel,
+            [panel = assignPanel.data()](const QString& mac, const QString&, bool verified) { panel->settle(mac, verified); });
+    assignPanel->move(panelPosition(rect(), assignPanel->size()));
+    assignPanel->show();
+    assignPanel->raise();
+    assignPanel->findChild<QLineEdit*>(QStringLiteral("firstIp"))->setFocus();
+}
+
+void mainwindow::sendAssignment(const AssignmentPlan& plan)
+{
+    // Through the ports the host has now, each device in the panel's order, as Confirm sends.
+    discovery->refresh();
+    for (const AssignedDevice& device : plan.devices) {
+        const std::optional<ListedDevice> listed = ui->tableWidget->devices().find(device.mac);
+        DeviceRecord before = listed ? listed->record : DeviceRecord{};
+        before.mac = device.mac;
+        const QString name = firstCharacters(listed ? listed->record.name : device.name, kNameCharacters);
+        const NetworkSettings settings{device.mac.toStdString(), device.newIp, plan.mask, plan.gateway, name.toStdString()};
+        if (!discovery->sendSettings(settings))
+            brenmoor::console::printLine("[ERROR] " + shownText(device.mac).toStdString()
+                                         + ": not sent, no interface could send it");
+        verifyChange(before, QString::fromStdString(device.newIp), QString::fromStdString(plan.mask),
+                     QString::fromStdString(plan.gateway), name);
+    }
+}
+
+void mainwindow::verifyChange(const DeviceRecord& before, const QString& ip, const QString& submask,
+                              const QString& gateway, const QString& name)
+{
+    changedFrom.insert(normalMac(before.mac), before);
+    DeviceTableWidget* table = ui->tableWidget;
+    table->updateDevice(before.mac, ip, submask, gateway, name);
+    table->markIp(before.mac, DeviceTableWidget::IpMark::Pending,
+                  tr("Sent %1: waiting for the device to answer there").arg(ip));
+    verifier.expect(before.mac, ip.toStdString(), ChangeVerifier::Clock::now());
+    if (!verifyTimer.isActive())
+        verifyTimer.start();
+}
+
+void mainwindow::askAgain()
+{
+    for (const ChangeVerifier::Outcome& outcome : verifier.expire(ChangeVerifier::Clock::now()))
+        settleChange(outcome);
+    if (!verifier.waiting()) {
+        verifyTimer.stop();
+        return;
+    }
+    // Without emptying the table: the changed devices' rows stay, and so does everything else.
+    workers.start("verification", [session = discovery] { session->sendDiscoveryRequests(); });
+}
+
+void mainwindow::settleChange(const ChangeVerifier::Outcome& outcome)
+{
+    brenmoor::console::printLine(outcome.line);
+    const DeviceRecord before = changedFrom.take(normalMac(outcome.mac));
+    DeviceTableWidget* table = ui->tableWidget;
+    const QString ip = QString::fromStdString(outcome.ip);
+    if (outcome.verified) {
+        // The conflict was judged at the address the device has left.
+        if (table->settleIp(outcome.mac)) {
+            conflictCount = std::max(0, conflictCount - 1);
+            showConflictCount();
+        }
+    } else {
+        QString toolTip = QString::fromStdString(ChangeVerifier::unansweredLine(outcome.mac, outcome.ip, verifier.limit()))
+                              .mid(QStringLiteral("[WARNING] ").size());
+        if (!outcome.heardElsewhere.empty()) {
+            // It still answers where it was: the row shows that, with what it had there.
+            const QString still = outcome.heardElsewhere.back();
+            toolTip += tr("; it still answers at %1").arg(shownText(still));
+            table->updateDevice(outcome.mac, still, before.submask, before.gateway, before.name);
+        }
+        table->markIp(outcome.mac, DeviceTableWidget::IpMark::Unanswered, toolTip);
+    }
+    emit changeSettled(outcome.mac, ip, outcome.verified);
+}
+
+void mainwindow::chooseExportFile()
+{
+    auto* dialog = new QFileDialog(this, tr("Export the device list"));
+    dialog->setObjectName(QStringLiteral("exportDialog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setNameFilters({tr("CSV (*.csv)"), tr("JSON (*.json)")});
+    dialog->setDefaultSuffix(QStringLiteral("csv"));
+    dialog->selectFile(QStringLiteral("devices-%1.csv").arg(QDate::currentDate().toString(Qt::ISODate)));
+    connect(dialog, &QFileDialog::filterSelected, dialog, [dialog](const QString& filter) {
+        dialog->setDefaultSuffix(filter.contains(QLatin1String("json")) ? QStringLiteral("json") : QStringLiteral("csv"));
+    });
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
+        if (!exportTo(path))
+            QMessageBox::warning(this, tr("Export"), tr("The list could not be written to %1").arg(path));
+    });
+    dialog->open();
+}
+
+bool mainwindow::exportTo(const QString& path)
+{
+    const DeviceFormat format = path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive) ? DeviceFormat::Json
+                                                                                          : DeviceFormat::Csv;
+    const std::vector<ListedDevice> devices = ui->tableWidget->devices().inIpOrder();
+    const std::string text = formatDevices(devices, format);
+    // Whole or not at all: an export cut short by a full disk must not pass for the list.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())
+        || !file.commit()) {
+        brenmoor::console::printLine("[ERROR] Cannot write " + path.toStdString() + ": " + file.errorString().toStdString());
+        return false;
+    }
+    brenmoor::console::printLine("[OK] Exported " + std::to_string(devices.size())
+                                 + (devices.size() == 1 ? " device to " : " devices to ") + path.toStdString());
+    return true;
 }

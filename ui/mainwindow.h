@@ -4,6 +4,8 @@
 // shows the session's devices in its table.
 
 #include "base/workergroup.h"
+#include "core/addressassignment.h"
+#include "core/changeverifier.h"
 #include "core/discoverysession.h"
 #include "core/guiwakeup.h"
 #include "net/ifaddrssource.h"
@@ -11,6 +13,9 @@
 #include "net/netscanner.h"
 #include "ui/devicetablewidget.h"
 
+#include <QHash>
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <atomic>
 #include <memory>
@@ -50,7 +55,13 @@ public:
     // does nothing meanwhile.
     std::atomic<bool> searchBusy{false};
 
+    // Writes the list, as brenmoor-cli discover prints it, to `path`: JSON when its name ends
+    // in .json, otherwise CSV. False (after saying why on the console) when it cannot.
+    bool exportTo(const QString& path);
+
 signals:
+    // A change sent to the device `mac` settled: it answers at `ip`, or did not in time.
+    void changeSettled(QString mac, QString ip, bool verified);
     void sigAddDeivce(QString MAC, QString IP, QString submask, QString gateway, QString name, int type);
 
 public slots:
@@ -70,6 +81,18 @@ private:
     // Judges the rows listed since the last judgement of this Search.
     void judgeNewRows();
     void setSearchBusy(bool busy);
+    // The top bar's Filter, Export and Assign Addresses.
+    void buildTopBarTools();
+    void openAssign();
+    void sendAssignment(const AssignmentPlan& plan);
+    void chooseExportFile();
+    // A change just sent: the row shows it as pending, and Search asks again until the device
+    // answers at its new address or the verifier's time runs out.
+    void verifyChange(const DeviceRecord& before, const QString& ip, const QString& submask, const QString& gateway,
+                      const QString& name);
+    void askAgain();
+    void settleChange(const ChangeVerifier::Outcome& outcome);
+    void showConflictCount();
     // Says, on the console and under the counters, which reply port another program holds.
     void showPortHolders();
 
@@ -86,4 +109,13 @@ private:
     int judgedRows = 0;  // rows with a smaller row id have been judged against the neighbours
     int conflictCount = 0;
     class QLabel* portWarning = nullptr;
+    class QPushButton* assignButton = nullptr;
+    class QPushButton* exportButton = nullptr;
+    class QLineEdit* filterEdit = nullptr;
+    QPointer<class AssignAddressesPanel> assignPanel;
+
+    // Changes sent and not yet settled, and the device as it was before each (by normal MAC).
+    ChangeVerifier verifier;
+    QHash<QString, DeviceRecord> changedFrom;
+    QTimer verifyTimer;
 };

@@ -3,15 +3,19 @@
 // broadcast, as a device without a route to the asker does. With Debian's loose reverse-path
 // filter and a default route its reply gets in: Search lists it, Confirm gives it an address
 // in wlp2s0's network, and the next Search finds it there. Without the default route the
-// kernel drops the reply, and the tool says so.
+// kernel drops the reply, and the tool says so. A fleet of such devices, all at one factory
+// address, is selected, given a range from the Assign Addresses panel, and every change is
+// verified; the list is then exported.
 #include "app/brenmoor.h"
 #include "app/ctopwidget.h"
 #include "tests/support/devicerecords.h"
 #include "tests/support/labprocess.h"
 #include "tests/support/labqtestmain.h"
 #include "ui/mainwindow.h"
+#include "ui/assignaddressespanel.h"
 #include "ui/modifyipdialog.h"
 
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -20,6 +24,7 @@
 using brenmoor::test::recorded;
 using brenmoor::test::recordedSetKinds;
 using brenmoor::test::runInHost;
+using brenmoor::test::FleetDevices;
 using brenmoor::test::SimulatedDevices;
 using brenmoor::test::StdoutCapture;
 
@@ -28,6 +33,21 @@ namespace {
 const QString kFactoryDevice = QStringLiteral("ip=192.168.1.64,mac=02:00:5e:01:00:64,name=FreshCam,proto=both,"
                                               "mask=255.255.255.0,gateway=192.168.1.1,reply=broadcast");
 const char* kDropLine = "were dropped by the kernel's reverse-path filter";
+
+void saveShot(QWidget* window, const char* name)
+{
+    const QByteArray dir = qgetenv("BM_SCREENSHOT_DIR");
+    if (!dir.isEmpty())
+        window->grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(name));
+}
+
+QStringList column(QTableWidget* table, int c)
+{
+    QStringList out;
+    for (int r = 0; r < table->rowCount(); ++r)
+        out << table->item(r, c)->text();
+    return out;
+}
 
 QStringList rows(QTableWidget* table)
 {
@@ -133,6 +153,41 @@ private slots:
         QVERIFY2(console.text().find(kDropLine) == std::string::npos, "nothing was dropped, so nothing is said");
     }
 
+    // Clicks a row of the device table, with `modifiers`.
+    void clickRow(int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        table->scrollToItem(table->item(row, 0));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, modifiers, table->visualItemRect(table->item(row, 0)).center());
+    }
+
+    // Selects rows first..last as a user does (a click, then Shift+click), opens the panel and
+    // fills in the range.
+    AssignAddressesPanel* assign(int first, int last, const QString& firstIp)
+    {
+        clickRow(first);
+        clickRow(last, Qt::ShiftModifier);
+        auto* button = list->findChild<QPushButton*>(QStringLiteral("assignButton"));
+        if (!button || !button->isEnabled())
+            return nullptr;
+        QTest::mouseClick(button, Qt::LeftButton);
+        auto* panel = list->findChild<AssignAddressesPanel*>();
+        if (!panel)
+            return nullptr;
+        QTest::keyClicks(panel->findChild<QLineEdit*>(QStringLiteral("firstIp")), firstIp);
+        typeInto(panel->findChild<QLineEdit*>(QStringLiteral("gateway")), QStringLiteral("10.60.1.1"));
+        return panel;
+    }
+
+    void exportAs(const QString& path)
+    {
+        QTest::mouseClick(list->findChild<QPushButton*>(QStringLiteral("exportButton")), Qt::LeftButton);
+        QFileDialog* dialog = nullptr;
+        QTRY_VERIFY((dialog = list->findChild<QFileDialog*>(QStringLiteral("exportDialog"))) != nullptr);
+        dialog->selectFile(path);
+        QMetaObject::invokeMethod(dialog, "accept"); // as Save does
+        QTRY_VERIFY(QFileInfo::exists(path));
+    }
+
     void withoutADefaultRouteTheKernelDropsTheReplyAndTheToolSaysSo()
     {
         factoryReset();
@@ -153,6 +208,125 @@ private slots:
         // One JSON and one key-value reply at least; the sweep's own traffic is all local.
         QVERIFY(match.captured(1).toInt() >= 2);
         QCOMPARE(text.count(QString::fromLatin1(kDropLine)), 1);
+    }
+
+    void aFleetAtOneFactoryAddressGetsARangeAndEveryChangeIsVerified()
+    {
+        device.reset(); // the lone factory device leaves the link to the fleet
+        // Twenty devices out of their boxes, all at 192.168.0.100 on the link of wlp2s0.
+        FleetDevices fleet(20, QStringLiteral("192.168.0.100"), records.filePath(QStringLiteral("fleet.jsonl")));
+        // A device already on an address of the range: the plan passes over it.
+        QVERIFY(runInHost("dev3", "ip addr replace 10.60.1.104/24 dev eth0"));
+        const std::shared_ptr<void> undo(nullptr, [](void*) { runInHost("dev3", "ip addr del 10.60.1.104/24 dev eth0"); });
+        SimulatedDevices holder(3, {"ip=10.60.1.104,mac=02:00:5e:60:01:31,name=Holder,proto=json"});
+        QVERIFY(fleet.ready() && holder.ready());
+
+        openWindow();
+        StdoutCapture console;
+        search();
+        QCOMPARE(table->rowCount(), 21);
+        QCOMPARE(table->item(0, 2)->text(), QStringLiteral("10.60.1.104"));
+        QCOMPARE(list->findChild<QPushButton*>(QStringLiteral("pushButton_15"))->text(), QStringLiteral("Conflicts:20"));
+
+        AssignAddressesPanel* panel = assign(1, 20, QStringLiteral("10.60.1.100"));
+        QVERIFY(panel);
+        QCOMPARE(panel->windowTitle(), QStringLiteral("Assign Addresses"));
+        auto* lines = panel->findChild<QTableWidget*>(QStringLiteral("assignLines"));
+        QCOMPARE(lines->rowCount(), 20);
+        QCOMPARE(panel->findChild<QLineEdit*>(QStringLiteral("submask"))->text(), QStringLiteral("255.255.255.0"));
+        // In table order, the address in use passed over.
+        QStringList planned;
+        for (int host = 100; host <= 120; ++host)
+            if (host != 104)
+                planned << QStringLiteral("10.60.1.%1").arg(host);
+        QCOMPARE(column(lines, 3), planned);
+        QStringList macs = column(lines, 1);
+        QCOMPARE(macs, column(table, 1).mid(1));
+
+        QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("confirmButton")), Qt::LeftButton);
+        QCOMPARE(column(lines, 4), QVector<QString>(20, QStringLiteral("sending")).toList());
+        QTRY_COMPARE_WITH_TIMEOUT(column(lines, 4), QVector<QString>(20, QStringLiteral("verified")).toList(), 12000);
+        saveShot(window.get(), "assign-panel.png");
+
+        // Each device took its planned address, and said so from there.
+        for (int i = 0; i < 20; ++i) {
+            const QString ip = planned[i];
+            const QString interface = QStringLiteral("mv%1").arg(macs[i].right(2).toInt(nullptr, 16));
+            QVERIFY2(runInHost("fleet", "ip -4 -o addr show dev " + interface + " | grep -q ' " + ip + "/24 '"),
+                     qPrintable(interface + " " + ip));
+            const std::string line = "[OK] " + macs[i].toStdString() + " answers at " + ip.toStdString();
+            QVERIFY2(console.text().find(line) != std::string::npos, line.c_str());
+        }
+        // The rows show the devices where they are, no longer pending nor in conflict.
+        for (int r = 1; r <= 20; ++r) {
+            QVERIFY(planned.contains(table->item(r, 2)->text()));
+            QVERIFY(!table->item(r, 2)->font().italic());
+        }
+        QCOMPARE(list->findChild<QPushButton*>(QStringLiteral("pushButton_15"))->text(), QStringLiteral("Conflicts:0"));
+        panel->findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
+
+        search();
+        QCOMPARE(table->rowCount(), 21);
+        QCOMPARE(list->findChild<QPushButton*>(QStringLiteral("pushButton_15"))->text(), QStringLiteral("Conflicts:0"));
+        QStringList addresses = column(table, 2);
+        addresses.removeDuplicates();
+        QCOMPARE(addresses.size(), 21);
+
+        // The list, as files a spreadsheet and a script read.
+        QTemporaryDir out;
+        const QString csvPath = out.filePath(QStringLiteral("site.csv"));
+        const QString jsonPath = out.filePath(QStringLiteral("site.json"));
+        exportAs(csvPath);
+        exportAs(jsonPath);
+        QFile csv(csvPath);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QStringList csvLines = QString::fromUtf8(csv.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(csvLines.size(), 22);
+        QCOMPARE(csvLines[0], QStringLiteral("name,mac,ip,submask,gateway,protocols,conflict,conflict_mac"));
+        for (const QString& line : csvLines.mid(1))
+            QCOMPARE(line.split(QLatin1Char(',')).size(), 8);
+        QFile json(jsonPath);
+        QVERIFY(json.open(QIODevice::ReadOnly));
+        const nlohmann::json devices = nlohmann::json::parse(json.readAll().toStdString());
+        QCOMPARE(devices.size(), size_t(21));
+        for (const nlohmann::json& d : devices)
+            QVERIFY(d["conflict"] == false && addresses.contains(QString::fromStdString(d["ip"])));
+    }
+
+    void aDeviceThatIgnoresTheCommandEndsAsNoAnswer()
+    {
+        device.reset();
+        FleetDevices fleet(2, QStringLiteral("192.168.0.100"), {}, 1); // the first takes no command
+        QVERIFY(fleet.ready());
+        openWindow();
+        StdoutCapture console;
+        search();
+        QCOMPARE(table->rowCount(), 2);
+        AssignAddressesPanel* panel = assign(0, 1, QStringLiteral("10.60.1.150"));
+        QVERIFY(panel);
+        auto* lines = panel->findChild<QTableWidget*>(QStringLiteral("assignLines"));
+        const QStringList macs = column(lines, 1);
+        const QStringList planned = column(lines, 3);
+        QCOMPARE(planned, (QStringList{"10.60.1.150", "10.60.1.151"}));
+        QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("confirmButton")), Qt::LeftButton);
+        const int stubborn = macs.indexOf(QStringLiteral("02:00:5e:02:00:01"));
+        QTRY_COMPARE_WITH_TIMEOUT(lines->item(1 - stubborn, 4)->text(), QStringLiteral("verified"), 5000);
+        QCOMPARE(lines->item(stubborn, 4)->text(), QStringLiteral("sending"));
+        QTRY_COMPARE_WITH_TIMEOUT(lines->item(stubborn, 4)->text(), QStringLiteral("no answer"), 12000);
+
+        const std::string warning = "[WARNING] 02:00:5e:02:00:01 did not answer at " + planned[stubborn].toStdString()
+            + " within 10 s";
+        QVERIFY2(console.text().find(warning) != std::string::npos, warning.c_str());
+        // Its row is amber, at the address it still answers from, and says why.
+        int row = -1;
+        for (int r = 0; r < table->rowCount(); ++r)
+            if (table->item(r, 1)->text() == QStringLiteral("02:00:5e:02:00:01"))
+                row = r;
+        QVERIFY(row >= 0);
+        QTableWidgetItem* ip = table->item(row, 2);
+        QCOMPARE(ip->text(), QStringLiteral("192.168.0.100"));
+        QCOMPARE(ip->foreground().color(), QColor(255, 176, 32));
+        QVERIFY2(ip->toolTip().startsWith(QStringLiteral("02:00:5e:02:00:01 did not answer at ")), qPrintable(ip->toolTip()));
     }
 };
 

@@ -110,6 +110,34 @@ ManyDevices::~ManyDevices()
     removeManyHosts();
 }
 
+FleetDevices::FleetDevices(int count, const QString& address, const QString& recordFile, int ignoring)
+{
+    const std::string build = std::string(BM_LAB_SCRIPT) + " fleet " + std::to_string(count) + " "
+        + address.toStdString() + " >/dev/null";
+    if (std::system(build.c_str()) != 0)
+        return;
+    QProcess lab;
+    lab.start(QStringLiteral(BM_LAB_SCRIPT), {QStringLiteral("fleet-specs"), QString::number(count), address});
+    if (!lab.waitForFinished(10000) || lab.exitCode() != 0)
+        return;
+    QStringList specs = QString::fromUtf8(lab.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (int i = 0; i < ignoring && i < specs.size(); ++i)
+        specs[i] += QStringLiteral(",set=ignore");
+    devices = std::make_unique<SimulatedDevices>(QStringLiteral("fleet"), specs, recordFile, true);
+    ready_ = devices->ready() && specs.size() == count;
+}
+
+FleetDevices::~FleetDevices()
+{
+    devices.reset();
+    std::system((std::string(BM_LAB_SCRIPT) + " fleet-down").c_str());
+}
+
+QString FleetDevices::mac(int i)
+{
+    return QString::asprintf("02:00:5e:02:%02x:%02x", i / 256, i % 256);
+}
+
 long udpReceiveBufferErrors()
 {
     std::ifstream snmp("/proc/net/snmp");

@@ -44,6 +44,23 @@ private:
     bool ready_ = false;
 };
 
+// `count` devices fresh from their boxes, all at `address`, on the link of wlp2s0 (lab.sh
+// fleet): each on its own interface with its own MAC, answering by broadcast, moved by a
+// set-network command unless it is one of the first `ignoring`. The host goes with it.
+class FleetDevices
+{
+public:
+    FleetDevices(int count, const QString& address, const QString& recordFile = {}, int ignoring = 0);
+    ~FleetDevices();
+    bool ready() const { return ready_; }
+    // The MAC of device i (from 1), as the lab script makes it.
+    static QString mac(int i);
+
+private:
+    std::unique_ptr<SimulatedDevices> devices;
+    bool ready_ = false;
+};
+
 // RcvbufErrors of /proc/net/snmp: UDP datagrams the kernel dropped for a full receive buffer.
 long udpReceiveBufferErrors();
 

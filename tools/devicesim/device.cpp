@@ -44,6 +44,12 @@ Device parseDevice(const std::string& spec)
                 fail("reply must be unicast or broadcast");
             d.broadcastReply = value == "broadcast";
         }
+        else if (key == "dev") d.interfaceName = value;
+        else if (key == "set") {
+            if (value != "apply" && value != "ignore")
+                fail("set must be apply or ignore");
+            d.ignoreSettings = value == "ignore";
+        }
         else if (key == "kvmac") d.kvMac = value;
         else if (key == "kvname") d.kvName = value;
         else if (key == "proto") {

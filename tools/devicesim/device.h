@@ -25,6 +25,8 @@ struct Device
     std::string kvName; // empty: as name
     std::string misbehave;
     int flood = 0; // extra replies under new MACs, to the first JSON discovery
+    std::string interfaceName; // dev=: the interface it lives on; empty: the one holding ip
+    bool ignoreSettings = false; // records set-network commands but never moves, even with --apply
     int sendSock = -1;
     unsigned ifIndex = 0; // the interface that holds ip
 };

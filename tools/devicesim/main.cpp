@@ -21,12 +21,18 @@
 //                                                               (default unicast)
 //   flood=N           the first JSON discovery it hears, it answers N more times, each time
 //                     under a new MAC (06:..), as a hostile host would       (default 0)
+//   dev=IFNAME        the interface the device lives on (its own macvlan, when many devices
+//                     share one address); default: the one that holds ip
+//   set=apply|ignore  with --apply, whether a set-network command moves this device (default
+//                     apply); "ignore" plays a device that takes no command
 //   misbehave=MODE    JSON: wrong-magic wrong-checksum extra-bytes long-length non-object
 //                     invalid-json number-for-string missing-key command-2 short empty
 //                     key-value: ack five-pairs nul no-keys
 //
 // --apply: a set-network command naming a device's MAC moves that device to the new address
-// (ip addr on the interface that holds the old one), as a real device would.
+// (ip addr on the interface that holds the old one), as a real device would. Devices that share
+// an address (a box of them at one factory address) each take their own new one; the shared
+// address goes with the last of them.
 // --exit-with-parent: end when the process that started the simulator ends (tests).
 // Prints "devicesim: ready" once listening; ends on SIGTERM or SIGINT.
 

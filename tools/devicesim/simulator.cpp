@@ -4,6 +4,7 @@
 #include "tools/devicesim/jsonwire.h"
 #include "tools/devicesim/kvwire.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cctype>
 #include <cstdlib>
@@ -65,7 +66,7 @@ void Simulator::run()
     }
     for (Device& d : devices) {
         d.sendSock = udpSocket(d.ip, 0);
-        d.ifIndex = if_nametoindex(interfaceHolding(d.ip).c_str());
+        d.ifIndex = if_nametoindex(livesOn(d).c_str());
     }
     std::printf("devicesim: ready (%zu devices)\n", devices.size());
     std::fflush(stdout);
@@ -116,6 +117,11 @@ void Simulator::run()
                 onKv(from, datagram);
         }
     }
+}
+
+std::string Simulator::livesOn(const Device& d) const
+{
+    return d.interfaceName.empty() ? interfaceHolding(d.ip) : d.interfaceName;
 }
 
 bool Simulator::reachedDevice(const Device& d) const
@@ -228,11 +234,20 @@ void Simulator::applySettings(const std::string& mac, const std::string& ip, con
         in_addr check{};
         if (inet_pton(AF_INET, ip.c_str(), &check) != 1)
             continue;
-        const std::string ifname = interfaceHolding(d.ip);
+        if (d.ignoreSettings)
+            continue;
+        const std::string ifname = livesOn(d);
         if (ifname.empty())
             continue;
-        const std::string command = "ip addr del " + d.ip + "/" + std::to_string(prefixLength(d.mask)) + " dev " + ifname
-            + " && ip addr add " + ip + "/" + std::to_string(prefixLength(mask)) + " dev " + ifname;
+        const bool shared = std::any_of(devices.begin(), devices.end(), [&](const Device& other) {
+            return &other != &d && other.ip == d.ip && livesOn(other) == ifname;
+        });
+        // The new address may be one another simulated device holds already (a test's conflict).
+        const std::string add = "{ ip -4 addr show dev " + ifname + " | grep -q ' " + ip + "/' || ip addr add " + ip + "/"
+            + std::to_string(prefixLength(mask)) + " dev " + ifname + "; }";
+        const std::string command = shared ? add
+                                           : "ip addr del " + d.ip + "/" + std::to_string(prefixLength(d.mask)) + " dev "
+                                                 + ifname + " && " + add;
         if (std::system(command.c_str()) != 0)
             continue;
         close(d.sendSock);
@@ -242,7 +257,7 @@ void Simulator::applySettings(const std::string& mac, const std::string& ip, con
         if (name)
             d.name = *name;
         d.sendSock = udpSocket(d.ip, 0);
-        d.ifIndex = if_nametoindex(interfaceHolding(d.ip).c_str());
+        d.ifIndex = if_nametoindex(livesOn(d).c_str());
         std::printf("devicesim: %s now at %s\n", d.mac.c_str(), ip.c_str());
         std::fflush(stdout);
     }

@@ -28,6 +28,8 @@ public:
 private:
     // With one interface per device (macvlan), a broadcast arrives once per interface: each
     // device answers only the copy that reached its own.
+    // The interface the device's address is on.
+    std::string livesOn(const Device& d) const;
     bool reachedDevice(const Device& d) const;
     bool isOwn(const std::string& from) const;
     void write(nlohmann::json line);

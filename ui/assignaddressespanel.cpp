@@ -1,0 +1,271 @@
+#include "ui/assignaddressespanel.h"
+
+#include "base/consoleline.h"
+#include "core/devicerecord.h"
+#include "core/macaddress.h"
+#include "ui/sharedstyles.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+// The settings panel's look: labels, fields and buttons alike.
+const char* const kLabelStyle = "QLabel{color:rgba(227,227,227,1);font-size:18px;background-color:transparent;}";
+const char* const kEditStyle = "QLineEdit{background-color:#393939;color:white;border:0px solid #444444;padding:8px 12px;"
+                               "font-size:16px;border-radius:10px;}"
+                               "QLineEdit:focus{border:0px solid #444444;background-color:#494949;}"
+                               "QLineEdit:disabled{background-color:#333333;color:#9a9a9a;}";
+const char* const kButtonStyle =
+    "QPushButton{background:qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #6292EA, stop:1 #634EFF);"
+    "color:rgb(227,227,227);border:0px solid #2e6da4;padding:0px 0px;font-size:16px;border-radius:6px;}"
+    "QPushButton:hover{background:qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #72A2EA, stop:1 #854EFF);}"
+    "QPushButton:pressed{background:qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #5282DA, stop:1 #443EEF);}"
+    "QPushButton:disabled{background:#3a3a4a;color:rgba(227,227,227,0.45);}";
+const char* const kLinesStyle = "QTableWidget{background-color:#3b3b3b;color:#e3e3e3;gridline-color:#404040;"
+                                "border:1px solid #404040;border-radius:8px;font-size:16px;}"
+                                "QHeaderView::section{background-color:#3c3c3c;color:#f0f0f0;padding:4px 8px;"
+                                "border:0px;font-weight:bold;font-size:16px;}"
+                                "QTableWidget::item{background-color:transparent;color:white;}"
+                                "QHeaderView{font-size:15px;}"
+                                "QScrollBar:vertical{background:#2b2b2b;width:12px;margin:0px;}"
+                                "QScrollBar::handle:vertical{background:#5a5a5a;border-radius:6px;min-height:24px;}"
+                                "QScrollBar::add-line:vertical,QScrollBar::sub-line:vertical{height:0px;}"
+                                "QScrollBar::add-page:vertical,QScrollBar::sub-page:vertical{background:none;}";
+
+const QColor kProblemColour(0xFA, 0x5A, 0x5A);
+const QColor kDoneColour(110, 210, 130);
+const QColor kUnansweredColour(255, 176, 32);
+const QColor kSendingColour(190, 190, 205);
+
+enum Column { Name, Mac, CurrentIp, NewIp, Status, Columns };
+
+QLineEdit* addressField(QWidget* parent, const char* objectName)
+{
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(QLatin1String(objectName));
+    field->setStyleSheet(QLatin1String(kEditStyle));
+    field->setFixedWidth(180);
+    return field;
+}
+
+QLabel* fieldLabel(QWidget* parent, const QString& text)
+{
+    auto* label = new QLabel(text, parent);
+    label->setStyleSheet(QLatin1String(kLabelStyle));
+    return label;
+}
+
+QPushButton* panelButton(QWidget* parent, const QString& text, const char* objectName)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(objectName));
+    button->setMinimumSize(100, 38);
+    button->setStyleSheet(QLatin1String(kButtonStyle));
+    return button;
+}
+
+} // namespace
+
+AssignAddressesPanel::AssignAddressesPanel(QWidget* parent, std::vector<AssignedDevice> devices, const QString& mask,
+                                           const QString& gatewayText, Planner plan, Sender send)
+    : QWidget(parent)
+    , planner(std::move(plan))
+    , sender(std::move(send))
+{
+    setObjectName(QStringLiteral("assignAddressesPanel"));
+    setWindowTitle(tr("Assign Addresses"));
+    setAttribute(Qt::WA_StyledBackground);
+    setStyleSheet(QStringLiteral("#assignAddressesPanel{border-radius:10px;background-color:rgb(43,43,43);}"));
+    resize(820, 640);
+    shownPlan.devices = std::move(devices);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(16, 12, 16, 12);
+    auto* title = new QLabel(tr("Assign Addresses"), this);
+    title->setObjectName(QStringLiteral("title"));
+    title->setStyleSheet(QStringLiteral("QLabel{color:rgba(227,227,227,1);font-size:20px;font-weight:bold;"
+                                        "background-color:transparent;}"));
+    column->addWidget(title);
+
+    lines = new QTableWidget(static_cast<int>(shownPlan.devices.size()), Columns, this);
+    lines->setObjectName(QStringLiteral("assignLines"));
+    lines->setHorizontalHeaderLabels({tr("Name"), tr("MAC"), tr("Current IP"), tr("New IP"), tr("Status")});
+    lines->setStyleSheet(QLatin1String(kLinesStyle));
+    lines->verticalHeader()->setVisible(false);
+    lines->verticalHeader()->setDefaultSectionSize(34);
+    lines->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lines->setSelectionMode(QAbstractItemView::NoSelection);
+    lines->setFocusPolicy(Qt::NoFocus);
+    lines->setShowGrid(false);
+    const int widths[Columns] = {120, 200, 150, 150, 140};
+    for (int c = 0; c < Columns; ++c)
+        lines->setColumnWidth(c, widths[c]);
+    lines->horizontalHeader()->setStretchLastSection(true);
+    for (int row = 0; row < lines->rowCount(); ++row) {
+        const AssignedDevice& device = shownPlan.devices[static_cast<size_t>(row)];
+        const QString texts[Columns] = {shownText(device.name), shownText(device.mac), shownText(device.currentIp),
+                                        QString(), QString()};
+        for (int c = 0; c < Columns; ++c) {
+            auto* cell = new QTableWidgetItem(texts[c]);
+            cell->setTextAlignment(Qt::AlignCenter);
+            lines->setItem(row, c, cell);
+        }
+    }
+    column->addWidget(lines, 1);
+
+    auto* fields = new QHBoxLayout;
+    firstIp = addressField(this, "firstIp");
+    submask = addressField(this, "submask");
+    gateway = addressField(this, "gateway");
+    submask->setText(shownText(mask));
+    gateway->setText(shownText(gatewayText));
+    fields->addWidget(fieldLabel(this, tr("First IP")));
+    fields->addWidget(firstIp);
+    fields->addStretch();
+    fields->addWidget(fieldLabel(this, tr("Submask")));
+    fields->addWidget(submask);
+    fields->addStretch();
+    fields->addWidget(fieldLabel(this, tr("Gateway")));
+    fields->addWidget(gateway);
+    column->addLayout(fields);
+
+    message = new QLabel(this);
+    message->setObjectName(QStringLiteral("assignMessage"));
+    message->setWordWrap(true);
+    message->setMinimumHeight(48);
+    message->setAlignment(Qt::AlignCenter);
+    column->addWidget(message);
+
+    auto* buttons = new QHBoxLayout;
+    cancel = panelButton(this, tr("Cancel"), "cancelButton");
+    confirmButton = panelButton(this, tr("Confirm"), "confirmButton");
+    buttons->addStretch();
+    buttons->addWidget(cancel);
+    buttons->addStretch();
+    buttons->addWidget(confirmButton);
+    buttons->addStretch();
+    column->addLayout(buttons);
+
+    setTabOrder(firstIp, submask);
+    setTabOrder(submask, gateway);
+    setTabOrder(gateway, confirmButton);
+    setTabOrder(confirmButton, cancel);
+    for (QLineEdit* field : {firstIp, submask, gateway}) {
+        connect(field, &QLineEdit::textChanged, this, &AssignAddressesPanel::replan);
+        connect(field, &QLineEdit::returnPressed, this, &AssignAddressesPanel::confirm);
+    }
+    connect(cancel, &QPushButton::clicked, this, &QWidget::deleteLater);
+    connect(confirmButton, &QPushButton::clicked, this, &AssignAddressesPanel::confirm);
+    replan();
+    firstIp->setFocus();
+}
+
+void AssignAddressesPanel::replan()
+{
+    if (sent)
+        return;
+    const AssignmentPlan plan = planner(shownPlan.devices, firstIp->text().toStdString(), submask->text().toStdString(),
+                                        gateway->text().toStdString(), false);
+    shownPlan.devices = plan.devices;
+    for (int row = 0; row < lines->rowCount(); ++row) {
+        const std::string& ip = shownPlan.devices[static_cast<size_t>(row)].newIp;
+        lines->item(row, NewIp)->setText(QString::fromStdString(ip));
+    }
+    message->clear(); // what Confirm refused no longer holds for the new values
+}
+
+void AssignAddressesPanel::showProblem(const QString& text)
+{
+    message->setStyleSheet(QStringLiteral("QLabel{color:#FA5A5A;font-size:18px;background-color:transparent;}"));
+    message->setText(text);
+}
+
+void AssignAddressesPanel::confirm()
+{
+    if (sent)
+        return;
+    // Planned again with what the network shows now: a device that came up since the panel
+    // opened, or an entry the kernel learned, must not be given away.
+    const AssignmentPlan plan = planner(shownPlan.devices, firstIp->text().toStdString(), submask->text().toStdString(),
+                                        gateway->text().toStdString(), true);
+    const auto addresses = [](const AssignmentPlan& p) {
+        std::vector<std::string> ips;
+        for (const AssignedDevice& device : p.devices)
+            ips.push_back(device.newIp);
+        return ips;
+    };
+    const bool moved = addresses(plan) != addresses(shownPlan);
+    shownPlan.devices = plan.devices;
+    for (int row = 0; row < lines->rowCount(); ++row)
+        lines->item(row, NewIp)->setText(QString::fromStdString(shownPlan.devices[static_cast<size_t>(row)].newIp));
+    if (!plan.ok()) {
+        brenmoor::console::printLine("[ERROR] " + *plan.problem);
+        showProblem(QString::fromStdString(*plan.problem));
+        return;
+    }
+    if (moved) {
+        showProblem(tr("Addresses came into use since they were shown: the list shows the new plan. "
+                       "Confirm again to send it."));
+        return;
+    }
+    shownPlan = plan;
+    sent = true;
+    waiting = lines->rowCount();
+    for (QLineEdit* field : {firstIp, submask, gateway})
+        field->setEnabled(false);
+    confirmButton->setEnabled(false);
+    cancel->setText(tr("Close"));
+    message->setStyleSheet(QStringLiteral("QLabel{color:rgba(227,227,227,1);font-size:18px;background-color:transparent;}"));
+    message->setText(waiting == 1 ? tr("Sent: waiting for the device to answer at its new address")
+                                  : tr("Sent to %1 devices: waiting for each to answer at its new address").arg(waiting));
+    for (int row = 0; row < lines->rowCount(); ++row)
+        setStatus(row, tr("sending"), kSendingColour);
+    sender(shownPlan);
+}
+
+void AssignAddressesPanel::setStatus(int row, const QString& text, const QColor& colour)
+{
+    QTableWidgetItem* cell = lines->item(row, Status);
+    cell->setText(text);
+    cell->setForeground(QBrush(colour, Qt::SolidPattern));
+}
+
+void AssignAddressesPanel::settle(const QString& mac, bool verified)
+{
+    if (!sent)
+        return;
+    for (int row = 0; row < lines->rowCount(); ++row) {
+        const AssignedDevice& device = shownPlan.devices[static_cast<size_t>(row)];
+        if (!isSameMac(device.mac, mac) || lines->item(row, Status)->text() != tr("sending"))
+            continue;
+        setStatus(row, verified ? tr("verified") : tr("no answer"), verified ? kDoneColour : kUnansweredColour);
+        verifiedCount += verified ? 1 : 0;
+        --waiting;
+    }
+    if (waiting > 0)
+        return;
+    const int total = lines->rowCount();
+    const bool all = verifiedCount == total;
+    message->setStyleSheet(QStringLiteral("QLabel{color:%1;font-size:18px;background-color:transparent;}")
+                               .arg((all ? kDoneColour : kUnansweredColour).name()));
+    message->setText(all ? (total == 1 ? tr("The device answers at its new address")
+                                       : tr("All %1 devices answer at their new addresses").arg(total))
+                         : tr("%1 of %2 devices answer at their new addresses; %3 did not answer")
+                               .arg(verifiedCount)
+                               .arg(total)
+                               .arg(total - verifiedCount));
+}
+
+QPoint panelPosition(const QRect& window, const QSize& panel)
+{
+    const int x = window.left() + (window.width() - panel.width()) / 2;
+    const int y = window.top() + (window.height() - panel.height()) / 2;
+    return {std::max(window.left(), x), std::max(window.top(), y)};
+}
