@@ -7,6 +7,8 @@
 #include <QProcess>
 #include <algorithm>
 #include <chrono>
+#include <set>
+#include <sstream>
 #include <thread>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -514,4 +516,65 @@ TEST(CliConflicts, ADeviceThatMovedLeavesNoConflictAtItsOldAddress)
     const nlohmann::json devices = devicesOf(run);
     EXPECT_EQ(conflictsAt(devices, "192.168.50.21"), (std::vector<std::string>{"02:00:5e:50:00:22 192.168.50.21 -"})) << run.err;
     EXPECT_EQ(conflictsAt(devices, "192.168.50.65"), (std::vector<std::string>{"02:00:5e:50:00:21 192.168.50.65 -"})) << run.err;
+}
+
+// Twenty devices out of their boxes at one address, and one already on an address of the
+// range: a range too short is refused whole; then each of the twenty gets its address, the
+// used one passed over, and answers from it.
+TEST(CliAssign, AFleetAtOneFactoryAddressGetsARangeAndARefusalSendsNothing)
+{
+    QTemporaryDir dir;
+    const QString record = dir.filePath(QStringLiteral("fleet.jsonl"));
+    brenmoor::test::FleetDevices fleet(20, QStringLiteral("192.168.0.100"), record);
+    LabChange lab;
+    ASSERT_TRUE(inHost("dev3", "ip addr replace 10.60.1.104/24 dev eth0"));
+    lab.undo.push_back({"dev3", "ip addr del 10.60.1.104/24 dev eth0"});
+    SimulatedDevices holder(3, {"ip=10.60.1.104,mac=02:00:5e:60:01:31,name=Holder,proto=json"});
+    ASSERT_TRUE(fleet.ready() && holder.ready());
+
+    const CliRun refused = cli({"assign", "10.60.1.240", "255.255.255.0", "10.60.1.1", "--at", "192.168.0.100", "--wait", "1"});
+    EXPECT_EQ(refused.status, 2) << refused.err;
+    EXPECT_NE(refused.err.find("No free address left in 10.60.1.0/24 from 10.60.1.240 for "), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("Assignment refused: nothing sent"), std::string::npos) << refused.err;
+    EXPECT_TRUE(recorded(record, "-set").empty());
+
+    const CliRun run = cli({"assign", "10.60.1.100", "255.255.255.0", "10.60.1.1", "--at", "192.168.0.100", "--wait", "1"});
+    ASSERT_EQ(run.status, 0) << run.err << run.out;
+    std::set<std::string> planned, verified;
+    for (int host = 100; host <= 120; ++host)
+        if (host != 104)
+            planned.insert("10.60.1." + std::to_string(host));
+    std::istringstream summary(run.out);
+    std::string line;
+    std::getline(summary, line); // the header
+    while (std::getline(summary, line)) {
+        std::istringstream fields(line);
+        std::string mac, from, to, result;
+        fields >> mac >> from >> to >> result;
+        EXPECT_EQ(from, "192.168.0.100") << line;
+        EXPECT_EQ(result, "verified") << line;
+        EXPECT_NE(run.err.find("[OK] " + mac + " answers at " + to), std::string::npos) << mac;
+        verified.insert(to);
+    }
+    EXPECT_EQ(verified, planned) << run.out;
+    // Both commands to each of them (every one of the fleet's interfaces hears each broadcast).
+    std::set<std::string> kvNamed, jsonNamed;
+    for (const auto& set : recorded(record, "kv-set"))
+        kvNamed.insert(set["pairs"][0][1].get<std::string>());
+    for (const auto& set : recorded(record, "json-set"))
+        jsonNamed.insert(set["fields"]["mac"].get<std::string>());
+    EXPECT_EQ(kvNamed.size(), 20u);
+    EXPECT_EQ(jsonNamed, kvNamed);
+
+    const CliRun after = cli({"discover", "--format", "json", "--interface", "wlp2s0", "--wait", "1"});
+    ASSERT_EQ(after.status, 0) << after.err;
+    const nlohmann::json devices = devicesOf(after);
+    std::set<std::string> addresses;
+    for (const auto& device : devices) {
+        EXPECT_EQ(device["conflict"], false) << device.dump();
+        addresses.insert(device["ip"].get<std::string>());
+    }
+    EXPECT_EQ(addresses.size(), devices.size());
+    for (const std::string& ip : planned)
+        EXPECT_EQ(addresses.count(ip), 1u) << ip;
 }

@@ -4,6 +4,7 @@
 #include "ui/devicetable.h"
 #include "ui/devicetablewidget.h"
 
+#include <QSignalSpy>
 #include <QTableWidget>
 #include <QtTest>
 #include <cstdio>
@@ -160,6 +161,39 @@ private slots:
                 QCOMPARE(table.item(r, 2)->text(), device.record.ip);
                 QCOMPARE(findNewRowFromOldRow(device.rowId, &table), r);
             }
+        }
+    }
+
+    // The filter hides rows and keeps hiding later ones; a selection acts on the rows in view.
+    void theFilterShowsMatchingRowsAndTheSelectionOnlyThoseInView()
+    {
+        DeviceTableWidget table;
+        table.setColumnCount(7);
+        QSignalSpy counted(&table, &DeviceTableWidget::rowCountChanged);
+        table.addRecord({QStringLiteral("02:00:5e:00:00:01"), QStringLiteral("10.0.0.9"), {}, {}, QStringLiteral("Lobby"), 0});
+        table.addRecord({QStringLiteral("02:00:5e:00:00:02"), QStringLiteral("10.0.0.1"), {}, {}, QStringLiteral("Gate"), 0});
+        table.setFilter(QStringLiteral("lobby"));
+        table.addRecord({QStringLiteral("02-00-5E-00-00-03"), QStringLiteral("10.0.0.5"), {}, {}, QStringLiteral("Yard"), 0});
+        table.addRecord({QStringLiteral("02:00:5e:00:00:04"), QStringLiteral("10.0.0.4"), {}, {}, QStringLiteral("LOBBY2"), 0});
+        const auto shown = [&table] {
+            QStringList names;
+            for (int r = 0; r < table.rowCount(); ++r)
+                if (!table.isRowHidden(r))
+                    names << table.item(r, 0)->text();
+            return names.join(QLatin1Char(' '));
+        };
+        QCOMPARE(shown(), QStringLiteral("LOBBY2 Lobby"));
+        QCOMPARE(counted.last().first().toInt(), 4); // the counter counts every device
+        table.selectAll();
+        QCOMPARE(table.selectedRowIds(), (std::vector<int>{3, 0}));
+        const struct
+        {
+            const char* filter;
+            const char* shown;
+        } rows[] = {{"10.0.0.5", "Yard"}, {"5e000003", "Yard"}, {"00-00-02", "Gate"}, {"", "Gate LOBBY2 Yard Lobby"}, {"none", ""}};
+        for (const auto& row : rows) {
+            table.setFilter(QString::fromLatin1(row.filter));
+            QCOMPARE(shown(), QString::fromLatin1(row.shown));
         }
     }
 

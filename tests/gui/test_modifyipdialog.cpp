@@ -1,9 +1,13 @@
 // The settings panel on its own: its fields, what Confirm accepts and refuses, what it
 // reports, Cancel, and where it is placed over the window. No device list window exists
-// here, so nothing can be sent.
+// here, so nothing can be sent. The Assign Addresses panel likewise: its lines as the range is
+// typed, and what its Confirm refuses.
 #include "core/addresscheck.h"
 #include "core/devicelist.h"
+#include "ui/assignaddressespanel.h"
 #include "ui/modifyipdialog.h"
+
+#include <QTableWidget>
 
 #include <QLabel>
 #include <QLineEdit>
@@ -209,6 +213,71 @@ private slots:
         cancel();
         QTRY_VERIFY(!dialog);
         QCOMPARE(reported.count(), 0);
+    }
+
+    // The Assign panel over the same network: Confirm refuses the whole range, naming the
+    // device, or sends it once; the lines follow what is typed.
+    void assignPanelRefusesWholeRangesAndSendsAValidOne_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("gateway");
+        QTest::addColumn<QString>("lines");   // the New IP column
+        QTest::addColumn<QString>("refusal"); // empty: sent
+        QTest::newRow("the used addresses passed over") << "192.168.1.19" << "192.168.1.1"
+                                                        << "192.168.1.19 192.168.1.22" << "";
+        QTest::newRow("past the subnet's end") << "192.168.1.254" << "192.168.1.1" << "192.168.1.254 "
+                                               << "No free address left in 192.168.1.0/24 from 192.168.1.254 for "
+                                                  "02:00:5e:00:00:31 (New2)";
+        QTest::newRow("a public range") << "8.8.8.8" << "8.8.8.1" << "8.8.8.8 8.8.8.9"
+                                        << "02:00:5e:00:00:30 (New1): Using private IP address";
+        QTest::newRow("a gateway elsewhere") << "192.168.1.40" << "192.168.2.1" << " "
+                                             << "Gateway is not in the same subnet as the IP address";
+    }
+
+    void assignPanelRefusesWholeRangesAndSendsAValidOne()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, gateway);
+        QFETCH(QString, lines);
+        QFETCH(QString, refusal);
+        const std::vector<AssignedDevice> chosen{
+            {QStringLiteral("02:00:5e:00:00:30"), QStringLiteral("New1"), QStringLiteral("192.168.0.100"), {}},
+            {QStringLiteral("02:00:5e:00:00:31"), QStringLiteral("New2"), QStringLiteral("192.168.0.100"), {}}};
+        int sends = 0;
+        auto* panel = new AssignAddressesPanel(
+            &host, chosen, QStringLiteral("255.255.255.0"), QStringLiteral("192.168.0.1"),
+            [this](const std::vector<AssignedDevice>& devices, const std::string& firstIp, const std::string& mask,
+                   const std::string& gatewayIp, bool) { return planAssignment(devices, firstIp, mask, gatewayIp, listed, use); },
+            [&sends](const AssignmentPlan&) { ++sends; });
+        QPointer<AssignAddressesPanel> open(panel);
+        // As Modify offers them, with the focus in First IP and the three in Tab order.
+        auto* firstIp = panel->findChild<QLineEdit*>(QStringLiteral("firstIp"));
+        QCOMPARE(panel->findChild<QLineEdit*>(QStringLiteral("submask"))->text(), QStringLiteral("255.255.255.0"));
+        QCOMPARE(panel->findChild<QLineEdit*>(QStringLiteral("gateway"))->text(), QStringLiteral("192.168.0.1"));
+        QCOMPARE(firstIp->nextInFocusChain(), panel->findChild<QLineEdit*>(QStringLiteral("submask")));
+        auto* table = panel->findChild<QTableWidget*>(QStringLiteral("assignLines"));
+        QCOMPARE(table->item(1, 1)->text(), QStringLiteral("02:00:5e:00:00:31"));
+        QCOMPARE(table->item(0, 3)->text(), QString());
+
+        QTest::keyClicks(firstIp, first);
+        panel->findChild<QLineEdit*>(QStringLiteral("gateway"))->setText(gateway);
+        QCOMPARE(table->item(0, 3)->text() + " " + table->item(1, 3)->text(), lines);
+        QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("confirmButton")), Qt::LeftButton);
+        auto* message = panel->findChild<QLabel*>(QStringLiteral("assignMessage"));
+        if (refusal.isEmpty()) {
+            QCOMPARE(sends, 1);
+            QCOMPARE(table->item(0, 4)->text(), QStringLiteral("sending"));
+            panel->settle(QStringLiteral("02-00-5E-00-00-31"), false);
+            panel->settle(QStringLiteral("02:00:5e:00:00:30"), true);
+            QCOMPARE(table->item(0, 4)->text() + " " + table->item(1, 4)->text(), QStringLiteral("verified no answer"));
+            QCOMPARE(message->text(), QStringLiteral("1 of 2 devices answer at their new addresses; 1 did not answer"));
+        } else {
+            QCOMPARE(sends, 0);
+            QCOMPARE(message->text(), refusal);
+            QVERIFY(message->styleSheet().contains(QStringLiteral("#FA5A5A")));
+            QCOMPARE(table->item(0, 4)->text(), QString());
+        }
+        delete open.data();
     }
 
     void placementOverTheWindow()

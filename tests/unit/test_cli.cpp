@@ -1,6 +1,8 @@
 // The command-line tool's logic without a network: its command line, the plan and its
 // checks, the merge of replies, the output formats, and the interface filter.
 #include "cli/commandline.h"
+#include "core/addressassignment.h"
+#include "core/changeverifier.h"
 #include "core/conflicts.h"
 #include "core/deviceformat.h"
 #include "core/networkplan.h"
@@ -117,6 +119,110 @@ TEST(CliPlan, ATargetAddressInUseIsRefusedUnlessThePlanMovesItsDevice)
         EXPECT_EQ(problemsText(addressesInUse(row.plan, answering, use)), row.problems) << row.plan.front().ip;
 }
 
+// The range a selection gets: what it passes over, where it ends, and what refuses it whole.
+TEST(AssignPlan, TheRangePassesOverWhatIsTakenAndIsRefusedWholeWhenAnyAddressIs)
+{
+    DeviceList listed;
+    listed.add(device("02:00:5e:00:00:01", "192.168.0.100"));
+    listed.add(device("02:00:5e:00:00:02", "192.168.0.100"));
+    listed.add(device("02:00:5e:00:00:03", "192.168.0.100"));
+    listed.add(device("02:00:5e:00:00:09", "10.0.0.12")); // listed, not selected
+    listed.add(device("02:00:5e:00:00:05", "10.0.0.13")); // selected below: its address is free for others
+    AddressUse use;
+    use.neighbours = {{"02:00:5e:00:00:77", "10.0.0.14"}, {"02:00:5e:00:00:01", "10.0.0.30"}};
+    brenmoor::net::HostAddress own;
+    own.name = "eth0";
+    own.ip = "10.0.0.10";
+    use.host = {own};
+    const auto selection = [](std::initializer_list<const char*> macs) {
+        std::vector<AssignedDevice> devices;
+        for (const char* mac : macs)
+            devices.push_back({QString::fromLatin1(mac), QStringLiteral("Cam"), QStringLiteral("192.168.0.100"), {}});
+        return devices;
+    };
+    const auto three = selection({"02:00:5e:00:00:01", "02:00:5e:00:00:02", "02:00:5e:00:00:03"});
+    struct Row
+    {
+        std::vector<AssignedDevice> devices;
+        const char *first, *mask, *gateway;
+        const char* addresses; // planned, in the selection's order
+        const char* problem;   // "" when it may be sent
+    } const rows[] = {
+        {three, "10.0.0.20", "255.255.255.0", "10.0.0.1", "10.0.0.20 10.0.0.21 10.0.0.22", ""},
+        // This computer, a listed device not selected, another MAC in the neighbour table.
+        {three, "10.0.0.10", "255.255.255.0", "10.0.0.1", "10.0.0.11 10.0.0.15 10.0.0.16", ""},
+        // A selected device leaves its address; its own neighbour entry holds nothing for it.
+        {selection({"02:00:5e:00:00:01", "02:00:5e:00:00:05"}), "10.0.0.13", "255.255.255.0", "10.0.0.1",
+         "10.0.0.13 10.0.0.15", ""},
+        {selection({"02:00:5e:00:00:02", "02:00:5e:00:00:01"}), "10.0.0.30", "255.255.255.0", "10.0.0.1",
+         "10.0.0.30 10.0.0.31", ""},
+        // The gateway, and the network address a first IP may start at.
+        {three, "10.0.0.0", "255.255.255.0", "10.0.0.2", "10.0.0.1 10.0.0.3 10.0.0.4", ""},
+        // Over the end of the subnet: the broadcast address is no host, and the range stops.
+        {three, "10.0.0.253", "255.255.255.0", "10.0.0.1", "10.0.0.253 10.0.0.254",
+         "No free address left in 10.0.0.0/24 from 10.0.0.253 for 02:00:5e:00:00:03 (Cam)"},
+        {three, "10.0.0.61", "255.255.255.252", "10.0.0.62", "10.0.0.61",
+         "No free address left in 10.0.0.60/30 from 10.0.0.61 for 02:00:5e:00:00:02 (Cam)"},
+        // In a /16, .255 and .0 are hosts, but a device stack may take them for broadcasts.
+        {three, "172.16.3.254", "255.255.0.0", "172.16.0.1", "172.16.3.254 172.16.4.1 172.16.4.2", ""},
+        {three, "255.255.255.253", "255.255.255.0", "255.255.255.1", "255.255.255.253 255.255.255.254",
+         "No free address left in 255.255.255.0/24 from 255.255.255.253 for 02:00:5e:00:00:03 (Cam)"},
+        // Each address with the settings panel's checks, naming the device.
+        {three, "8.8.8.20", "255.255.255.0", "8.8.8.1", "8.8.8.20 8.8.8.21 8.8.8.22",
+         "02:00:5e:00:00:01 (Cam): Using private IP address"},
+        {three, "10.0.0.20", "255.255.255.0", "10.0.1.1", "", "Gateway is not in the same subnet as the IP address"},
+        {three, "10.0.0.20", "255.255.255.255", "10.0.0.1", "",
+         "Invalid subnet mask: 255.255.255.255 leaves no room for the device and a gateway"},
+        {three, "10.0.0", "255.255.255.0", "10.0.0.1", "", "First IP: Invalid IP address format"},
+        {three, "10.0.0.20", "255.0.255.0", "10.0.0.1", "",
+         "Invalid subnet mask: must have continuous 1s followed by continuous 0s"},
+        {three, "10.0.0.20", "255.255.255.0", "", "", "Gateway Invalid IP address format"},
+        // One device twice: two lines for one device cannot both be sent.
+        {selection({"02:00:5e:00:00:01", "02-00-5E-00-00-01"}), "10.0.0.20", "255.255.255.0", "10.0.0.1",
+         "10.0.0.20 10.0.0.21", "02-00-5E-00-00-01 (Cam): selected twice"},
+        {{}, "10.0.0.20", "255.255.255.0", "10.0.0.1", "", "No device selected"},
+    };
+    for (const Row& row : rows) {
+        const AssignmentPlan plan = planAssignment(row.devices, row.first, row.mask, row.gateway, listed, use);
+        std::string addresses;
+        for (const AssignedDevice& device : plan.devices)
+            if (!device.newIp.empty())
+                addresses += (addresses.empty() ? "" : " ") + device.newIp;
+        EXPECT_EQ(addresses, row.addresses) << row.first << " " << row.mask;
+        EXPECT_EQ(plan.problem.value_or(""), row.problem) << row.first << " " << row.mask;
+    }
+}
+
+// A change is verified by its device answering from the new address, not from the old one,
+// and fails when the time runs out, saying where the device still answers.
+TEST(AssignVerify, AChangeSettlesWhenItsDeviceAnswersThereOrItsTimeRunsOut)
+{
+    using namespace std::chrono_literals;
+    const auto start = ChangeVerifier::Clock::time_point{} + 1h;
+    ChangeVerifier verifier(10s);
+    verifier.expect(QStringLiteral("02:00:5E:00:00:01"), "10.0.0.20", start);
+    verifier.expect(QStringLiteral("02:00:5e:00:00:02"), "10.0.0.21", start + 1s);
+    verifier.expect(QStringLiteral("02:00:5e:00:00:03"), "10.0.0.22", start);
+    EXPECT_FALSE(verifier.heard(device("02:00:5e:00:00:01", "192.168.0.100"))); // not moved yet
+    EXPECT_FALSE(verifier.heard(device("02:00:5e:00:00:09", "10.0.0.20")));     // another device
+    const auto verified = verifier.heard(device("02-00-5e-00-00-01", "10.0.0.20", 0));
+    ASSERT_TRUE(verified);
+    EXPECT_TRUE(verified->verified);
+    EXPECT_EQ(verified->line, "[OK] 02:00:5E:00:00:01 answers at 10.0.0.20");
+    EXPECT_FALSE(verifier.heard(device("02:00:5e:00:00:01", "10.0.0.20"))); // settled once
+    EXPECT_FALSE(verifier.heard(device("02:00:5e:00:00:02", "192.168.0.100")));
+    EXPECT_TRUE(verifier.expire(start + 9s).empty());
+    const auto late = verifier.expire(start + 10s);
+    ASSERT_EQ(late.size(), 1u);
+    EXPECT_EQ(late[0].line, "[WARNING] 02:00:5e:00:00:03 did not answer at 10.0.0.22 within 10 s");
+    EXPECT_TRUE(late[0].heardElsewhere.empty());
+    const auto still = verifier.expire(start + 11s);
+    ASSERT_EQ(still.size(), 1u);
+    EXPECT_EQ(still[0].heardElsewhere, (std::vector<QString>{QStringLiteral("192.168.0.100")}));
+    EXPECT_FALSE(verifier.waiting());
+    EXPECT_EQ(ChangeVerifier::unansweredLine(QStringLiteral("m"), "ip", 2500ms), "[WARNING] m did not answer at ip within 2.5 s");
+}
+
 TEST(CliCommandLine, OptionsAndCommandsBecomeRequestsOrUsageErrors)
 {
     // The help text names the program from the application's arguments.
@@ -145,6 +251,13 @@ TEST(CliCommandLine, OptionsAndCommandsBecomeRequestsOrUsageErrors)
         {{"discover", "--wait", "inf"}, 2, "--wait needs a number of seconds"},
         {{"set", "m", "i", "k", "g", "--verify", "soon"}, 2, "--verify needs a number of seconds, not 'soon'"},
         {{"--wait", "1", "discover"}, 2, "Unknown option 'wait'"},
+        {{"assign", "10.0.0.20", "255.255.255.0", "10.0.0.1", "--at", "192.168.0.100"}, 0, ""},
+        {{"assign", "10.0.0.20", "255.255.255.0", "10.0.0.1", "--mac", "a", "--mac", "b", "--dry-run"}, 0, ""},
+        {{"assign", "10.0.0.20", "255.255.255.0", "10.0.0.1", "--all", "--verify", "3"}, 0, ""},
+        {{"assign", "10.0.0.20", "255.255.255.0", "10.0.0.1"}, 2, "assign needs one of --at IP, --mac MAC or --all"},
+        {{"assign", "10.0.0.20", "255.255.255.0", "10.0.0.1", "--all", "--at", "10.0.0.5"}, 2, "assign needs one of"},
+        {{"assign", "10.0.0.20", "255.255.255.0", "--all"}, 2, "assign needs FIRST_IP MASK GATEWAY"},
+        {{"assign", "10.0.0.20", "255.255.255.0", "10.0.0.1", "--all", "--verify", "0"}, 2, "--verify needs a number"},
     };
     for (const Row& row : rows) {
         const ParsedCommandLine parsed = parseCommandLine(QStringList{"brenmoor-cli"} << row.arguments);
@@ -165,6 +278,13 @@ TEST(CliCommandLine, OptionsAndCommandsBecomeRequestsOrUsageErrors)
     ASSERT_TRUE(set.command);
     EXPECT_EQ(std::get<SetRequest>(*set.command).verify->count(), 2500);
     EXPECT_FALSE(std::get<SetRequest>(*set.command).name);
+    const auto assign = parseCommandLine({"brenmoor-cli", "assign", "10.0.0.20", "255.255.255.0", "10.0.0.1", "--mac",
+                                          "02:00:5e:00:00:01", "--mac", "02:00:5e:00:00:02"});
+    ASSERT_TRUE(assign.command);
+    const auto& assignRequest = std::get<AssignRequest>(*assign.command);
+    EXPECT_EQ(assignRequest.macs, (std::vector<std::string>{"02:00:5e:00:00:01", "02:00:5e:00:00:02"}));
+    EXPECT_EQ(assignRequest.verify.count(), 10000); // every change is verified, 10 s unless told
+    EXPECT_FALSE(assignRequest.at || assignRequest.all || assignRequest.dryRun);
 }
 
 TEST(CliDevices, RepliesMergeByMacWithTheTableRulesAndPrintInIpOrder)
@@ -205,6 +325,13 @@ TEST(CliDevices, RepliesMergeByMacWithTheTableRulesAndPrintInIpOrder)
     EXPECT_EQ(formatDevices({}, DeviceFormat::Json), "[]\n");
     EXPECT_EQ(csvField("Lobby, east \"2\""), "\"Lobby, east \"\"2\"\"\"");
     EXPECT_EQ(csvField("Süd-Tor"), "Süd-Tor");
+    // A name a spreadsheet would run as a formula stays text.
+    EXPECT_EQ(csvField("=HYPERLINK(\"http://x\")"), "\"'=HYPERLINK(\"\"http://x\"\")\"");
+    EXPECT_EQ(csvField("+1"), "'+1");
+    EXPECT_EQ(csvField("-5dB"), "'-5dB");
+    EXPECT_EQ(csvField("@SUM(A1)"), "'@SUM(A1)");
+    EXPECT_EQ(csvField("a=b"), "a=b");
+    EXPECT_EQ(csvField(""), "");
 }
 
 TEST(CliInterfaces, OnlyTheNamedInterfacesAreSeenAndEveryListGoesBack)
