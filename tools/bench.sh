@@ -13,10 +13,13 @@
 #            1,000 devices, and arp-scan (Debian package) on the same subnets for comparison.
 #   cli:     brenmoor-cli discover --wait 1 on the 1,000 devices, with and without the sweep:
 #            devices listed, wall time, kernel drops.
+#   assign:  100 devices fresh from their boxes at one address, all selected and given a range
+#            from one Confirm of the Assign Addresses panel, three times: Confirm -> commands
+#            out, first and last line "verified"; then brenmoor-cli assign on the same fleet
 # Give section names to run only those:  bench.sh cli scanner
 # The kernel's neighbour table limits are raised for the run and put back afterwards.
 set -euo pipefail
-sections=${*:-search table flood tool scanner cli}
+sections=${*:-search table flood tool scanner cli assign}
 want() { [[ " $sections " == *" $1 "* ]]; }
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BM_BUILD_DIR:-$root/build}
@@ -75,6 +78,25 @@ fi
 if want flood; then
   echo "== a flood of replies during a Search"
   xvfb "$build/bench/bench_flood" 50000 2>/dev/null | grep -E '^(flood|peak|Search|Device table|Too many)'
+fi
+if want assign; then
+  echo "== a fleet of 100 at one factory address, assigned and verified from one Confirm"
+  xvfb "$build/bench/bench_assign" 3 100 2>/dev/null | grep -E '^assign'
+  "$lab" fleet 100 192.168.0.100 >/dev/null
+  spec_args=()
+  while read -r spec; do spec_args+=(--device "$spec"); done < <("$lab" fleet-specs 100 192.168.0.100)
+  "$lab" fleet-exec "$build/tools/devicesim/bm-devicesim" --apply "${spec_args[@]}" >/dev/null 2>&1 &
+  sim=$!
+  sleep 1
+  start=$(date +%s%N)
+  "$lab" exec "$build/cli/brenmoor-cli" assign 10.60.1.100 255.255.255.0 10.60.1.1 --at 192.168.0.100 --wait 1 \
+    >/tmp/bm-assign.out 2>/dev/null || true
+  end=$(date +%s%N)
+  echo "brenmoor-cli assign --at 192.168.0.100 (1 s wait, sweep, sends, verification): $(( (end - start) / 1000000 )) ms," \
+    "$(grep -c ' verified$' /tmp/bm-assign.out) of 100 verified"
+  kill "$sim" 2>/dev/null || true
+  wait "$sim" 2>/dev/null || true
+  "$lab" fleet-down
 fi
 want tool || want scanner || want cli || exit 0
 

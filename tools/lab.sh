@@ -35,6 +35,7 @@
 #                                    with macvlan interfaces mv1..mvN, each its own MAC (scheme in
 #                                    lab-constants.sh) and a copy of IP
 #        lab.sh fleet-specs N IP     print the simulator's --device spec of each of them
+#        lab.sh fleet-exec CMD...    run CMD inside host fleet
 #        lab.sh fleet-down           remove that host, and forget the tool host's neighbours
 #        lab.sh neigh-limits raise | restore
 #                                    the kernel's neighbour table limits raised for this lab, or
@@ -463,6 +464,9 @@ case "$cmd" in
   many-down) many_down ;;
   fleet) fleet "${1:?number of devices}" "${2:?address}" ;;
   fleet-down) fleet_down ;;
+  fleet-exec)
+    require_up "$P-fleet"
+    exec ip netns exec "$P-fleet" env BM_LAB="$P" "$@" ;;
   neigh-limits)
     case "${1:-}" in
       raise) require_up "$TOOL"; raise_neigh_limits ;; # held while the lab's tool host exists

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -31,13 +32,12 @@ const char* const kButtonStyle =
 const char* const kLinesStyle = "QTableWidget{background-color:#3b3b3b;color:#e3e3e3;gridline-color:#404040;"
                                 "border:1px solid #404040;border-radius:8px;font-size:16px;}"
                                 "QHeaderView::section{background-color:#3c3c3c;color:#f0f0f0;padding:4px 8px;"
-                                "border:0px;font-weight:bold;font-size:16px;}"
-                                "QTableWidget::item{background-color:transparent;color:white;}"
-                                "QHeaderView{font-size:15px;}"
-                                "QScrollBar:vertical{background:#2b2b2b;width:12px;margin:0px;}"
-                                "QScrollBar::handle:vertical{background:#5a5a5a;border-radius:6px;min-height:24px;}"
-                                "QScrollBar::add-line:vertical,QScrollBar::sub-line:vertical{height:0px;}"
-                                "QScrollBar::add-page:vertical,QScrollBar::sub-page:vertical{background:none;}";
+                                "border:0px;}"
+                                "QTableWidget::item{background-color:transparent;color:white;}";
+const char* const kScrollStyle = "QScrollBar:vertical{background:#2b2b2b;width:12px;margin:0px;border:0px;}"
+                                 "QScrollBar::handle:vertical{background:#5a5a5a;border-radius:6px;min-height:24px;}"
+                                 "QScrollBar::add-line:vertical,QScrollBar::sub-line:vertical{height:0px;}"
+                                 "QScrollBar::add-page:vertical,QScrollBar::sub-page:vertical{background:none;}";
 
 const QColor kProblemColour(0xFA, 0x5A, 0x5A);
 const QColor kDoneColour(110, 210, 130);
@@ -99,6 +99,11 @@ AssignAddressesPanel::AssignAddressesPanel(QWidget* parent, std::vector<Assigned
     lines->setHorizontalHeaderLabels({tr("Name"), tr("MAC"), tr("Current IP"), tr("New IP"), tr("Status")});
     lines->setStyleSheet(QLatin1String(kLinesStyle));
     lines->verticalHeader()->setVisible(false);
+    lines->verticalScrollBar()->setStyleSheet(QLatin1String(kScrollStyle));
+    lines->horizontalHeader()->setStyleSheet(QStringLiteral(
+        "QHeaderView::section{background-color:#3c3c3c;color:#f0f0f0;padding:2px 8px;border:0px;font-weight:bold;"
+        "font-size:15px;}"));
+    lines->horizontalHeader()->setFixedHeight(34);
     lines->verticalHeader()->setDefaultSectionSize(34);
     lines->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lines->setSelectionMode(QAbstractItemView::NoSelection);

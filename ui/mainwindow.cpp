@@ -155,16 +155,18 @@ void mainwindow::openModify(int rowId)
     dialog->move(dialogPosition(geometry(), dialog->geometry()));
     dialog->show();
 
-    // The update follows the device: its row is looked up again by its MAC at Confirm.
+    // The update follows the device, within the same filling of the table: rows a new Search
+    // listed since show what the devices answered then. The verification runs either way.
+    const int filling = ui->tableWidget->filling();
     connect(
         dialog, &modifyIPDialog::setNetParam, dialog,
-        [this, mac = row.mac](QString, QString ip, QString newSubmask, QString newGateway, QString name) {
+        [this, mac = row.mac, filling](QString, QString ip, QString newSubmask, QString newGateway, QString name) {
             // The settings go out right after this: through the ports the host has now.
             discovery->refresh();
             const std::optional<ListedDevice> now = ui->tableWidget->devices().find(mac);
             DeviceRecord before = now ? now->record : DeviceRecord{};
             before.mac = mac;
-            verifyChange(before, ip, newSubmask, newGateway, name);
+            verifyChange(before, ip, newSubmask, newGateway, name, ui->tableWidget->filling() == filling);
         },
         Qt::DirectConnection);
 }
@@ -407,13 +409,15 @@ void mainwindow::sendAssignment(const AssignmentPlan& plan)
 }
 
 void mainwindow::verifyChange(const DeviceRecord& before, const QString& ip, const QString& submask,
-                              const QString& gateway, const QString& name)
+                              const QString& gateway, const QString& name, bool showInRow)
 {
     changedFrom.insert(normalMac(before.mac), before);
-    DeviceTableWidget* table = ui->tableWidget;
-    table->updateDevice(before.mac, ip, submask, gateway, name);
-    table->markIp(before.mac, DeviceTableWidget::IpMark::Pending,
-                  tr("Sent %1: waiting for the device to answer there").arg(ip));
+    if (showInRow) {
+        DeviceTableWidget* table = ui->tableWidget;
+        table->updateDevice(before.mac, ip, submask, gateway, name);
+        table->markIp(before.mac, DeviceTableWidget::IpMark::Pending,
+                      tr("Sent %1: waiting for the device to answer there").arg(ip));
+    }
     verifier.expect(before.mac, ip.toStdString(), ChangeVerifier::Clock::now());
     if (!verifyTimer.isActive())
         verifyTimer.start();

@@ -86,10 +86,11 @@ private:
     void openAssign();
     void sendAssignment(const AssignmentPlan& plan);
     void chooseExportFile();
-    // A change just sent: the row shows it as pending, and Search asks again until the device
-    // answers at its new address or the verifier's time runs out.
+    // A change just sent: the row shows it as pending (unless `showInRow` is false: the row is
+    // from a later Search), and Search asks again until the device answers at its new
+    // address or the verifier's time runs out.
     void verifyChange(const DeviceRecord& before, const QString& ip, const QString& submask, const QString& gateway,
-                      const QString& name);
+                      const QString& name, bool showInRow = true);
     void askAgain();
     void settleChange(const ChangeVerifier::Outcome& outcome);
     void showConflictCount();
