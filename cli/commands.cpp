@@ -238,6 +238,37 @@ void printSummary(const std::vector<Change>& changes)
     std::cout << out.str() << std::flush;
 }
 
+// Sends the changes in order, one progress line each (a dry run only says what it would set;
+// a device that did not answer within `wait` is sent nothing), verifies them when asked,
+// prints the summary, and returns the exit status.
+int sendAll(Run& run, std::vector<Change>& changes, bool dryRun, std::optional<std::chrono::milliseconds> verifyFor,
+            std::chrono::milliseconds wait)
+{
+    const size_t total = changes.size();
+    for (size_t i = 0; i < total; ++i) {
+        Change& change = changes[i];
+        const std::string progress = "[" + std::to_string(i + 1) + "/" + std::to_string(total) + "] " + change.target.mac;
+        if (!change.device) {
+            change.result = "not found: did not answer within " + secondsText(wait);
+            printErrorLine(progress + ": " + change.result);
+            continue;
+        }
+        if (dryRun) {
+            change.result = "dry run: not sent";
+            change.ok = true;
+            printErrorLine(progress + ": would set " + change.target.ip);
+            continue;
+        }
+        printErrorLine(progress + ": " + shownText(change.device->record.ip).toStdString() + " -> " + change.target.ip);
+        sendChange(run, change);
+    }
+    if (verifyFor && !dryRun)
+        verify(run, changes, *verifyFor);
+    printSummary(changes);
+    const bool allDone = std::all_of(changes.begin(), changes.end(), [](const Change& c) { return c.ok; });
+    return allDone ? kExitDone : kExitFailed;
+}
+
 } // namespace
 
 int runDiscover(const brenmoor::net::IfaddrsSource& interfaces, const DiscoverRequest& request)
@@ -318,29 +349,7 @@ int runApply(const brenmoor::net::IfaddrsSource& interfaces, const ApplyRequest&
     std::vector<Change> changes;
     for (const PlanLine& line : plan.lines)
         changes.push_back({line, run.devices.find(QString::fromStdString(line.mac)), {}, false});
-    const size_t total = changes.size();
-    for (size_t i = 0; i < total; ++i) {
-        Change& change = changes[i];
-        const std::string progress = "[" + std::to_string(i + 1) + "/" + std::to_string(total) + "] " + change.target.mac;
-        if (!change.device) {
-            change.result = "not found: did not answer within " + secondsText(request.wait);
-            printErrorLine(progress + ": " + change.result);
-            continue;
-        }
-        if (request.dryRun) {
-            change.result = "dry run: not sent";
-            change.ok = true;
-            printErrorLine(progress + ": would set " + change.target.ip);
-            continue;
-        }
-        printErrorLine(progress + ": " + change.device->record.ip.toStdString() + " -> " + change.target.ip);
-        sendChange(run, change);
-    }
-    if (request.verify && !request.dryRun)
-        verify(run, changes, *request.verify);
-    printSummary(changes);
-    const bool allDone = std::all_of(changes.begin(), changes.end(), [](const Change& c) { return c.ok; });
-    return allDone ? kExitDone : kExitFailed;
+    return sendAll(run, changes, request.dryRun, request.verify, request.wait);
 }
 
 namespace {
@@ -419,23 +428,5 @@ int runAssign(const brenmoor::net::IfaddrsSource& interfaces, const AssignReques
     for (const AssignedDevice& device : plan.devices)
         changes.push_back({{0, shownText(device.mac).toStdString(), device.newIp, plan.mask, plan.gateway, std::nullopt},
                            run.devices.find(device.mac), {}, false});
-    const size_t total = changes.size();
-    for (size_t i = 0; i < total; ++i) {
-        Change& change = changes[i];
-        const std::string progress = "[" + std::to_string(i + 1) + "/" + std::to_string(total) + "] "
-            + shownText(change.device->record.mac).toStdString();
-        if (request.dryRun) {
-            change.result = "dry run: not sent";
-            change.ok = true;
-            printErrorLine(progress + ": would set " + change.target.ip);
-            continue;
-        }
-        printErrorLine(progress + ": " + shownText(change.device->record.ip).toStdString() + " -> " + change.target.ip);
-        sendChange(run, change);
-    }
-    if (!request.dryRun)
-        verify(run, changes, request.verify);
-    printSummary(changes);
-    const bool allDone = std::all_of(changes.begin(), changes.end(), [](const Change& c) { return c.ok; });
-    return allDone ? kExitDone : kExitFailed;
+    return sendAll(run, changes, request.dryRun, request.verify, request.wait);
 }
