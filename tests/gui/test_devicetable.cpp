@@ -184,8 +184,16 @@ private slots:
         };
         QCOMPARE(shown(), QStringLiteral("LOBBY2 Lobby"));
         QCOMPARE(counted.last().first().toInt(), 4); // the counter counts every device
-        table.selectAll();
+        table.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&table));
+        QTest::keyClick(&table, Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(table.selectedRowIds(), (std::vector<int>{3, 0}));
+        table.setFilter({});
+        table.clearSelection();
+        table.setCurrentCell(0, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        QTest::keyClick(&table, Qt::Key_Down, Qt::ShiftModifier);
+        QTest::keyClick(&table, Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(table.selectedRowIds(), (std::vector<int>{1, 3, 2})); // Gate, LOBBY2, Yard: table order
         const struct
         {
             const char* filter;
