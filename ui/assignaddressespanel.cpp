@@ -33,7 +33,7 @@ const char* const kLinesStyle = "QTableWidget{background-color:#3b3b3b;color:#e3
                                 "border:1px solid #404040;border-radius:8px;font-size:16px;}"
                                 "QHeaderView::section{background-color:#3c3c3c;color:#f0f0f0;padding:4px 8px;"
                                 "border:0px;}"
-                                "QTableWidget::item{background-color:transparent;color:white;}";
+                                "QTableWidget::item{background-color:transparent;}";
 const char* const kScrollStyle = "QScrollBar:vertical{background:#2b2b2b;width:12px;margin:0px;border:0px;}"
                                  "QScrollBar::handle:vertical{background:#5a5a5a;border-radius:6px;min-height:24px;}"
                                  "QScrollBar::add-line:vertical,QScrollBar::sub-line:vertical{height:0px;}"

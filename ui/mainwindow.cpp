@@ -406,6 +406,9 @@ void mainwindow::sendAssignment(const AssignmentPlan& plan)
         verifyChange(before, QString::fromStdString(device.newIp), QString::fromStdString(plan.mask),
                      QString::fromStdString(plan.gateway), name);
     }
+    // A selected row paints its text in the selection's colour: the rows' marks (pending,
+    // no answer) must show.
+    ui->tableWidget->clearSelection();
 }
 
 void mainwindow::verifyChange(const DeviceRecord& before, const QString& ip, const QString& submask,
