@@ -11,24 +11,6 @@
 
 namespace {
 
-std::optional<uint32_t> addressValue(const std::string& text)
-{
-    std::string message;
-    if (!isValidIPFormat(text, message))
-        return std::nullopt;
-    return ipToUInt32(text);
-}
-
-// The mask as a number when it is one a device can live under.
-std::optional<uint32_t> usableMask(const std::string& text)
-{
-    const auto mask = addressValue(text);
-    std::string message;
-    if (!mask || !isContiguousMask(*mask) || isStrandingMask(*mask, message))
-        return std::nullopt;
-    return mask;
-}
-
 // Addresses a device stack may read as a broadcast, or that the settings panel refuses, even
 // where the mask makes them ordinary hosts (x.y.z.0 in a /16).
 bool endsInZeroOrAllOnes(uint32_t address)
@@ -105,26 +87,27 @@ AssignmentPlan planAssignment(const std::vector<AssignedDevice>& devices, const 
         refuse(*problem);
         return plan;
     }
-    const auto first = addressValue(firstIp);
-    const auto netmask = usableMask(mask);
-    const uint32_t network = *first & *netmask;
-    const uint32_t broadcast = network | ~*netmask;
-    const std::optional<uint32_t> gatewayValue = addressValue(gateway);
+    // All three are well-formed addresses now.
+    const uint32_t first = ipToUInt32(firstIp);
+    const uint32_t netmask = ipToUInt32(mask);
+    const uint32_t network = first & netmask;
+    const uint32_t broadcast = network | ~netmask;
+    const uint32_t gatewayValue = ipToUInt32(gateway);
     // The selected devices do not hold their present addresses: each is about to leave its own.
     const auto movesAway = [&selected](const QString& mac) { return selected.contains(normalMac(mac)); };
     const auto passOver = [&](uint32_t candidate, const AssignedDevice& device) {
-        return subnetEdge(candidate, *netmask) != SubnetEdge::None || endsInZeroOrAllOnes(candidate)
+        return subnetEdge(candidate, netmask) != SubnetEdge::None || endsInZeroOrAllOnes(candidate)
             || candidate == gatewayValue
             || addressInUse(addressText(candidate), device.mac, list, use, movesAway).has_value();
     };
 
     // 64-bit, so counting past 255.255.255.255 ends the range instead of wrapping to 0.
-    uint64_t next = *first;
+    uint64_t next = first;
     for (AssignedDevice& device : plan.devices) {
         while (next <= broadcast && passOver(static_cast<uint32_t>(next), device))
             ++next;
         if (next > broadcast) {
-            refuse("No free address left in " + prefixText(network, *netmask) + " from " + addressText(*first)
+            refuse("No free address left in " + prefixText(network, netmask) + " from " + addressText(first)
                    + " for " + deviceLabel(device));
             break;
         }

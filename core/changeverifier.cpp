@@ -66,7 +66,12 @@ std::string ChangeVerifier::verifiedLine(const QString& mac, const std::string& 
 
 std::string ChangeVerifier::unansweredLine(const QString& mac, const std::string& ip, std::chrono::milliseconds limit)
 {
-    return "[WARNING] " + shownText(mac).toStdString() + " did not answer at " + ip + " within " + secondsText(limit);
+    return "[WARNING] " + unansweredText(mac, ip, limit);
+}
+
+std::string ChangeVerifier::unansweredText(const QString& mac, const std::string& ip, std::chrono::milliseconds limit)
+{
+    return shownText(mac).toStdString() + " did not answer at " + ip + " within " + secondsText(limit);
 }
 
 std::string ChangeVerifier::secondsText(std::chrono::milliseconds duration)

@@ -45,6 +45,8 @@ public:
     // "[OK] <MAC> answers at <IP>" and "[WARNING] <MAC> did not answer at <IP> within 10 s".
     static std::string verifiedLine(const QString& mac, const std::string& ip);
     static std::string unansweredLine(const QString& mac, const std::string& ip, std::chrono::milliseconds limit);
+    // The same without its "[WARNING] ": what a row's tooltip says.
+    static std::string unansweredText(const QString& mac, const std::string& ip, std::chrono::milliseconds limit);
     // "10 s", "2.5 s".
     static std::string secondsText(std::chrono::milliseconds duration);
 

@@ -178,12 +178,15 @@ void AssignAddressesPanel::replan()
         return;
     const AssignmentPlan plan = planner(shownPlan.devices, firstIp->text().toStdString(), submask->text().toStdString(),
                                         gateway->text().toStdString(), false);
-    shownPlan.devices = plan.devices;
-    for (int row = 0; row < lines->rowCount(); ++row) {
-        const std::string& ip = shownPlan.devices[static_cast<size_t>(row)].newIp;
-        lines->item(row, NewIp)->setText(QString::fromStdString(ip));
-    }
+    showAddresses(plan);
     message->clear(); // what Confirm refused no longer holds for the new values
+}
+
+void AssignAddressesPanel::showAddresses(const AssignmentPlan& plan)
+{
+    shownPlan.devices = plan.devices;
+    for (int row = 0; row < lines->rowCount(); ++row)
+        lines->item(row, NewIp)->setText(QString::fromStdString(shownPlan.devices[static_cast<size_t>(row)].newIp));
 }
 
 void AssignAddressesPanel::showProblem(const QString& text)
@@ -207,9 +210,7 @@ void AssignAddressesPanel::confirm()
         return ips;
     };
     const bool moved = addresses(plan) != addresses(shownPlan);
-    shownPlan.devices = plan.devices;
-    for (int row = 0; row < lines->rowCount(); ++row)
-        lines->item(row, NewIp)->setText(QString::fromStdString(shownPlan.devices[static_cast<size_t>(row)].newIp));
+    showAddresses(plan);
     if (!plan.ok()) {
         brenmoor::console::printLine("[ERROR] " + *plan.problem);
         showProblem(QString::fromStdString(*plan.problem));

@@ -36,12 +36,13 @@ public:
     void settle(const QString& mac, bool verified);
     // From a valid Confirm until every line has settled.
     bool running() const { return sent && waiting > 0; }
-    const std::vector<AssignedDevice>& devices() const { return shownPlan.devices; }
 
 private:
     void replan();
     void confirm();
     void setStatus(int row, const QString& text, const QColor& colour);
+    // The plan's new addresses in the New IP column.
+    void showAddresses(const AssignmentPlan& plan);
     void showProblem(const QString& text);
 
     Planner planner;

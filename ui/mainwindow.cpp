@@ -363,13 +363,15 @@ void mainwindow::openAssign()
         assignPanel->deleteLater();
     const DeviceList& list = ui->tableWidget->devices();
     std::vector<AssignedDevice> devices;
-    for (const int rowId : ui->tableWidget->selectedRowIds())
-        if (const ListedDevice* device = list.byRowId(rowId))
+    const ListedDevice* first = nullptr; // mask and gateway as Modify offers them for it
+    for (const int rowId : ui->tableWidget->selectedRowIds()) {
+        if (const ListedDevice* device = list.byRowId(rowId)) {
             devices.push_back({device->record.mac, device->record.name, device->record.ip, {}});
-    if (devices.empty())
+            first = first ? first : device;
+        }
+    }
+    if (!first)
         return;
-    // Mask and gateway as Modify offers them for the first device.
-    const ListedDevice* first = list.byRowId(ui->tableWidget->selectedRowIds().front());
     QString gateway = first->record.gateway;
     if (gateway.isEmpty())
         gateway = QString::fromStdString(ipTo1(getloacMacIp(interfaces).ip));
@@ -382,8 +384,7 @@ void mainwindow::openAssign()
     };
     assignPanel = new AssignAddressesPanel(this, std::move(devices), first->record.submask, gateway, planner,
                                            [this](const AssignmentPlan& plan) { sendAssignment(plan); });
-    connect(this, &mainwindow::changeSettled, assignPanel,
-            [panel = assignPanel.data()](const QString& mac, const QString&, bool verified) { panel->settle(mac, verified); });
+    connect(this, &mainwindow::changeSettled, assignPanel.data(), &AssignAddressesPanel::settle);
     assignPanel->move(panelPosition(rect(), assignPanel->size()));
     assignPanel->show();
     assignPanel->raise();
@@ -443,7 +444,6 @@ void mainwindow::settleChange(const ChangeVerifier::Outcome& outcome)
     brenmoor::console::printLine(outcome.line);
     const DeviceRecord before = changedFrom.take(normalMac(outcome.mac));
     DeviceTableWidget* table = ui->tableWidget;
-    const QString ip = QString::fromStdString(outcome.ip);
     if (outcome.verified) {
         // The conflict was judged at the address the device has left.
         if (table->settleIp(outcome.mac)) {
@@ -451,8 +451,7 @@ void mainwindow::settleChange(const ChangeVerifier::Outcome& outcome)
             showConflictCount();
         }
     } else {
-        QString toolTip = QString::fromStdString(ChangeVerifier::unansweredLine(outcome.mac, outcome.ip, verifier.limit()))
-                              .mid(QStringLiteral("[WARNING] ").size());
+        QString toolTip = QString::fromStdString(ChangeVerifier::unansweredText(outcome.mac, outcome.ip, verifier.limit()));
         if (!outcome.heardElsewhere.empty()) {
             // It still answers where it was: the row shows that, with what it had there.
             const QString still = outcome.heardElsewhere.back();
@@ -461,7 +460,7 @@ void mainwindow::settleChange(const ChangeVerifier::Outcome& outcome)
         }
         table->markIp(outcome.mac, DeviceTableWidget::IpMark::Unanswered, toolTip);
     }
-    emit changeSettled(outcome.mac, ip, outcome.verified);
+    emit changeSettled(outcome.mac, outcome.verified);
 }
 
 void mainwindow::chooseExportFile()

@@ -60,8 +60,8 @@ public:
     bool exportTo(const QString& path);
 
 signals:
-    // A change sent to the device `mac` settled: it answers at `ip`, or did not in time.
-    void changeSettled(QString mac, QString ip, bool verified);
+    // A change sent to the device `mac` settled: it answers at its new address, or did not in time.
+    void changeSettled(QString mac, bool verified);
     void sigAddDeivce(QString MAC, QString IP, QString submask, QString gateway, QString name, int type);
 
 public slots:

@@ -324,6 +324,15 @@ namespace {
 // test knows it.
 struct LabChange
 {
+    // Runs `command` in `host`, and `undoCommand` there at the end when it succeeded.
+    bool change(const char* host, const std::string& command, const std::string& undoCommand)
+    {
+        if (!brenmoor::test::runInHost(QString::fromLatin1(host), QString::fromStdString(command)))
+            return false;
+        undo.push_back({QString::fromLatin1(host), QString::fromStdString(undoCommand)});
+        return true;
+    }
+
     std::vector<std::pair<QString, QString>> undo;
     ~LabChange()
     {
@@ -380,8 +389,8 @@ std::vector<std::string> conflictsAt(const nlohmann::json& devices, const std::s
 TEST(CliConflicts, DevicesAnsweringFromOneAddressAreAllConflicts)
 {
     LabChange lab;
-    ASSERT_TRUE(inHost("dev6", "ip addr add 192.168.0.100/24 dev eth0"));
-    lab.undo.push_back({"dev6", "ip addr del 192.168.0.100/24 dev eth0"});
+    ASSERT_TRUE(lab.change("dev6", "ip addr add 192.168.0.100/24 dev eth0",
+                                   "ip addr del 192.168.0.100/24 dev eth0"));
     QStringList specs;
     for (int i = 1; i <= 12; ++i)
         specs << QStringLiteral("ip=192.168.0.100,mac=02:00:5e:00:01:%1,name=F%1,proto=json,reply=broadcast").arg(i, 2, 10, QLatin1Char('0'));
@@ -408,38 +417,38 @@ TEST(CliSweep, ProbesEveryAddressOfEachPortOnItsOwnLinkAndNothingOffLink)
 {
     LabChange lab;
     // A second network on the wired port, with a host in it.
-    ASSERT_TRUE(inHost("tool", "ip addr add 192.168.60.10/24 dev enp1s0"));
-    lab.undo.push_back({"tool", "ip addr del 192.168.60.10/24 dev enp1s0"});
-    ASSERT_TRUE(inHost("dev5", "ip addr add 192.168.60.40/24 dev eth0"));
-    lab.undo.push_back({"dev5", "ip addr del 192.168.60.40/24 dev eth0"});
+    ASSERT_TRUE(lab.change("tool", "ip addr add 192.168.60.10/24 dev enp1s0",
+                                   "ip addr del 192.168.60.10/24 dev enp1s0"));
+    ASSERT_TRUE(lab.change("dev5", "ip addr add 192.168.60.40/24 dev eth0",
+                                   "ip addr del 192.168.60.40/24 dev eth0"));
     // The wired network shrinks to a /26 whose gateway .1 is dev2, which counts what reaches
     // it for any address outside the /26.
-    ASSERT_TRUE(inHost("tool", "ip addr del 192.168.50.10/24 dev enp1s0 && ip addr add 192.168.50.10/26 dev enp1s0"
-                               " && ip route replace default via 192.168.50.1 dev enp1s0"));
-    lab.undo.push_back({"tool", "ip addr del 192.168.50.10/26 dev enp1s0; ip addr add 192.168.50.10/24 dev enp1s0;"
-                                " ip route replace default via 192.168.50.1 dev enp1s0"});
-    ASSERT_TRUE(inHost("dev2", "ip addr add 192.168.50.1/24 dev eth0 && nft add table ip bmcount"
-                               " && nft add chain ip bmcount pre '{ type filter hook prerouting priority -300; }'"
-                               " && nft add rule ip bmcount pre ip daddr != 192.168.50.0/26 ip daddr != 255.255.255.255 counter"));
-    lab.undo.push_back({"dev2", "nft delete table ip bmcount; ip addr del 192.168.50.1/24 dev eth0"});
+    ASSERT_TRUE(lab.change("tool", "ip addr del 192.168.50.10/24 dev enp1s0 && ip addr add 192.168.50.10/26 dev enp1s0"
+                                   " && ip route replace default via 192.168.50.1 dev enp1s0",
+                                   "ip addr del 192.168.50.10/26 dev enp1s0; ip addr add 192.168.50.10/24 dev enp1s0;"
+                                   " ip route replace default via 192.168.50.1 dev enp1s0"));
+    ASSERT_TRUE(lab.change("dev2", "ip addr add 192.168.50.1/24 dev eth0 && nft add table ip bmcount"
+                                   " && nft add chain ip bmcount pre '{ type filter hook prerouting priority -300; }'"
+                                   " && nft add rule ip bmcount pre ip daddr != 192.168.50.0/26 ip daddr != 255.255.255.255 counter",
+                                   "nft delete table ip bmcount; ip addr del 192.168.50.1/24 dev eth0"));
     // The Wi-Fi network grows to a /16; a device inside it but outside the host's /24
     // answers by broadcast under a MAC that is not its host's.
-    ASSERT_TRUE(inHost("tool", "ip addr del 10.60.1.10/24 dev wlp2s0 && ip addr add 10.60.1.10/16 dev wlp2s0"));
-    lab.undo.push_back({"tool", "ip addr del 10.60.1.10/16 dev wlp2s0; ip addr add 10.60.1.10/24 dev wlp2s0"});
-    ASSERT_TRUE(inHost("dev4", "ip addr add 10.60.9.9/16 dev eth0"));
-    lab.undo.push_back({"dev4", "ip addr del 10.60.9.9/16 dev eth0"});
+    ASSERT_TRUE(lab.change("tool", "ip addr del 10.60.1.10/24 dev wlp2s0 && ip addr add 10.60.1.10/16 dev wlp2s0",
+                                   "ip addr del 10.60.1.10/16 dev wlp2s0; ip addr add 10.60.1.10/24 dev wlp2s0"));
+    ASSERT_TRUE(lab.change("dev4", "ip addr add 10.60.9.9/16 dev eth0",
+                                   "ip addr del 10.60.9.9/16 dev eth0"));
     SimulatedDevices hidden(4, {"ip=10.60.9.9,mac=02:00:5e:aa:bb:99,name=Hidden,proto=json,reply=broadcast"});
     // A second port on the wired /24's bridge.
     const std::string sw = brenmoor::test::labPrefix() + "-sw";
-    ASSERT_TRUE(inHost("tool", "ip link add enp7s0 type veth peer name t7 netns " + sw
-                                   + " && ip addr add 192.168.60.11/24 dev enp7s0 && ip link set enp7s0 up"));
-    lab.undo.push_back({"tool", "ip link del enp7s0"});
+    ASSERT_TRUE(lab.change("tool", "ip link add enp7s0 type veth peer name t7 netns " + sw
+                                       + " && ip addr add 192.168.60.11/24 dev enp7s0 && ip link set enp7s0 up",
+                                   "ip link del enp7s0"));
     ASSERT_TRUE(inHost("sw", "ip link set t7 master br0 && ip link set t7 up"));
     // A bridge for containers: its one port is a veth, no physical device.
-    ASSERT_TRUE(inHost("tool", "ip link add br-lab type bridge forward_delay 0 && ip link add vethc type veth peer name vethc1"
-                               " && ip link set vethc master br-lab && ip link set vethc up && ip link set vethc1 up"
-                               " && ip addr add 172.18.0.1/16 dev br-lab && ip link set br-lab up"));
-    lab.undo.push_back({"tool", "ip link del vethc; ip link del br-lab"});
+    ASSERT_TRUE(lab.change("tool", "ip link add br-lab type bridge forward_delay 0 && ip link add vethc type veth peer name vethc1"
+                                   " && ip link set vethc master br-lab && ip link set vethc up && ip link set vethc1 up"
+                                   " && ip addr add 172.18.0.1/16 dev br-lab && ip link set br-lab up",
+                                   "ip link del vethc; ip link del br-lab"));
     ASSERT_TRUE(inHost("tool", "for i in $(seq 50); do ip link show br-lab | grep -q LOWER_UP && exit 0; sleep 0.1; done; exit 1"));
     ASSERT_TRUE(hidden.ready());
 
@@ -477,10 +486,10 @@ TEST(CliSweep, AFirewallDroppingTheRepliesOfOnePortIsNamed)
     const CliRun open = cli({"discover", "--format", "json"});
     EXPECT_EQ(open.err.find(hint), std::string::npos) << open.err;
 
-    ASSERT_TRUE(inHost("tool", "nft add table inet bmfirewall"
-                               " && nft add chain inet bmfirewall in '{ type filter hook input priority 0; }'"
-                               " && nft add rule inet bmfirewall in iifname wlp2s0 udp dport '{ 21089, 52380 }' drop"));
-    lab.undo.push_back({"tool", "nft delete table inet bmfirewall"});
+    ASSERT_TRUE(lab.change("tool", "nft add table inet bmfirewall"
+                                   " && nft add chain inet bmfirewall in '{ type filter hook input priority 0; }'"
+                                   " && nft add rule inet bmfirewall in iifname wlp2s0 udp dport '{ 21089, 52380 }' drop",
+                                   "nft delete table inet bmfirewall"));
     inHost("tool", "ip neigh flush all");
     const CliRun closed = cli({"discover", "--format", "json"});
     // dev3 and dev4 answer ARP there; how many the kernel confirmed in time may vary.
@@ -500,10 +509,10 @@ TEST(CliSweep, AFirewallDroppingTheRepliesOfOnePortIsNamed)
 TEST(CliConflicts, ADeviceThatMovedLeavesNoConflictAtItsOldAddress)
 {
     LabChange lab;
-    ASSERT_TRUE(inHost("dev1", "ip addr flush dev eth0 && ip addr add 192.168.50.65/24 dev eth0"));
-    lab.undo.push_back({"dev1", "ip addr flush dev eth0; ip addr add 192.168.50.21/24 dev eth0"});
-    ASSERT_TRUE(inHost("dev2", "ip addr flush dev eth0 && ip addr add 192.168.50.21/24 dev eth0"));
-    lab.undo.push_back({"dev2", "ip addr flush dev eth0; ip addr add 192.168.50.22/24 dev eth0"});
+    ASSERT_TRUE(lab.change("dev1", "ip addr flush dev eth0 && ip addr add 192.168.50.65/24 dev eth0",
+                                   "ip addr flush dev eth0; ip addr add 192.168.50.21/24 dev eth0"));
+    ASSERT_TRUE(lab.change("dev2", "ip addr flush dev eth0 && ip addr add 192.168.50.21/24 dev eth0",
+                                   "ip addr flush dev eth0; ip addr add 192.168.50.22/24 dev eth0"));
     // What the tool remembers of A: an entry the kernel holds as stale, older than the Search.
     ASSERT_TRUE(inHost("tool", "ip neigh replace 192.168.50.21 lladdr 02:00:5e:50:00:21 dev enp1s0 nud stale"));
     SimulatedDevices moved(1, {"mac=02:00:5e:50:00:21,name=A,proto=json"});
@@ -527,8 +536,8 @@ TEST(CliAssign, AFleetAtOneFactoryAddressGetsARangeAndARefusalSendsNothing)
     const QString record = dir.filePath(QStringLiteral("fleet.jsonl"));
     brenmoor::test::FleetDevices fleet(20, QStringLiteral("192.168.0.100"), record);
     LabChange lab;
-    ASSERT_TRUE(inHost("dev3", "ip addr replace 10.60.1.104/24 dev eth0"));
-    lab.undo.push_back({"dev3", "ip addr del 10.60.1.104/24 dev eth0"});
+    ASSERT_TRUE(lab.change("dev3", "ip addr replace 10.60.1.104/24 dev eth0",
+                                   "ip addr del 10.60.1.104/24 dev eth0"));
     SimulatedDevices holder(3, {"ip=10.60.1.104,mac=02:00:5e:60:01:31,name=Holder,proto=json"});
     ASSERT_TRUE(fleet.ready() && holder.ready());
 
