@@ -2,6 +2,7 @@
 
 #include "base/consoleline.h"
 #include "core/addressassignment.h"
+#include "core/arpfallback.h"
 #include "core/changeverifier.h"
 #include "core/conflicts.h"
 #include "core/discoverysession.h"
@@ -25,6 +26,10 @@
 using brenmoor::console::printErrorLine;
 
 namespace {
+
+// A second discovery request recovers replies lost in the first burst; the merge by MAC
+// makes a repeat harmless.
+constexpr std::chrono::milliseconds kSecondRequest{300};
 
 // The endpoints of one run and the devices they heard, merged by the list's rule on this
 // thread as the window's table merges them on its own.
@@ -65,32 +70,34 @@ struct Run
                 // The replies that come at once are in by then: devices of a large network are
                 // probed at their own addresses.
                 std::this_thread::sleep_for(std::chrono::milliseconds(200));
-                SweepResult all;
-                // Waits for the kernel's later evidence when it is still verifying entries.
-                sweepNetworks(session.interfaces(), actions, std::make_shared<const CancelToken>(),
-                              [&](SweepResult result, bool late) {
-                                  if (late)
-                                      all.neighbours = std::move(result.neighbours);
-                                  else
-                                      all = std::move(result);
-                              });
-                return all;
+                return sweepNetworks(session.interfaces(), actions, std::make_shared<const CancelToken>());
             });
         }
+        const auto begin = std::chrono::steady_clock::now();
         session.sendDiscoveryRequests();
         // The replies are merged as they come, as the window's table takes them: the inbox
-        // stays short under a burst, and little is left to do when the wait is over.
-        const auto end = std::chrono::steady_clock::now() + wait;
+        // stays short under a burst, and little is left to do when the wait is over. A second
+        // request, a moment after the first, recovers replies lost in the first burst.
+        const auto end = begin + wait;
+        bool askedAgain = false;
         for (auto now = std::chrono::steady_clock::now(); now < end; now = std::chrono::steady_clock::now()) {
             std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(end - now, std::chrono::milliseconds(50)));
             take();
+            if (!askedAgain && std::chrono::steady_clock::now() - begin >= kSecondRequest) {
+                session.sendDiscoveryRequests();
+                askedAgain = true;
+            }
         }
         const SweepResult result = swept.valid() ? swept.get() : SweepResult{};
         take();
         for (const std::string& line : firewallHintLines(result.swept, session.repliesByInterface()))
             printErrorLine(line);
+        if (const auto line = arpFallbackLine(result.fallback))
+            printErrorLine(*line);
         // Replies the kernel dropped never reach the endpoints: say so, and what lets them in.
         drops.report(session.interfaces());
+        if (const size_t dropped = session.droppedReplies())
+            printErrorLine(droppedRepliesLine(dropped, session.receiveBufferBytes()));
         return result.neighbours;
     }
 
@@ -279,7 +286,10 @@ int runDiscover(const brenmoor::net::IfaddrsSource& interfaces, const DiscoverRe
     Run& run = *opened;
     const NeighbourMap neighbours = run.discover(request.wait, request.sweep);
     // Devices answering from one address are conflicts with or without the sweep.
-    markConflicts(run.devices, request.sweep ? &neighbours : nullptr);
+    std::vector<ArpProxy> proxies;
+    markConflicts(run.devices, request.sweep ? &neighbours : nullptr, 0, &proxies);
+    for (const ArpProxy& proxy : proxies)
+        printErrorLine(proxyLine(proxy));
     const std::vector<ListedDevice> devices = run.devices.inIpOrder();
     std::cout << formatDevices(devices, request.format) << std::flush;
     printErrorLine(std::to_string(devices.size()) + (devices.size() == 1 ? " device" : " devices") + " answered");

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <algorithm>
 #include <map>
+#include <set>
 
 std::optional<std::string> conflictLine(const QString& rowMac, const QString& rowIp, const std::string& neighbourMac,
                                         const std::string& neighbourIp)
@@ -107,11 +108,68 @@ std::vector<Conflict> judgeReplyConflicts(const DeviceList& list)
     return conflicts;
 }
 
-std::vector<Conflict> markConflicts(DeviceList& list, const NeighbourMap* neighbours, int fromRowId)
+std::vector<ArpProxy> findArpProxies(const NeighbourMap& neighbours, const DeviceList& list)
+{
+    // For each MAC, the listed addresses it answers for whose devices name another MAC.
+    std::multimap<std::string, std::string> macsAt;
+    for (const auto& [mac, ip] : neighbours)
+        macsAt.emplace(ip, mac);
+    std::map<std::string, ArpProxy> candidates;
+    std::set<std::pair<std::string, std::string>> counted;
+    for (int row = 0; row < list.size(); ++row) {
+        const DeviceRecord& device = list.at(row).record;
+        const std::string ip = device.ip.toStdString();
+        const auto [first, last] = macsAt.equal_range(ip);
+        for (auto it = first; it != last; ++it) {
+            const std::string& mac = it->second;
+            if (!conflictLine(device.mac, device.ip, mac, ip) || !counted.emplace(mac, ip).second)
+                continue; // its own device, or this address already counted for this MAC
+            ArpProxy& proxy = candidates[mac];
+            proxy.mac = mac;
+            proxy.addresses.push_back(ip);
+        }
+    }
+    std::vector<ArpProxy> proxies;
+    for (auto& [mac, proxy] : candidates)
+        if (proxy.addresses.size() >= kProxyAddresses)
+            proxies.push_back(std::move(proxy));
+    return proxies;
+}
+
+NeighbourMap withoutProxies(const NeighbourMap& neighbours, const std::vector<ArpProxy>& proxies)
+{
+    NeighbourMap kept;
+    for (const auto& [mac, ip] : neighbours) {
+        const bool proxy = std::any_of(proxies.begin(), proxies.end(), [&mac = mac](const ArpProxy& p) { return p.mac == mac; });
+        if (!proxy)
+            kept.emplace(mac, ip);
+    }
+    return kept;
+}
+
+std::string proxyLine(const ArpProxy& proxy)
+{
+    std::string addresses;
+    for (const std::string& ip : proxy.addresses)
+        addresses += (addresses.empty() ? "" : ", ") + ip;
+    // Both texts come from the ARP answers, which the helper wrote as hexadecimal and digits;
+    // the line is escaped all the same, as every console line that carries network text.
+    return brenmoor::console::escapeControls(
+        proxy.mac + " answers ARP for " + std::to_string(proxy.addresses.size())
+        + " devices that have MACs of their own (" + addresses
+        + "): a router with proxy ARP or an extender that translates MACs; its answers are not counted as conflicts");
+}
+
+std::vector<Conflict> markConflicts(DeviceList& list, const NeighbourMap* neighbours, int fromRowId,
+                                    std::vector<ArpProxy>* proxiesFound)
 {
     std::vector<Conflict> conflicts = judgeReplyConflicts(list);
     if (neighbours) {
-        for (Conflict& conflict : judgeConflicts(*neighbours, list, fromRowId)) {
+        const std::vector<ArpProxy> proxies = findArpProxies(*neighbours, list);
+        const NeighbourMap judged = proxies.empty() ? NeighbourMap() : withoutProxies(*neighbours, proxies);
+        if (proxiesFound)
+            *proxiesFound = proxies;
+        for (Conflict& conflict : judgeConflicts(proxies.empty() ? *neighbours : judged, list, fromRowId)) {
             const ListedDevice* device = list.byRowId(conflict.row);
             const bool already = std::any_of(conflicts.begin(), conflicts.end(),
                                              [&](const Conflict& c) { return c.row == conflict.row; });
@@ -126,7 +184,8 @@ std::vector<Conflict> markConflicts(DeviceList& list, const NeighbourMap* neighb
     return conflicts;
 }
 
-std::vector<Conflict> markConflicts(DeviceList& list, const NeighbourMap& neighbours, int fromRowId)
+std::vector<Conflict> markConflicts(DeviceList& list, const NeighbourMap& neighbours, int fromRowId,
+                                    std::vector<ArpProxy>* proxies)
 {
-    return markConflicts(list, &neighbours, fromRowId);
+    return markConflicts(list, &neighbours, fromRowId, proxies);
 }

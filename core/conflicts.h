@@ -1,6 +1,7 @@
 #pragma once
-// Conflict judgement: a listed device whose IP another listed device answers from, or the
-// neighbour table shows under another MAC.
+// Conflict judgement: a listed device whose IP another listed device answers from, or where
+// ARP answers come from another MAC than the device's own (two MACs answering for one address
+// included). A proxy, one MAC answering ARP for many devices, is named instead of counted.
 
 #include "net/neighbourmap.h"
 
@@ -38,9 +39,28 @@ std::vector<Conflict> judgeConflicts(const NeighbourMap& neighbours, const Devic
 // order, with the first other MAC (in the console's form, lower case with ':') listed there.
 // Needs no sweep: devices outside the host's networks, at one factory address, are found too.
 std::vector<Conflict> judgeReplyConflicts(const DeviceList& list);
+// A host that answers ARP for several addresses whose listed devices name MACs of their own:
+// a router with proxy ARP, or a Wi-Fi extender that translates MACs.
+struct ArpProxy
+{
+    std::string mac;
+    std::vector<std::string> addresses; // in the list's order
+};
+constexpr size_t kProxyAddresses = 3;
+// The proxies among `neighbours`, in MAC order.
+std::vector<ArpProxy> findArpProxies(const NeighbourMap& neighbours, const DeviceList& list);
+// `neighbours` without the answers of `proxies`: behind a proxy, only a second host's own
+// answer is a conflict.
+NeighbourMap withoutProxies(const NeighbourMap& neighbours, const std::vector<ArpProxy>& proxies);
+// "02:00:5e:0a:00:01 answers ARP for 3 devices that have MACs of their own (...): ..."
+std::string proxyLine(const ArpProxy& proxy);
+
 // Judges the entries not marked yet (against the other entries, and, for those with a row id
 // of `fromRowId` or more, against `neighbours` when given), prints each conflict's line and
 // marks the entry with the other MAC; returns the new conflicts (rows as row ids) for the
-// caller to show.
-std::vector<Conflict> markConflicts(DeviceList& list, const NeighbourMap* neighbours, int fromRowId = 0);
-std::vector<Conflict> markConflicts(DeviceList& list, const NeighbourMap& neighbours, int fromRowId = 0);
+// caller to show. The answers of proxies are left out of the judgement; `proxies`, when
+// given, gets them (the caller names them once).
+std::vector<Conflict> markConflicts(DeviceList& list, const NeighbourMap* neighbours, int fromRowId = 0,
+                                    std::vector<ArpProxy>* proxies = nullptr);
+std::vector<Conflict> markConflicts(DeviceList& list, const NeighbourMap& neighbours, int fromRowId = 0,
+                                    std::vector<ArpProxy>* proxies = nullptr);

@@ -6,6 +6,8 @@
 #include "protocol/discovery.h"
 #include "protocol/kvframe.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr const char* kBroadcast = "255.255.255.255";
@@ -21,6 +23,11 @@ DiscoverySession::DiscoverySession(const brenmoor::net::IfaddrsSource& interface
     , jsonEndpoint(interfaces)
     , kvEndpoint(interfaces)
 {
+    // The key-value reply port lies inside the system's ephemeral range: a send socket handed
+    // it (or the JSON one, where the range was widened) would keep that endpoint from binding
+    // its port at the next try.
+    for (UDPMultiNIC* endpoint : {&jsonEndpoint, &kvEndpoint})
+        endpoint->avoidSendPorts({kJsonReplyPort, kKvPort});
 }
 
 DiscoverySession::~DiscoverySession()
@@ -33,6 +40,9 @@ void DiscoverySession::start(DeviceSink sink)
     brenmoor::net::forgetLocalRecord(); // chosen from the ports there are as the endpoints open
     if (!sink)
         sink = [this](const DeviceRecord& record) { deliver(record); };
+    // Both reply ports are bound before any send socket is opened.
+    jsonEndpoint.OpenReceiveSocket(kJsonReplyPort);
+    kvEndpoint.OpenReceiveSocket(kKvPort);
     // Replies are decoded on the receive threads; only records cross to the owner.
     jsonEndpoint.Init(kJsonRequestPort, kJsonReplyPort, [sink](const std::string& ip, const unsigned char* data, size_t len) {
         udpReceiveFun(ip, data, static_cast<int>(len), sink);
@@ -60,14 +70,14 @@ std::optional<std::string> DiscoverySession::portProblem()
 
 std::vector<std::string> DiscoverySession::portHolderLines() const
 {
+    std::set<unsigned long> own = jsonEndpoint.socketInodes();
+    own.merge(kvEndpoint.socketInodes());
     std::vector<std::string> lines;
     for (const UDPMultiNIC* endpoint : {&jsonEndpoint, &kvEndpoint}) {
-        std::set<unsigned long> own;
-        if (const unsigned long inode = endpoint->receiveSocketInode())
-            own.insert(inode);
-        const auto holders = brenmoor::net::otherPortHolders(endpoint->port(), own);
-        if (!holders.empty())
-            lines.push_back(brenmoor::net::portHolderLine(endpoint->port(), holders, endpoint->isRunning()));
+        const unsigned port = endpoint->port();
+        const auto holders = brenmoor::net::otherPortHolders(port, own);
+        if (auto line = brenmoor::net::replyPortLine(port, holders, endpoint->isRunning(), endpoint->failure()))
+            lines.push_back(std::move(*line));
     }
     return lines;
 }
@@ -131,8 +141,32 @@ std::map<unsigned, size_t> DiscoverySession::repliesByInterface() const
     return replies;
 }
 
+size_t DiscoverySession::droppedReplies() const
+{
+    return jsonEndpoint.droppedSinceReset() + kvEndpoint.droppedSinceReset();
+}
+
+void DiscoverySession::requestReceiveBuffers(int bytes)
+{
+    jsonEndpoint.requestReceiveBuffer(bytes);
+    kvEndpoint.requestReceiveBuffer(bytes);
+}
+
+int DiscoverySession::receiveBufferBytes() const
+{
+    const int json = jsonEndpoint.receiveBufferBytes();
+    const int kv = kvEndpoint.receiveBufferBytes();
+    if (json == 0 || kv == 0)
+        return std::max(json, kv);
+    return std::min(json, kv);
+}
+
 void DiscoverySession::refresh()
 {
+    // An endpoint that could not start binds its reply port again before either opens a send
+    // socket, as at start.
+    jsonEndpoint.ReopenReceiveSocket();
+    kvEndpoint.ReopenReceiveSocket();
     const bool jsonChanged = jsonEndpoint.Refresh();
     const bool kvChanged = kvEndpoint.Refresh();
     if (jsonChanged || kvChanged)

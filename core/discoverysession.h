@@ -6,6 +6,7 @@
 
 #include "core/deviceinbox.h"
 #include "core/protocolhandlers.h"
+#include "core/replydrops.h" // the line for droppedReplies, to every front end of a session
 #include "net/ifaddrssource.h"
 #include "net/udpmultinic.h"
 #include "protocol/setnetwork.h"
@@ -41,7 +42,10 @@ public:
     static std::optional<std::string> portProblem();
     bool ready() const;
     // After start: one line for each reply port another program holds (this session's
-    // endpoint then could not open it, or shares it with a program that got in first).
+    // endpoint then could not open it, or shares it with a program that got in first), and
+    // one for each endpoint that is not running whatever the cause (the bind's error, no
+    // interface up), so no reply is lost without a word. The session's own sockets, receive
+    // and send, are never named.
     std::vector<std::string> portHolderLines() const;
 
     // Any thread: a record into the inbox, waking the owner when the inbox was empty.
@@ -58,6 +62,16 @@ public:
     std::vector<std::string> addressesHeard() const;
     // Any thread: datagrams received per interface index since the Search began.
     std::map<unsigned, size_t> repliesByInterface() const;
+    // Any thread: datagrams the kernel dropped on both endpoints, their buffers full, since the
+    // Search began; told with the next datagram each endpoint receives (a second request
+    // brings them). With receiveBufferBytes, what droppedRepliesLine (core/replydrops.h) says.
+    size_t droppedReplies() const;
+    // Any thread: the smaller of the endpoints' receive buffers as the system reports them
+    // (twice the bytes granted on Linux); 0 when neither has a receive socket.
+    int receiveBufferBytes() const;
+    // The receive buffer asked of the system for both endpoints, now and when they open again
+    // (tests make the kernel drop with a small one).
+    void requestReceiveBuffers(int bytes);
 
     // The owner's thread, before sends: a port that came up since (a cable, a DHCP lease) is
     // sent through too, one that went away no longer is, an endpoint that could not start

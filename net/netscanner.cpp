@@ -11,8 +11,8 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <map>
+#include <set>
 #include <net/if.h>
 #include <netinet/in.h>
 #include <sys/resource.h>
@@ -85,39 +85,34 @@ bool probeHost(const std::string& ip, unsigned ifIndex)
 {
     sockaddr_in destination{};
     destination.sin_family = AF_INET;
+    destination.sin_port = htons(9);
     if (inet_pton(AF_INET, ip.c_str(), &destination.sin_addr) != 1)
         return false;
-    bool sent = false;
-
     const int udp = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (udp >= 0) {
-        const timeval limit{0, 100000};
-        setsockopt(udp, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-        setsockopt(udp, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-        destination.sin_port = htons(9);
-        const unsigned char zero = 0;
-        ssize_t result = -1;
-        if (ifIndex == 0 || bindToInterface(udp, ifIndex))
-            result = sendto(udp, &zero, 1, 0, reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
-        else
-            result = net::sendThroughInterface(udp, ifIndex, "", destination, &zero, 1); // the route picks the source
-        sent = result == 1;
-        close(udp);
-    }
+    if (udp < 0)
+        return false;
+    const timeval limit{0, 100000};
+    setsockopt(udp, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    const unsigned char zero = 0;
+    ssize_t result = -1;
+    if (ifIndex == 0 || bindToInterface(udp, ifIndex))
+        result = sendto(udp, &zero, 1, 0, reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
+    else
+        result = net::sendThroughInterface(udp, ifIndex, "", destination, &zero, 1); // the route picks the source
+    close(udp);
+    return result == 1;
+}
 
-    const int tcp = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (tcp < 0)
-        return sent;
-    // A connection that cannot be pinned would leave by the routes, perhaps through another
-    // link or a gateway: it is not made.
-    if (ifIndex == 0 || bindToInterface(tcp, ifIndex)) {
-        fcntl(tcp, F_SETFL, fcntl(tcp, F_GETFL, 0) | O_NONBLOCK);
-        destination.sin_port = htons(80);
-        const int result = connect(tcp, reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
-        sent = sent || result == 0 || errno == EINPROGRESS;
+std::vector<net::ArpJobResult> askInstalledArpHelper(const std::vector<net::ArpJob>& jobs, std::chrono::milliseconds listen,
+                                                     std::shared_ptr<const CancelToken> cancel)
+{
+    const std::optional<std::string> helper = net::findArpHelper();
+    if (!helper) {
+        net::ArpJobResult missing;
+        missing.status = net::ArpHelperStatus::Missing;
+        return std::vector<net::ArpJobResult>(jobs.size(), missing);
     }
-    close(tcp);
-    return sent;
+    return net::runArpHelper(*helper, jobs, listen, std::move(cancel));
 }
 
 ScanActions::ScanActions()
@@ -174,6 +169,7 @@ void NetScanner::collectInterfaces(const net::IfaddrsSource& source, net::Interf
             continue;
         ScanInterface iface;
         iface.name = address.name;
+        iface.link = address.link;
         iface.ip = address.ip;
         iface.mask = address.netmask.value_or("255.255.255.0");
         iface.isLoopback = (address.flags & IFF_LOOPBACK) != 0;
@@ -215,25 +211,27 @@ size_t NetScanner::probeAll(const std::vector<net::ProbeTarget>& targets, size_t
     return failed;
 }
 
+void NetScanner::addEvidence(std::vector<NeighbourMap>& found, const std::string& mac, const std::string& ipText,
+                             unsigned ifIndex) const
+{
+    uint32_t ip = 0;
+    if (!net::parseIpv4(ipText, ip))
+        return;
+    for (size_t i = 0; i < networks.size(); ++i) {
+        const net::SweptAddress& network = networks[i];
+        const bool sameLink = network.ifIndex == 0 || ifIndex == 0 || ifIndex == network.ifIndex;
+        if (sameLink && ip != network.ip && net::inNetwork(ip, network))
+            net::addPair(found[i], mac, ipText);
+    }
+}
+
 void NetScanner::collectFresh(std::vector<NeighbourMap>& found, const std::optional<std::vector<net::Neighbour>>& entries,
                               const std::function<bool(const net::Neighbour&)>& isEvidence)
 {
-    // Every address whose link and network the entry belongs to.
-    const auto addTo = [&](const std::string& mac, const std::string& ipText, unsigned ifIndex) {
-        uint32_t ip = 0;
-        if (!net::parseIpv4(ipText, ip))
-            return;
-        for (size_t i = 0; i < networks.size(); ++i) {
-            const net::SweptAddress& network = networks[i];
-            const bool sameLink = network.ifIndex == 0 || ifIndex == 0 || ifIndex == network.ifIndex;
-            if (sameLink && ip != network.ip && net::inNetwork(ip, network))
-                net::addPair(found[i], mac, ipText);
-        }
-    };
     if (entries) {
         for (const net::Neighbour& entry : *entries) {
             if (isEvidence(entry) && entry.mac.size() == 17)
-                addTo(entry.mac, entry.ip, entry.ifIndex);
+                addEvidence(found, entry.mac, entry.ip, entry.ifIndex);
         }
         return;
     }
@@ -243,7 +241,147 @@ void NetScanner::collectFresh(std::vector<NeighbourMap>& found, const std::optio
     if (actions.readCommand)
         actions.readCommand(fromCommand, "");
     for (const auto& [mac, ip] : fromCommand)
-        addTo(mac, ip, 0);
+        addEvidence(found, mac, ip, 0);
+}
+
+std::vector<net::ProbeTarget> NetScanner::askHelper(const std::vector<net::ProbeTarget>& plan,
+                                                    std::vector<NeighbourMap>& found, SweepResult& result)
+{
+    // One job per link, cut at the helper's limit; a target without a known link stays with
+    // the kernel, which routes it.
+    std::vector<net::ArpJob> jobs;
+    std::vector<net::ProbeTarget> left;
+    std::map<unsigned, size_t> open; // link -> its job still taking targets
+    for (const net::ProbeTarget& target : plan) {
+        const auto iface = std::find_if(list.begin(), list.end(),
+                                        [&](const ScanInterface& i) { return i.ifIndex == target.ifIndex; });
+        if (!actions.askArp || target.ifIndex == 0 || iface == list.end()) {
+            left.push_back(target);
+            continue;
+        }
+        auto slot = open.find(target.ifIndex);
+        if (slot == open.end() || jobs[slot->second].targets.size() >= net::kArpHelperMaxTargets) {
+            jobs.push_back({iface->link, target.ifIndex, {}});
+            slot = open.insert_or_assign(target.ifIndex, jobs.size() - 1).first;
+        }
+        jobs[slot->second].targets.push_back(target.ip);
+    }
+    if (!actions.askArp) {
+        result.fallback = ArpFallback{net::ArpHelperStatus::Missing, {}};
+        return left;
+    }
+    if (jobs.empty())
+        return left;
+
+    // The helper paces its requests (one every 200 us) and listens from the first: a long run
+    // gets the time to send them all and hear the last answers.
+    size_t longest = 0;
+    for (const net::ArpJob& job : jobs)
+        longest = std::max(longest, job.targets.size());
+    const auto listen = std::min(std::max(kArpListen, std::chrono::milliseconds(400 + longest / 5)), net::kArpHelperMaxWait);
+    const std::vector<net::ArpJobResult> answers = actions.askArp(jobs, listen, actions.cancel);
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        const net::ArpJobResult* answered = i < answers.size() ? &answers[i] : nullptr;
+        if (answered && answered->status == net::ArpHelperStatus::Answered) {
+            result.askedByHelper += jobs[i].targets.size();
+            for (const net::ArpAnswer& answer : answered->answers)
+                addEvidence(found, answer.mac, net::ipv4Text(answer.ip), jobs[i].ifIndex);
+            continue;
+        }
+        for (const uint32_t ip : jobs[i].targets)
+            left.push_back({ip, jobs[i].ifIndex});
+        // The reason that tells the user most: a missing capability before a missing program.
+        const net::ArpHelperStatus why = answered ? answered->status : net::ArpHelperStatus::Failed;
+        if (!result.fallback || why == net::ArpHelperStatus::NotPermitted)
+            result.fallback = ArpFallback{why, answered ? answered->problem : std::string()};
+    }
+    return left;
+}
+
+void NetScanner::sweepByKernel(const std::vector<net::ProbeTarget>& plan, int waitSeconds, std::vector<NeighbourMap>& found,
+                               SweepResult& result)
+{
+    // The kernel's table is shared by the whole host: probes beyond its room fail, and their
+    // hosts would drop out of the check unseen.
+    const std::optional<net::NeighbourTableSize> known = actions.tableSize ? actions.tableSize() : std::nullopt;
+    const size_t limit = known ? known->limit : kDefaultTableLimit;
+    const auto before = actions.readTable ? actions.readTable() : std::nullopt;
+    // Entries the kernel drops when it needs the room (failed ones, old ones: mostly the last
+    // sweep's unanswered probes) leave room; this namespace's are known, others' are not.
+    const size_t ours = before ? before->size() : 0;
+    const size_t reclaimable = before ? static_cast<size_t>(std::count_if(before->begin(), before->end(), [](const net::Neighbour& entry) {
+        return entry.reclaimable;
+    })) : 0;
+    const size_t all = std::max(known ? known->entries : 0, ours);
+    const size_t inUse = all - std::min(all, reclaimable);
+    const size_t room = limit > inUse + kTableHeadroom ? limit - inUse - kTableHeadroom : 0;
+    const size_t rounds = net::roundsFor(plan.size(), room);
+    if (rounds > 1) {
+        printLine("The kernel's neighbour table holds " + std::to_string(limit) + " entries"
+                  + (known ? "" : " (assumed)") + ", " + std::to_string(inUse) + " in use: "
+                  + std::to_string(plan.size()) + " probes are sent in " + std::to_string(rounds)
+                  + " rounds. To sweep in one, raise net.ipv4.neigh.default.gc_thresh3 (with gc_thresh2 and "
+                  + "gc_thresh1 below it), e.g. sysctl -w net.ipv4.neigh.default.gc_thresh3="
+                  + std::to_string(std::max<size_t>(4096, (inUse + plan.size() + kTableHeadroom) * 2)));
+    }
+
+    yieldToTheWindow();
+    const auto sweepBegan = std::chrono::steady_clock::now();
+    const auto searchBegan = std::min(actions.searchBegan.value_or(sweepBegan), sweepBegan);
+    const auto since = [](std::chrono::steady_clock::time_point start) {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    };
+    // An entry the kernel holds as stale is checked again only by a unicast question, about
+    // 5 s after the probe: the read waits for it, or a second Search would see less than the
+    // first.
+    size_t staleTargets = 0;
+    if (before) {
+        // What hosts told the kernel themselves since the Search began, before any probe
+        // touched their entries.
+        const auto sinceSearch = since(searchBegan);
+        collectFresh(found, before,
+                     [&](const net::Neighbour& entry) { return net::isLearnedDuringSearch(entry, sinceSearch); });
+        std::set<std::pair<unsigned, uint32_t>> targets;
+        for (const net::ProbeTarget& target : plan)
+            targets.emplace(target.ifIndex, target.ip);
+        for (const net::Neighbour& entry : *before) {
+            uint32_t ip = 0;
+            // Resolved but not confirmed lately: the probe makes the kernel check it again.
+            const bool unsettled = entry.resolved && !net::isFreshEvidence(entry, std::chrono::milliseconds(0))
+                                   && !net::isLearnedDuringSearch(entry, sinceSearch);
+            if (unsettled && net::parseIpv4(entry.ip, ip) && targets.count({entry.ifIndex, ip}) > 0)
+                ++staleTargets;
+        }
+    }
+    auto wait = std::chrono::milliseconds(std::max(waitSeconds, 0) * 1000);
+    if (staleTargets > 0 && waitSeconds > 0 && wait < kKernelVerification) {
+        printLine("The kernel checks " + std::to_string(staleTargets) + (staleTargets == 1 ? " known host" : " known hosts")
+                  + " again before it trusts them: the sweep waits " + std::to_string((kKernelVerification.count() + 999) / 1000) + " s for them");
+        wait = kKernelVerification;
+    }
+    const size_t perRound = (plan.size() + rounds - 1) / rounds;
+    for (size_t round = 0; round < rounds; ++round) {
+        const auto roundBegan = std::chrono::steady_clock::now();
+        const size_t from = round * perRound;
+        result.failedProbes += probeAll(plan, from, std::min(plan.size(), from + perRound));
+        if (actions.cancel && actions.cancel->cancelled())
+            break;
+        if (wait.count() > 0)
+            actions.pause(wait);
+        if (actions.cancel && actions.cancel->cancelled())
+            break;
+        const auto sinceSweep = since(sweepBegan);
+        collectFresh(found, actions.readTable ? actions.readTable() : std::nullopt,
+                     [&](const net::Neighbour& entry) { return net::isFreshEvidence(entry, sinceSweep); });
+        if (round + 1 < rounds) {
+            const auto elapsed = std::chrono::steady_clock::now() - roundBegan;
+            if (elapsed < kEntryGuard)
+                actions.pause(std::chrono::duration_cast<std::chrono::milliseconds>(kEntryGuard - elapsed));
+        }
+    }
+    if (result.failedProbes > 0)
+        printLine(std::to_string(result.failedProbes) + " of " + std::to_string(plan.size())
+                  + " probes could not be sent: their hosts are missing from the conflict check");
 }
 
 SweepResult NetScanner::sweep(int waitSeconds)
@@ -271,79 +409,13 @@ SweepResult NetScanner::sweep(int waitSeconds)
     }
     const std::vector<net::ProbeTarget> plan = net::planSweep(networks, listed, ownAddresses);
 
-    // The kernel's table is shared by the whole host: probes beyond its room fail, and their
-    // hosts would drop out of the check unseen.
-    const std::optional<net::NeighbourTableSize> known = actions.tableSize ? actions.tableSize() : std::nullopt;
-    const size_t limit = known ? known->limit : kDefaultTableLimit;
-    const auto before = actions.readTable ? actions.readTable() : std::nullopt;
-    // Entries the kernel drops when it needs the room (failed ones, old ones: mostly the last
-    // sweep's unanswered probes) leave room; this namespace's are known, others' are not.
-    const size_t ours = before ? before->size() : 0;
-    const size_t reclaimable = before ? static_cast<size_t>(std::count_if(before->begin(), before->end(), [](const net::Neighbour& entry) {
-        return entry.reclaimable;
-    })) : 0;
-    const size_t all = std::max(known ? known->entries : 0, ours);
-    const size_t inUse = all - std::min(all, reclaimable);
-    const size_t room = limit > inUse + kTableHeadroom ? limit - inUse - kTableHeadroom : 0;
-    const size_t rounds = net::roundsFor(plan.size(), room);
-    if (rounds > 1) {
-        printLine("The kernel's neighbour table holds " + std::to_string(limit) + " entries"
-                  + (known ? "" : " (assumed)") + ", " + std::to_string(inUse) + " in use: "
-                  + std::to_string(plan.size()) + " probes are sent in " + std::to_string(rounds)
-                  + " rounds. To sweep in one, raise net.ipv4.neigh.default.gc_thresh3 (with gc_thresh2 and "
-                  + "gc_thresh1 below it), e.g. sysctl -w net.ipv4.neigh.default.gc_thresh3="
-                  + std::to_string(std::max<size_t>(4096, (inUse + plan.size() + kTableHeadroom) * 2)));
-    }
-
-    yieldToTheWindow();
     std::vector<NeighbourMap> found(list.size());
-    const auto sweepBegan = std::chrono::steady_clock::now();
-    const auto searchBegan = std::min(actions.searchBegan.value_or(sweepBegan), sweepBegan);
-    const auto since = [](std::chrono::steady_clock::time_point start) {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-    };
-    std::vector<NeighbourMap> unsettled(list.size());
-    if (before) {
-        // What hosts told the kernel themselves since the Search began, before any probe
-        // touched their entries; and what it held as stale, which it verifies only later.
-        const auto sinceSearch = since(searchBegan);
-        collectFresh(found, before,
-                     [&](const net::Neighbour& entry) { return net::isLearnedDuringSearch(entry, sinceSearch); });
-        collectFresh(unsettled, before, [&](const net::Neighbour& entry) {
-            return entry.resolved && !entry.reachable && !net::isLearnedDuringSearch(entry, sinceSearch);
-        });
-    }
-    const size_t perRound = (plan.size() + rounds - 1) / rounds;
-    for (size_t round = 0; round < rounds; ++round) {
-        const auto roundBegan = std::chrono::steady_clock::now();
-        lastRoundBegan_ = roundBegan;
-        const size_t from = round * perRound;
-        result.failedProbes += probeAll(plan, from, std::min(plan.size(), from + perRound));
-        if (actions.cancel && actions.cancel->cancelled())
-            break;
-        if (waitSeconds > 0)
-            actions.pause(std::chrono::seconds(waitSeconds));
-        if (actions.cancel && actions.cancel->cancelled())
-            break;
-        const auto sinceSweep = since(sweepBegan);
-        collectFresh(found, actions.readTable ? actions.readTable() : std::nullopt,
-                     [&](const net::Neighbour& entry) { return net::isFreshEvidence(entry, sinceSweep); });
-        if (round + 1 < rounds) {
-            const auto elapsed = std::chrono::steady_clock::now() - roundBegan;
-            if (elapsed < kEntryGuard)
-                actions.pause(std::chrono::duration_cast<std::chrono::milliseconds>(kEntryGuard - elapsed));
-        }
-    }
+    const std::vector<net::ProbeTarget> byKernel = askHelper(plan, found, result);
+    if (actions.cancel && actions.cancel->cancelled())
+        return result;
+    if (!byKernel.empty())
+        sweepByKernel(byKernel, waitSeconds, found, result);
 
-    sweepBegan_ = sweepBegan;
-    found_ = found;
-    for (size_t i = 0; i < list.size(); ++i) {
-        for (const auto& [mac, ip] : unsettled[i]) {
-            const auto [first, last] = found[i].equal_range(mac);
-            result.kernelStillVerifying = result.kernelStillVerifying
-                || std::none_of(first, last, [&ip = ip](const auto& pair) { return pair.second == ip; });
-        }
-    }
     for (size_t i = 0; i < list.size(); ++i) {
         const ScanInterface& iface = list[i];
         printLine("→ 扫描 " + iface.name + " (" + iface.ip + ")");
@@ -354,9 +426,6 @@ SweepResult NetScanner::sweep(int waitSeconds)
         printLine("  找到 " + std::to_string(hosts) + " 个设备");
         printLine("");
     }
-    if (result.failedProbes > 0)
-        printLine(std::to_string(result.failedProbes) + " of " + std::to_string(plan.size())
-                  + " probes could not be sent: their hosts are missing from the conflict check");
     return result;
 }
 
@@ -370,24 +439,6 @@ NeighbourMap searchDeviceOneTime(std::string& /*unused*/, std::shared_ptr<const 
     return sweepNetworks(net::systemIfaddrs(), ScanActions(), std::move(cancel)).neighbours;
 }
 
-NeighbourMap NetScanner::lateEvidence()
-{
-    // The last round's probes met the stale entries of its hosts last.
-    const auto elapsed = std::chrono::steady_clock::now() - lastRoundBegan_;
-    if (elapsed < kKernelVerification)
-        actions.pause(std::chrono::duration_cast<std::chrono::milliseconds>(kKernelVerification - elapsed));
-    NeighbourMap all;
-    if (actions.cancel && actions.cancel->cancelled())
-        return all;
-    const auto sinceSweep = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sweepBegan_);
-    collectFresh(found_, actions.readTable ? actions.readTable() : std::nullopt,
-                 [&](const net::Neighbour& entry) { return net::isFreshEvidence(entry, sinceSweep); });
-    for (const NeighbourMap& address : found_)
-        for (const auto& [mac, ip] : address)
-            net::addPair(all, mac, ip);
-    return all;
-}
-
 SweepResult sweepNetworks(const net::IfaddrsSource& source, ScanActions actions, std::shared_ptr<const CancelToken> cancel)
 {
     actions.cancel = cancel;
@@ -396,23 +447,4 @@ SweepResult sweepNetworks(const net::IfaddrsSource& source, ScanActions actions,
     if (cancel && cancel->cancelled())
         return {}; // a scan cut short is no picture of the network
     return result;
-}
-
-void sweepNetworks(const net::IfaddrsSource& source, ScanActions actions, std::shared_ptr<const CancelToken> cancel,
-                   const std::function<void(SweepResult result, bool late)>& found)
-{
-    actions.cancel = cancel;
-    NetScanner scanner(source, std::move(actions));
-    SweepResult result = scanner.sweep(2);
-    if (cancel && cancel->cancelled())
-        return; // a scan cut short is no picture of the network
-    const bool verifying = result.kernelStillVerifying;
-    found(result, false);
-    if (!verifying)
-        return;
-    NeighbourMap later = scanner.lateEvidence();
-    if (cancel && cancel->cancelled())
-        return;
-    result.neighbours = std::move(later);
-    found(std::move(result), true);
 }

@@ -3,6 +3,7 @@
 // kernel resolves each live address, then reads back what the kernel confirmed since.
 
 #include "base/canceltoken.h"
+#include "net/arphelper.h"
 #include "net/neighbourmap.h"
 #include "net/neighbourtable.h"
 #include "net/sweepplan.h"
@@ -24,6 +25,7 @@ enum class InterfaceRules;
 struct ScanInterface
 {
     std::string name; // as listed, a label such as "eth0:1" included
+    std::string link; // the interface the name belongs to: "eth0"
     std::string ip;
     std::string prefix; // ip up to, not including, its last '.'
     std::string mask;   // "255.255.255.0" when the system gives none
@@ -33,14 +35,30 @@ struct ScanInterface
 };
 
 // One probe through interface `ifIndex` (0: wherever the routes say): a zero byte by UDP to
-// port 9 and a non-blocking TCP connect to port 80, neither waited for. Their only purpose is
-// to make the kernel resolve the address on that link. A kind that cannot be pinned to the
-// interface without privileges is not sent. False when neither could be sent.
+// the discard port, not waited for. Its only purpose is to make the kernel resolve the
+// address on that link (no TCP: an office's intrusion detector reports a SYN to every
+// address as a port scan). False when it could not be sent.
 bool probeHost(const std::string& ip, unsigned ifIndex);
+
+// How long the ARP helper listens for answers: long enough for a slow host's second answer,
+// short enough that a Search's conflicts are judged about a second after the press.
+constexpr std::chrono::milliseconds kArpListen{800};
+
+// Asks every job's targets through the ARP helper at once and gives each job's result.
+using ArpAsker = std::function<std::vector<brenmoor::net::ArpJobResult>(
+    const std::vector<brenmoor::net::ArpJob>& jobs, std::chrono::milliseconds listen,
+    std::shared_ptr<const CancelToken> cancel)>;
+// The helper where the tool finds it (findArpHelper), Missing for every job when there is none.
+std::vector<brenmoor::net::ArpJobResult> askInstalledArpHelper(const std::vector<brenmoor::net::ArpJob>& jobs,
+                                                               std::chrono::milliseconds listen,
+                                                               std::shared_ptr<const CancelToken> cancel);
 
 // What the scanner does to the outside world; tests replace parts of it.
 struct ScanActions
 {
+    // Every ARP answer, from the helper; empty: none, the kernel's table serves instead.
+    ArpAsker askArp = askInstalledArpHelper;
+    // The kernel's way, for what the helper could not ask.
     std::function<bool(const std::string& ip, unsigned ifIndex)> probe = probeHost;
     std::function<std::optional<std::vector<brenmoor::net::Neighbour>>()> readTable;
     // The fallback when the table cannot be read at all.
@@ -68,14 +86,23 @@ struct SweptCount
     size_t hosts = 0; // hosts that answered ARP (the kernel confirmed them during the sweep)
 };
 
+// Why some addresses were not asked through the ARP helper but through the kernel's table,
+// which keeps one MAC per address: a second host answering for one may go unseen.
+struct ArpFallback
+{
+    brenmoor::net::ArpHelperStatus why = brenmoor::net::ArpHelperStatus::Missing;
+    std::string problem; // the helper's own words, when it said something
+};
+
 struct SweepResult
 {
-    NeighbourMap neighbours; // MAC -> IPv4, a host at several addresses under each
+    // MAC -> IPv4: a host at several addresses under each, and two hosts answering for one
+    // address both (seen only through the helper).
+    NeighbourMap neighbours;
     std::vector<SweptCount> swept;
     size_t failedProbes = 0;
-    // Entries the kernel held as stale when the sweep began were not verified again yet:
-    // the kernel does so about 5 s after the probe, and lateEvidence() reads them then.
-    bool kernelStillVerifying = false;
+    size_t askedByHelper = 0; // addresses the helper asked
+    std::optional<ArpFallback> fallback; // set when any address went through the kernel
 };
 
 class NetScanner
@@ -88,16 +115,23 @@ public:
 
     const std::vector<ScanInterface>& interfaces() const { return list; }
 
-    // Sweeps every address at once, waits `waitSeconds` once, reads the table once (in more
-    // rounds only when the kernel's table has no room for all probes), then prints each
-    // address's lines in order.
+    // Asks every address of every swept network at once through the ARP helper; what it could
+    // not ask goes through the kernel: probes, one wait of `waitSeconds` (longer when the
+    // kernel must first re-check entries it held as stale), one read of its table (in more
+    // rounds only when the table has no room for all probes). Then prints each address's
+    // lines in order.
     SweepResult sweep(int waitSeconds);
     NeighbourMap scanAllInterfaces(int waitSeconds) { return sweep(waitSeconds).neighbours; }
-    // After sweep(): waits until the kernel has verified again what it held as stale (about
-    // 6 s after the sweep began) and reads once more; all the evidence, the sweep's included.
-    NeighbourMap lateEvidence();
 
 private:
+    // The helper's part: the targets it could not ask are left for the kernel.
+    std::vector<brenmoor::net::ProbeTarget> askHelper(const std::vector<brenmoor::net::ProbeTarget>& plan,
+                                                      std::vector<NeighbourMap>& found, SweepResult& result);
+    // The kernel's part.
+    void sweepByKernel(const std::vector<brenmoor::net::ProbeTarget>& plan, int waitSeconds,
+                       std::vector<NeighbourMap>& found, SweepResult& result);
+    // Adds `mac` at `ip` to each address whose link and network hold it.
+    void addEvidence(std::vector<NeighbourMap>& found, const std::string& mac, const std::string& ip, unsigned ifIndex) const;
     void collectInterfaces(const brenmoor::net::IfaddrsSource& source, brenmoor::net::InterfaceRules rules);
     // Probes `targets`; returns how many could not be sent.
     size_t probeAll(const std::vector<brenmoor::net::ProbeTarget>& targets, size_t from, size_t to);
@@ -112,9 +146,6 @@ private:
     std::vector<brenmoor::net::SweptAddress> networks; // list's addresses, parsed
     std::vector<uint32_t> ownAddresses;
     std::vector<std::string> skippedBridges;
-    std::chrono::steady_clock::time_point sweepBegan_;
-    std::chrono::steady_clock::time_point lastRoundBegan_;
-    std::vector<NeighbourMap> found_; // each address's evidence so far
 };
 
 // Sweeps and reads every usable address (one pause for all) and returns the merged map; an
@@ -126,9 +157,4 @@ NeighbourMap searchDeviceOneTime(std::string& unused, std::shared_ptr<const Canc
 // with what each address found; a scan cut short finds nothing.
 SweepResult sweepNetworks(const brenmoor::net::IfaddrsSource& source, ScanActions actions,
                           std::shared_ptr<const CancelToken> cancel);
-// The same, handing the result to `found`; when the kernel was still verifying entries it
-// held as stale, hands it all the evidence again once that is done (`late` set), about 6 s
-// after the sweep began.
-void sweepNetworks(const brenmoor::net::IfaddrsSource& source, ScanActions actions,
-                   std::shared_ptr<const CancelToken> cancel,
-                   const std::function<void(SweepResult result, bool late)>& found);
+

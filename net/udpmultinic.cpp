@@ -1,6 +1,7 @@
 #include "net/udpmultinic.h"
 
 #include "base/consoleline.h"
+#include "net/datagrambatch.h"
 #include "net/hostinterfaces.h"
 #include "net/ifaddrssource.h"
 #include "net/pinnedsend.h"
@@ -22,7 +23,6 @@ using brenmoor::console::printLine;
 
 namespace {
 
-constexpr size_t kReceiveBufferBytes = 65536;
 constexpr int kReceiveSocketBufferBytes = 4 << 20;
 
 void setIntOption(int sock, int level, int option, int value)
@@ -36,30 +36,66 @@ ssize_t sendPinned(const NicInfo& nic, const sockaddr_in& destination, const uns
     return brenmoor::net::sendThroughInterface(nic.sendSock, nic.ifIndex, nic.ip, destination, data, len);
 }
 
-enum class Reuse { Shared, Exclusive };
-
-// A UDP socket bound to ip:port; -1 when it cannot be made. Port 0 lets the system pick the
-// source port of a send socket.
-int openBoundSocket(const std::string& ip, unsigned port, bool broadcast, Reuse reuse)
+// A UDP socket bound to ip:port; -1 (errno telling why) when it cannot be made. Port 0 lets
+// the system pick the source port of a send socket. No reuse options on either kind: the
+// receive socket keeps its port to itself (see CreateRecvSocket), and the system never hands
+// a send socket that cannot share a port still bound on its address, which CreateSendSocket
+// relies on to get past a reply port.
+int openBoundSocket(const std::string& ip, unsigned port, bool broadcast)
 {
     const int sock = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (sock < 0)
         return -1;
     if (broadcast)
         setIntOption(sock, SOL_SOCKET, SO_BROADCAST, 1);
-    if (reuse == Reuse::Shared) {
-        setIntOption(sock, SOL_SOCKET, SO_REUSEADDR, 1);
-        setIntOption(sock, SOL_SOCKET, SO_REUSEPORT, 1);
-    }
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port & 0xFFFF));
-    if (inet_pton(AF_INET, ip.c_str(), &address.sin_addr) != 1
-        || bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    if (inet_pton(AF_INET, ip.c_str(), &address.sin_addr) != 1) {
         close(sock);
+        errno = EINVAL;
+        return -1;
+    }
+    if (bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        const int error = errno;
+        close(sock);
+        errno = error;
         return -1;
     }
     return sock;
+}
+
+unsigned boundPort(int sock)
+{
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    if (getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return 0;
+    return ntohs(address.sin_port);
+}
+
+unsigned long inodeOf(int sock)
+{
+    struct stat info{};
+    if (sock < 0 || fstat(sock, &info) != 0)
+        return 0;
+    return static_cast<unsigned long>(info.st_ino);
+}
+
+// Asks for `bytes` of receive buffer: past net.core.rmem_max only a privileged process may go
+// (the FORCE variant); otherwise the system's maximum applies. What was granted, as the system
+// reports it, for the line that says why replies were dropped.
+int applyReceiveBuffer(int sock, int bytes)
+{
+#if defined(SO_RCVBUFFORCE)
+    if (setsockopt(sock, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) != 0)
+#endif
+        setsockopt(sock, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+    int granted = 0;
+    socklen_t length = sizeof granted;
+    if (getsockopt(sock, SOL_SOCKET, SO_RCVBUF, &granted, &length) != 0)
+        granted = 0;
+    return granted;
 }
 
 } // namespace
@@ -86,6 +122,7 @@ UDPMultiNIC::UDPMultiNIC()
 
 UDPMultiNIC::UDPMultiNIC(const brenmoor::net::IfaddrsSource& ifaddrsSource)
     : source(ifaddrsSource)
+    , requestedReceiveBuffer(kReceiveSocketBufferBytes)
 {
 }
 
@@ -94,11 +131,48 @@ UDPMultiNIC::~UDPMultiNIC()
     Stop();
 }
 
+bool UDPMultiNIC::OpenReceiveSocket(unsigned local)
+{
+    std::unique_lock<std::shared_mutex> lock(nicsLock);
+    if (state == State::Running || state == State::Stopped)
+        return recvSock >= 0;
+    if (recvSock >= 0 && local != localPort) {
+        close(recvSock);
+        recvSock = -1;
+    }
+    localPort = local;
+    return openReceiveSocket();
+}
+
+bool UDPMultiNIC::ReopenReceiveSocket()
+{
+    std::unique_lock<std::shared_mutex> lock(nicsLock);
+    return state == State::Failed && openReceiveSocket();
+}
+
+void UDPMultiNIC::avoidSendPorts(std::set<unsigned> ports)
+{
+    std::unique_lock<std::shared_mutex> lock(nicsLock);
+    avoidedPorts = std::move(ports);
+}
+
+void UDPMultiNIC::requestReceiveBuffer(int bytes)
+{
+    std::unique_lock<std::shared_mutex> lock(nicsLock);
+    requestedReceiveBuffer = bytes;
+    if (recvSock >= 0)
+        grantedReceiveBuffer = applyReceiveBuffer(recvSock, bytes);
+}
+
 bool UDPMultiNIC::Init(unsigned remote, unsigned local, ReceiveCallback receiver)
 {
     std::unique_lock<std::shared_mutex> lock(nicsLock);
     if (running)
         return false; // one Init per endpoint; a running endpoint is left as it is
+    if (recvSock >= 0 && local != localPort) {
+        close(recvSock); // opened ahead for another port
+        recvSock = -1;
+    }
     remotePort = remote;
     localPort = local;
     callback = std::move(receiver);
@@ -112,23 +186,23 @@ bool UDPMultiNIC::initialise()
     initialisedWith = identitiesOf(nics);
     if (!found) {
         printErrorLine("Failed to get network interfaces");
-        return false;
+        return fail("no network interface is up");
+    }
+    // The receive socket before the send sockets: bound first, the reply port is never
+    // handed to one of them as its ephemeral port.
+    if (!openReceiveSocket()) {
+        printErrorLine("Failed to open UDP port " + std::to_string(localPort) + ": " + failed);
+        return fail(failed);
     }
     for (NicInfo& nic : nics) {
         nic.sendSock = CreateSendSocket(nic.ip);
         if (nic.sendSock < 0) {
+            const std::string why = std::strerror(errno);
             printErrorLine("Failed to create send socket for " + nic.name);
-            CloseAllSockets();
-            return false;
+            return fail("no send socket for " + nic.name + ": " + why);
         }
     }
-    recvSock = CreateRecvSocket("0.0.0.0");
     nics.front().recvSock = recvSock;
-    if (recvSock < 0) {
-        printErrorLine("Failed to create recv socket for ");
-        CloseAllSockets();
-        return false;
-    }
     running = true;
     try {
         threads.emplace_back(&UDPMultiNIC::ReceiveThread, this, recvSock);
@@ -136,13 +210,32 @@ bool UDPMultiNIC::initialise()
         // Without its receive thread the endpoint is of no use: undo, and say so.
         running = false;
         printErrorLine("Failed to start the receive thread");
-        CloseAllSockets();
-        return false;
+        return fail("its receive thread could not start");
     }
     state = State::Running;
+    failed.clear();
     rememberOwnAddresses();
     printLine("UDP MultiNIC initialized with " + std::to_string(nics.size()) + " interfaces");
     return true;
+}
+
+bool UDPMultiNIC::openReceiveSocket()
+{
+    if (recvSock >= 0)
+        return true;
+    recvSock = CreateRecvSocket("0.0.0.0");
+    if (recvSock >= 0)
+        return true;
+    failed = std::strerror(errno);
+    return false;
+}
+
+bool UDPMultiNIC::fail(const std::string& why)
+{
+    failed = why;
+    state = State::Failed;
+    CloseAllSockets();
+    return false;
 }
 
 bool UDPMultiNIC::Refresh()
@@ -235,7 +328,22 @@ bool UDPMultiNIC::EnumerateInterfaces()
 
 int UDPMultiNIC::CreateSendSocket(const std::string& ip)
 {
-    return openBoundSocket(ip, 0, true, Reuse::Shared);
+    // A refused socket stays bound while the next is opened, so the system hands out another
+    // port each time: one try more than there are ports to avoid always ends.
+    std::vector<int> refused;
+    int sock = -1;
+    for (size_t tries = 0; tries <= avoidedPorts.size(); ++tries) {
+        sock = openBoundSocket(ip, 0, true);
+        if (sock < 0 || avoidedPorts.count(boundPort(sock)) == 0)
+            break;
+        refused.push_back(sock);
+        sock = -1;
+    }
+    const int error = errno;
+    for (const int other : refused)
+        close(other);
+    errno = error;
+    return sock;
 }
 
 int UDPMultiNIC::CreateRecvSocket(const std::string& ip)
@@ -243,7 +351,7 @@ int UDPMultiNIC::CreateRecvSocket(const std::string& ip)
     // The port is not shared: with reuse, a second window would take a share of the unicast
     // replies and a program bound later, of any user, all of them, without a word. A port held
     // by another program fails here, and is reported and tried again instead.
-    const int sock = openBoundSocket(ip, localPort, false, Reuse::Exclusive);
+    const int sock = openBoundSocket(ip, localPort, false);
     if (sock >= 0) {
         // Which interface each datagram came in by: the replies are counted per interface.
 #if defined(__APPLE__)
@@ -252,11 +360,16 @@ int UDPMultiNIC::CreateRecvSocket(const std::string& ip)
         setIntOption(sock, IPPROTO_IP, IP_PKTINFO, 1);
 #endif
         // Room for a burst of replies from a large site while the receive thread is not
-        // scheduled. Past net.core.rmem_max only a privileged process may go (the FORCE
-        // variant); otherwise the system's maximum applies.
-        const int bytes = kReceiveSocketBufferBytes;
-        if (setsockopt(sock, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) != 0)
-            setsockopt(sock, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+        // scheduled.
+        grantedReceiveBuffer = applyReceiveBuffer(sock, requestedReceiveBuffer);
+#if defined(SO_RXQ_OVFL)
+        // Every datagram then carries the socket's drop count: replies lost to a full buffer
+        // are counted instead of vanishing.
+        setIntOption(sock, SOL_SOCKET, SO_RXQ_OVFL, 1);
+#endif
+        std::lock_guard<std::mutex> counts(countsLock);
+        drops = 0; // a new socket counts from 0
+        dropsAtReset = 0;
     }
     return sock;
 }
@@ -292,44 +405,33 @@ bool UDPMultiNIC::Send(const std::string& ip, const unsigned char* data, size_t 
 
 void UDPMultiNIC::ReceiveThread(int sock)
 {
-    std::vector<unsigned char> buffer(kReceiveBufferBytes, 0);
+    brenmoor::net::DatagramBatch batch;
+    // Running is looked at once a second even when nothing comes.
     timeval timeout{1, 0};
     setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     while (running) {
-        sockaddr_in sender{};
-        iovec iov{buffer.data(), buffer.size()};
-        alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-        msghdr msg{};
-        msg.msg_name = &sender;
-        msg.msg_namelen = sizeof sender;
-        msg.msg_iov = &iov;
-        msg.msg_iovlen = 1;
-        msg.msg_control = control;
-        msg.msg_controllen = sizeof control;
-        const ssize_t received = recvmsg(sock, &msg, 0);
-        if (received <= 0)
-            continue; // time-out, error, empty datagram, or Stop's wake-up
-        char text[INET_ADDRSTRLEN] = {};
-        inet_ntop(AF_INET, &sender.sin_addr, text, sizeof text);
-        unsigned ifIndex = 0;
-        for (cmsghdr* header = CMSG_FIRSTHDR(&msg); header; header = CMSG_NXTHDR(&msg, header)) {
-            if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {
-                in_pktinfo info{};
-                std::memcpy(&info, CMSG_DATA(header), sizeof info);
-                ifIndex = static_cast<unsigned>(info.ipi_ifindex);
-            }
+        for (const brenmoor::net::ReceivedDatagram& datagram : batch.receive(sock)) {
+            if (!running)
+                break; // Stop's wake-up: the rest of the batch belongs to nobody now
+            deliver(datagram);
         }
-        countReceived(text, ifIndex);
-        if (!callback)
-            continue;
-        // A handler fault must not take the endpoint, or the process, down with it.
-        try {
-            callback(text, buffer.data(), static_cast<size_t>(received));
-        } catch (const std::exception& e) {
-            printErrorLine(std::string("Receive handler failed: ") + e.what());
-        } catch (...) {
-            printErrorLine("Receive handler failed");
-        }
+    }
+}
+
+void UDPMultiNIC::deliver(const brenmoor::net::ReceivedDatagram& datagram)
+{
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &datagram.sender.sin_addr, text, sizeof text);
+    countReceived(text, datagram);
+    if (datagram.length == 0 || !callback)
+        return;
+    // A handler fault must not take the endpoint, or the process, down with it.
+    try {
+        callback(text, datagram.data, datagram.length);
+    } catch (const std::exception& e) {
+        printErrorLine(std::string("Receive handler failed: ") + e.what());
+    } catch (...) {
+        printErrorLine("Receive handler failed");
     }
 }
 
@@ -341,11 +443,14 @@ void UDPMultiNIC::rememberOwnAddresses()
         ownAddresses.insert(nic.ip);
 }
 
-void UDPMultiNIC::countReceived(const char* sender, unsigned ifIndex)
+void UDPMultiNIC::countReceived(const std::string& sender, const brenmoor::net::ReceivedDatagram& datagram)
 {
     std::lock_guard<std::mutex> lock(countsLock);
-    if (ownAddresses.count(sender) == 0)
-        ++receivedCounts[ifIndex];
+    // An empty datagram is no reply, but its drop count is as new as any.
+    if (datagram.drops)
+        drops = *datagram.drops;
+    if (datagram.length > 0 && ownAddresses.count(sender) == 0)
+        ++receivedCounts[datagram.ifIndex];
 }
 
 std::map<unsigned, size_t> UDPMultiNIC::receivedByInterface() const
@@ -354,39 +459,71 @@ std::map<unsigned, size_t> UDPMultiNIC::receivedByInterface() const
     return receivedCounts;
 }
 
+size_t UDPMultiNIC::droppedSinceReset() const
+{
+    std::lock_guard<std::mutex> lock(countsLock);
+    return static_cast<uint32_t>(drops - dropsAtReset);
+}
+
 void UDPMultiNIC::resetReceivedCounts()
 {
     std::lock_guard<std::mutex> lock(countsLock);
     receivedCounts.clear();
+    dropsAtReset = drops;
 }
 
 unsigned long UDPMultiNIC::receiveSocketInode() const
 {
     std::shared_lock<std::shared_mutex> lock(nicsLock);
-    struct stat info{};
-    if (recvSock < 0 || fstat(recvSock, &info) != 0)
-        return 0;
-    return static_cast<unsigned long>(info.st_ino);
+    return inodeOf(recvSock);
+}
+
+std::set<unsigned long> UDPMultiNIC::socketInodes() const
+{
+    std::shared_lock<std::shared_mutex> lock(nicsLock);
+    std::set<unsigned long> inodes;
+    if (const unsigned long inode = inodeOf(recvSock))
+        inodes.insert(inode);
+    for (const NicInfo& nic : nics)
+        if (const unsigned long inode = inodeOf(nic.sendSock))
+            inodes.insert(inode);
+    return inodes;
+}
+
+std::string UDPMultiNIC::failure() const
+{
+    std::shared_lock<std::shared_mutex> lock(nicsLock);
+    return state == State::Failed ? failed : std::string();
+}
+
+int UDPMultiNIC::receiveBufferBytes() const
+{
+    return grantedReceiveBuffer.load();
 }
 
 void UDPMultiNIC::Stop()
 {
-    if (!running.exchange(false))
-        return;
-    // Wakes a receive that is blocked, so Stop need not wait for the receive time-out.
-    if (recvSock >= 0)
-        shutdown(recvSock, SHUT_RDWR);
-    for (std::thread& thread : threads) {
-        if (thread.joinable())
-            thread.join();
+    const bool wasRunning = running.exchange(false);
+    if (wasRunning) {
+        // Wakes a receive that is blocked, so Stop need not wait for the receive time-out.
+        if (recvSock >= 0)
+            shutdown(recvSock, SHUT_RDWR);
+        for (std::thread& thread : threads) {
+            if (thread.joinable())
+                thread.join();
+        }
+        threads.clear();
     }
-    threads.clear();
     {
+        // Also an endpoint that failed, or holds only the receive socket it opened ahead: it
+        // stays closed, and Refresh leaves it so.
         std::unique_lock<std::shared_mutex> lock(nicsLock);
         CloseAllSockets();
-        state = State::Stopped;
+        if (state != State::Idle)
+            state = State::Stopped;
     }
-    printLine("UDP MultiNIC stopped");
+    if (wasRunning)
+        printLine("UDP MultiNIC stopped");
 }
 
 void UDPMultiNIC::CloseAllSockets()
@@ -402,4 +539,5 @@ void UDPMultiNIC::CloseAllSockets()
     if (recvSock >= 0)
         close(recvSock);
     recvSock = -1;
+    grantedReceiveBuffer = 0;
 }

@@ -4,6 +4,7 @@
 // source, and one receive socket on the wildcard address served by one thread.
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -16,6 +17,7 @@
 
 namespace brenmoor::net {
 struct IfaddrsSource;
+struct ReceivedDatagram;
 }
 
 // Whether another socket of this network namespace holds UDP `port` on any address: the
@@ -44,6 +46,21 @@ public:
     UDPMultiNIC(const UDPMultiNIC&) = delete;
     UDPMultiNIC& operator=(const UDPMultiNIC&) = delete;
 
+    // Binds the receive socket alone, ahead of Init: a session binds every reply port before
+    // any send socket of its endpoints takes an ephemeral port, which could be one of them (the
+    // key-value reply port lies inside the system's ephemeral range). Init binds it itself when
+    // this was not called or failed. Leaves a running or stopped endpoint as it is. Whether the
+    // receive socket is open.
+    bool OpenReceiveSocket(unsigned localPort);
+    // The same for an endpoint whose Init failed, ahead of the Refresh that runs Init again.
+    // Others are left as they are. Whether it opened the receive socket.
+    bool ReopenReceiveSocket();
+    // Ports no send socket may take (the session's reply ports): one the system hands out
+    // anyway is given back for another. Applies to send sockets opened from now on.
+    void avoidSendPorts(std::set<unsigned> ports);
+    // The receive buffer asked of the system for the receive socket, now and when it is opened
+    // again (4 MiB unless set; tests ask for a small one to make the kernel drop).
+    void requestReceiveBuffer(int bytes);
     bool Init(unsigned remotePort, unsigned localPort, ReceiveCallback callback);
     // Sends the datagram once through every record. True when at least one record sent it whole.
     bool Send(const std::string& ip, const unsigned char* data, size_t len);
@@ -62,10 +79,26 @@ public:
     unsigned port() const { return localPort; }
     // The receive socket's inode (as /proc/net/udp shows it); 0 when there is none.
     unsigned long receiveSocketInode() const;
+    // The inodes of every socket of the endpoint, receive and send: none of them is another
+    // program holding a port.
+    std::set<unsigned long> socketInodes() const;
+    // Why the last Init or Refresh left the endpoint without its receive thread: the bind's
+    // error ("Address already in use"), or "no network interface is up", ...; empty while it
+    // runs, before Init and once stopped.
+    std::string failure() const;
+    // The receive buffer the system granted, as it reports it: Linux reports twice the bytes
+    // asked (the other half is its bookkeeping), so a default user's 212992-byte maximum reads
+    // 425984. 0 when there is no receive socket.
+    int receiveBufferBytes() const;
 
     // Datagrams received per interface index since the last reset, the host's own (its
     // broadcasts coming back) left out.
     std::map<unsigned, size_t> receivedByInterface() const;
+    // Datagrams the kernel dropped on the receive socket, its buffer full, since the last reset.
+    // The kernel tells the count only with the next datagram it queues, so drops after the
+    // last datagram of a burst show once another one comes.
+    size_t droppedSinceReset() const;
+    // Starts both counts afresh.
     void resetReceivedCounts();
 
 private:
@@ -75,12 +108,15 @@ private:
     enum class State { Idle, Failed, Running, Stopped };
 
     void ReceiveThread(int sock);
-    void countReceived(const char* sender, unsigned ifIndex);
+    void deliver(const brenmoor::net::ReceivedDatagram& datagram);
+    void countReceived(const std::string& sender, const brenmoor::net::ReceivedDatagram& datagram);
     void rememberOwnAddresses();
     bool EnumerateInterfaces();
     std::vector<NicInfo> usableInterfaces(bool& listed) const;
     static std::set<NicIdentity> identitiesOf(const std::vector<NicInfo>& records);
     bool initialise();
+    bool openReceiveSocket();
+    bool fail(const std::string& why);
     void replaceSendSockets(std::vector<NicInfo> records);
     int CreateSendSocket(const std::string& ip);
     int CreateRecvSocket(const std::string& ip);
@@ -95,11 +131,19 @@ private:
     std::vector<std::thread> threads;
     int recvSock = -1; // also in the first record while there is one
     State state = State::Idle;
+    std::string failed; // why, in the Failed state
+    std::set<unsigned> avoidedPorts;
+    int requestedReceiveBuffer;
+    std::atomic<int> grantedReceiveBuffer{0};
     std::set<NicIdentity> initialisedWith;
     // Send (from any thread) reads the records while Stop may be closing them: senders hold it
     // shared, Init and Stop hold it exclusively.
     mutable std::shared_mutex nicsLock;
-    mutable std::mutex countsLock; // the two below
+    mutable std::mutex countsLock; // the four below
     std::map<unsigned, size_t> receivedCounts;
     std::set<std::string> ownAddresses;
+    // The receive socket's drop count as last told, and as it stood at the last reset; both
+    // 32 bits wide as the kernel counts, so the difference holds across its wrap.
+    uint32_t drops = 0;
+    uint32_t dropsAtReset = 0;
 };

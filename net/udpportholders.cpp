@@ -1,6 +1,8 @@
 #include "net/udpportholders.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <dirent.h>
 #include <fstream>
 #include <map>
@@ -53,6 +55,28 @@ std::map<unsigned long, PortHolder> processesOf(const std::set<unsigned long>& i
     return found;
 }
 
+// The bytes of a local address as /proc writes it: 8 hex digits for IPv4, 32 for IPv6, each 8
+// one 32-bit word printed in this host's byte order. Empty when it is neither.
+std::vector<unsigned char> addressBytes(const std::string& hex)
+{
+    if ((hex.size() != 8 && hex.size() != 32) || hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        return {};
+    std::vector<unsigned char> bytes(hex.size() / 2);
+    for (size_t word = 0; word < hex.size() / 8; ++word) {
+        const uint32_t value = static_cast<uint32_t>(std::stoul(hex.substr(word * 8, 8), nullptr, 16));
+        std::memcpy(bytes.data() + word * 4, &value, sizeof value);
+    }
+    return bytes;
+}
+
+bool holdsIpv4Port(const std::vector<unsigned char>& v6)
+{
+    static const unsigned char wildcard[16] = {};
+    static const unsigned char mappedPrefix[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff};
+    return std::memcmp(v6.data(), wildcard, sizeof wildcard) == 0
+        || std::memcmp(v6.data(), mappedPrefix, sizeof mappedPrefix) == 0;
+}
+
 } // namespace
 
 std::vector<UdpSocketEntry> parseProcNetUdp(const std::string& text)
@@ -71,11 +95,15 @@ std::vector<UdpSocketEntry> parseProcNetUdp(const std::string& text)
         const auto colon = local.find(':');
         if (colon == std::string::npos || local.size() - colon - 1 != 4)
             continue;
+        const std::vector<unsigned char> address = addressBytes(local.substr(0, colon));
+        if (address.empty())
+            continue;
         unsigned port = 0;
         std::istringstream hex(local.substr(colon + 1));
-        if (!(hex >> std::hex >> port))
+        if (!(hex >> std::hex >> port) || !hex.eof())
             continue;
-        entries.push_back({port, inode, uid});
+        const bool ipv6 = address.size() == 16;
+        entries.push_back({port, inode, uid, ipv6, !ipv6 || holdsIpv4Port(address)});
     }
     return entries;
 }
@@ -83,9 +111,13 @@ std::vector<UdpSocketEntry> parseProcNetUdp(const std::string& text)
 std::vector<PortHolder> otherPortHolders(unsigned port, const std::set<unsigned long>& own, const std::string& procRoot)
 {
     std::map<unsigned long, PortHolder> others;
-    for (const UdpSocketEntry& entry : parseProcNetUdp(readFile(procRoot + "/net/udp"))) {
-        if (entry.port == port && own.count(entry.inode) == 0)
+    for (const char* table : {"/net/udp", "/net/udp6"}) {
+        for (const UdpSocketEntry& entry : parseProcNetUdp(readFile(procRoot + table))) {
+            if (entry.port != port || !entry.holdsIpv4Port || own.count(entry.inode) != 0)
+                continue;
             others[entry.inode].uid = entry.uid;
+            others[entry.inode].ipv6 = entry.ipv6;
+        }
     }
     if (others.empty())
         return {};
@@ -94,7 +126,7 @@ std::vector<PortHolder> otherPortHolders(unsigned port, const std::set<unsigned 
         inodes.insert(inode);
     for (auto& [inode, process] : processesOf(inodes, procRoot)) {
         others[inode].pid = process.pid;
-        others[inode].program = process.program;
+        others[inode].program = std::move(process.program);
     }
     std::vector<PortHolder> holders;
     for (auto& [inode, holder] : others)
@@ -115,6 +147,24 @@ std::string portHolderLine(unsigned port, const std::vector<PortHolder>& holders
     const std::string held = "UDP port " + std::to_string(port) + " is held by another program (" + who + ")";
     return ownEndpointRuns ? held + ": replies sent to it may reach that program instead of this one"
                            : held + ": no reply to it reaches this program until that program closes it; Search tries again";
+}
+
+std::optional<std::string> replyPortLine(unsigned port, const std::vector<PortHolder>& holders, bool running,
+                                         const std::string& failure)
+{
+    std::vector<PortHolder> shown;
+    for (const PortHolder& holder : holders) {
+        if (!running || !holder.ipv6)
+            shown.push_back(holder);
+    }
+    if (!shown.empty())
+        return portHolderLine(port, shown, running);
+    if (running || failure.empty())
+        return std::nullopt;
+    // No holder in sight (the bind failed for another reason, or no interface was up): still
+    // no reply comes, and the user must hear it.
+    return "UDP port " + std::to_string(port) + " could not be opened (" + failure
+        + "): no reply to it reaches this program; Search tries again";
 }
 
 } // namespace brenmoor::net

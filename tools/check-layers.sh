@@ -6,6 +6,8 @@
 #   core  what the window and brenmoor-cli share (Qt Core only)
 #   ui, cli  the widgets / the command-line program (peers, both on core)
 #   app   start-up and the window shell
+#   arphelper  brenmoor-arp, the program that holds cap_net_raw: a layer of its own that
+#         includes nothing of the others (and none of them includes it)
 # Only includes that name a layer folder count ("core/devicelist.h"); the generated forms
 # (ui_mainwindow.h) and system headers do not. Tests, tools, benchmarks and fuzz targets may
 # include anything.
@@ -22,10 +24,11 @@ may_include() { # layer -> the layers its files may include
     ui) echo "base net protocol core ui" ;;
     cli) echo "base net protocol core cli" ;;
     app) echo "base net protocol core ui app" ;;
+    arphelper) echo "arphelper" ;;
   esac
 }
 
-layers="base net protocol core ui cli app"
+layers="base net protocol core ui cli app arphelper"
 problems=0
 files=0
 for layer in $layers; do

@@ -2,11 +2,11 @@
 # Builds the libFuzzer targets with clang and runs each for a while on its corpus.
 #   tools/fuzz.sh [SECONDS_PER_TARGET]     (default 60; BM_FUZZ_TARGETS picks targets)
 # The working corpus grows in build-fuzz/corpus; the seeds stay in fuzz/corpus. A crash
-# leaves its input in build-fuzz/crashes and fails the run.
+# leaves its input in build-fuzz/crashes and fails the run. BM_BUILD_DIR builds elsewhere.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
-build=$root/build-fuzz
+build=${BM_BUILD_DIR:-$root/build-fuzz}
 
 "$root/tools/install-deps.sh" fuzz
 BM_PRESET=fuzz "$root/tools/build.sh" >/dev/null
@@ -14,7 +14,7 @@ bin=$build/fuzz
 
 mkdir -p "$build/crashes"
 status=0
-for target in ${BM_FUZZ_TARGETS:-json_reply kv_reply arp_line neighbour_dump}; do
+for target in ${BM_FUZZ_TARGETS:-json_reply kv_reply arp_line neighbour_dump arp_helper}; do
   corpus="$build/corpus/$target"
   mkdir -p "$corpus"
   cp -n "$root/fuzz/corpus/$target/"* "$corpus/" 2>/dev/null || true

@@ -8,7 +8,8 @@
 set -euo pipefail
 
 profile=${1:-test}
-# The program at run time: Qt, and `arp -an` (net-tools) for the neighbour-table fallback.
+# The program at run time: Qt, `arp -an` (net-tools) for the neighbour-table fallback, and
+# setcap (libcap2-bin) that gives the ARP helper its capability.
 # The lab: namespaces and veths (iproute2), sysctl (procps), the tun helper (perl-base and
 # util-linux are essential). The demo: a virtual display, a click, a screenshot.
 PACKAGES=(
@@ -16,6 +17,7 @@ PACKAGES=(
   dpkg-dev file   # CPack works out a .deb's dependencies with them (the package test too)
   qtbase5-dev libspdlog-dev nlohmann-json3-dev
   net-tools iproute2 procps
+  libcap2-bin     # setcap and getcap: the ARP helper's capability (the demo, the package test)
   xvfb xauth xdotool imagemagick
 )
 case "$profile" in

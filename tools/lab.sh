@@ -19,6 +19,11 @@
 #        lab.sh dev-reset N          device host N back to its lab address (a device that took a
 #                                    new one), and the tool host's neighbour entries forgotten:
 #                                    the lab as the next test knows it
+#        lab.sh arp-silence HOST IF on|off
+#                                    the kernel of lab host HOST (a device number, or a name
+#                                    such as many1 or fleet) gives no ARP replies on its
+#                                    interface IF (arp_ignore 8), or again as the lab built it:
+#                                    a host that answers ARP late, through bm-arpresponder
 #        lab.sh many N [NETS]        N devices (N <= 200) on each of NETS networks (1 to 10,
 #                                    default 1), one host <prefix>-many<K> per network with
 #                                    macvlan interfaces mv1..mvN, each its own address and MAC
@@ -430,6 +435,22 @@ fleet() {
   echo "lab $P: $n devices in $ns, all at $ip"
 }
 
+arp_silence() {
+  local host=$1 ifname=$2 state=$3 value
+  [[ ! "$host" =~ ^[0-9]+$ ]] || host="dev$host"
+  [[ "$host" =~ ^(dev[0-9]+|many[0-9]+|fleet)$ ]] || die "arp-silence: no lab host '$1'"
+  require_up "$P-$host"
+  in_ns "$P-$host" ip link show dev "$ifname" >/dev/null 2>&1 || die "arp-silence: $P-$host has no interface '$ifname'"
+  case "$state" in
+    on) value=8 ;;
+    # What every interface of that host was made with.
+    off) value=$(in_ns "$P-$host" sysctl -n net.ipv4.conf.default.arp_ignore) ;;
+    *) die "arp-silence: on or off, not '$state'" ;;
+  esac
+  # The slash form: an interface name may hold a dot (a VLAN, eth0.20).
+  in_ns "$P-$host" sysctl -qw "net/ipv4/conf/$ifname/arp_ignore=$value"
+}
+
 status() {
   local ns
   for ns in $(lab_namespaces); do
@@ -478,6 +499,7 @@ case "$cmd" in
     require_up "$P-many$k"
     exec ip netns exec "$P-many$k" env BM_LAB="$P" "$@" ;;
   dev-reset) dev_reset "${1:?device number}" ;;
+  arp-silence) arp_silence "${1:?host}" "${2:?interface}" "${3:?on or off}" ;;
   dev-exec)
     n=${1:?device number}; shift
     require_up "$P-dev$n"

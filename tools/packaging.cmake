@@ -52,6 +52,13 @@ set(BRENMOOR_FIREWALLD_SERVICES_DIR lib/firewalld/services)
 set(BRENMOOR_APP_CONFFILES ${PROJECT_BINARY_DIR}/debian/brenmoor/conffiles)
 file(WRITE ${BRENMOOR_APP_CONFFILES} "${BRENMOOR_UFW_APPLICATIONS_DIR}/brenmoor\n")
 
+# The postinst gives the ARP helper its one capability, raw sockets (tools/brenmoor.postinst.in).
+# Debian wants maintainer scripts executable: file(COPY) sets 0755 on the configured script.
+set(BRENMOOR_ARP_HELPER /usr/libexec/brenmoor/brenmoor-arp)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/brenmoor.postinst.in ${PROJECT_BINARY_DIR}/debian/postinst/postinst @ONLY)
+file(COPY ${PROJECT_BINARY_DIR}/debian/postinst/postinst DESTINATION ${PROJECT_BINARY_DIR}/debian/brenmoor
+     FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME brenmoor)
 set(CPACK_PACKAGE_VENDOR "The Lorvane developers")
@@ -69,8 +76,11 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://lorvane.org/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_APP_PACKAGE_NAME brenmoor)
 set(CPACK_DEBIAN_APP_PACKAGE_RECOMMENDS net-tools) # `arp -an`, when the netlink read fails
-set(CPACK_DEBIAN_APP_PACKAGE_CONTROL_EXTRA ${BRENMOOR_APP_CONFFILES})
-set(CPACK_DEBIAN_APP_PACKAGE_CONTROL_STRICT_PERMISSION ON) # the conffiles list 0644, as Debian wants
+# setcap, for the postinst; the shared libraries' packages are worked out and added to it.
+set(CPACK_DEBIAN_APP_PACKAGE_DEPENDS libcap2-bin)
+set(CPACK_DEBIAN_APP_PACKAGE_CONTROL_EXTRA ${BRENMOOR_APP_CONFFILES} ${PROJECT_BINARY_DIR}/debian/brenmoor/postinst)
+# The conffiles list 0644 and the postinst 0755, as Debian wants.
+set(CPACK_DEBIAN_APP_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_APP_DESCRIPTION "find networked devices and set their IP addresses
 Lorvane is for the people who install networked devices such as cameras. It
 finds every device on every local IPv4 network of the computer, lists them in

@@ -293,9 +293,9 @@ bool DeviceTableWidget::updateRow(int fillingId, int rowId, const QString& ip, c
     return true;
 }
 
-int DeviceTableWidget::markConflicts(const NeighbourMap* neighbours, int fromRowId)
+int DeviceTableWidget::markConflicts(const NeighbourMap* neighbours, int fromRowId, std::vector<ArpProxy>* proxies)
 {
-    const std::vector<Conflict> conflicts = ::markConflicts(list, neighbours, fromRowId);
+    const std::vector<Conflict> conflicts = ::markConflicts(list, neighbours, fromRowId, proxies);
     writing = true;
     for (const Conflict& conflict : conflicts)
         item(list.rowOfId(conflict.row), 2)->setForeground(QBrush(kConflictColour, Qt::SolidPattern));

@@ -4,6 +4,7 @@
 // into view. Each row shows its device's texts as the console would print them; the list
 // keeps the device's own.
 
+#include "core/conflicts.h"
 #include "core/devicelist.h"
 #include "net/neighbourmap.h"
 
@@ -62,8 +63,9 @@ public:
     std::vector<int> selectedRowIds() const;
 
     // Judges the rows with a row id of `fromRowId` or more against the neighbour table:
-    // prints a line for each conflicting row and turns its IP text red. Returns how many.
-    int markConflicts(const NeighbourMap* neighbours, int fromRowId);
+    // prints a line for each conflicting row and turns its IP text red. Returns how many;
+    // `proxies`, when given, gets the hosts answering ARP for many devices (not counted).
+    int markConflicts(const NeighbourMap* neighbours, int fromRowId, std::vector<ArpProxy>* proxies = nullptr);
     // Gives the rows that are, or are about to be, on screen their two buttons. Every row of
     // a table of up to 64 rows has them at once; in a larger table a row gets them as it
     // comes into view, so a burst of hundreds of replies does not build hundreds of widgets.

@@ -3,6 +3,7 @@
 #include "base/consoleline.h"
 #include "base/logging.h"
 #include "core/addresscheck.h"
+#include "core/arpfallback.h"
 #include "core/firewallhint.h"
 #include "net/localinterfaces.h"
 #include "net/netscanner.h"
@@ -31,7 +32,10 @@
 
 namespace {
 
-const char* const kSweepRunning = "Searching: the neighbour sweep runs and the conflicts are judged (about 2 s)";
+const char* const kSweepRunning = "Searching: the neighbour sweep runs and the conflicts are judged (about 1 s)";
+// A second request recovers the replies lost in the first burst (the merge by MAC makes a
+// repeat harmless); late enough that the first burst has been taken in.
+constexpr std::chrono::milliseconds kSecondRequest{300};
 
 } // namespace
 
@@ -88,6 +92,14 @@ mainwindow::mainwindow(QWidget* parent, const brenmoor::net::IfaddrsSource& host
     portWarning->setStyleSheet(QStringLiteral("color: rgb(250, 180, 80); font-size: 14px; padding: 2px 8px;"));
     portWarning->hide();
     ui->verticalLayout->insertWidget(1, portWarning);
+    // Below it: what the last Search could not see or had to leave out.
+    searchNote = new QLabel(this);
+    searchNote->setObjectName(QStringLiteral("searchNote"));
+    searchNote->setWordWrap(true);
+    searchNote->setTextFormat(Qt::PlainText);
+    searchNote->setStyleSheet(QStringLiteral("color: rgb(250, 180, 80); font-size: 14px; padding: 2px 8px;"));
+    searchNote->hide();
+    ui->verticalLayout->insertWidget(2, searchNote);
     showPortHolders();
     buildTopBarTools();
     // A verification asks twice a second: a fleet is verified within a second of moving, and a
@@ -204,8 +216,16 @@ void mainwindow::takeInbox()
                 settleChange(*outcome);
     }
     ui->tableWidget->enqueue(std::move(taken.records));
-    if (taken.neighbours)
+    if (taken.neighbours) {
+        {
+            std::lock_guard<std::mutex> lock(sweepNoteLock);
+            if (sweepNote.first == searchNumber)
+                arpFallbackNote = sweepNote.second;
+        }
+        if (arpFallbackNote && !std::exchange(arpFallbackSaid, true))
+            brenmoor::console::printErrorLine(*arpFallbackNote);
         checkConflicts(*taken.neighbours);
+    }
     else if (!ui->tableWidget->hasPending())
         judgeNewRows();
 }
@@ -222,12 +242,46 @@ void mainwindow::checkConflicts(const NeighbourMap& neighbours)
 void mainwindow::judgeNewRows()
 {
     DeviceTableWidget* table = ui->tableWidget;
-    conflictCount += table->markConflicts(searchNeighbours ? &*searchNeighbours : nullptr, judgedRows);
+    std::vector<ArpProxy> found;
+    conflictCount += table->markConflicts(searchNeighbours ? &*searchNeighbours : nullptr, judgedRows, &found);
+    for (ArpProxy& proxy : found) {
+        const auto known = std::find_if(proxies.begin(), proxies.end(), [&](const ArpProxy& p) { return p.mac == proxy.mac; });
+        if (known != proxies.end() && known->addresses == proxy.addresses)
+            continue;
+        brenmoor::console::printLine(proxyLine(proxy)); // named once, and again when it answers for more
+        if (known != proxies.end())
+            *known = std::move(proxy);
+        else
+            proxies.push_back(std::move(proxy));
+    }
     if (searchNeighbours) {
         judgedRows = table->devices().size();
         setSearchBusy(false); // the sweep's conflicts are judged: the Search is over
     }
     showConflictCount();
+    showSearchNotes();
+}
+
+void mainwindow::showSearchNotes()
+{
+    const size_t dropped = discovery->droppedReplies();
+    if (dropped > 0) {
+        const std::string line = droppedRepliesLine(dropped, discovery->receiveBufferBytes());
+        if (line != dropNote)
+            brenmoor::console::printErrorLine(line);
+        dropNote = line;
+    }
+    QStringList lines;
+    if (arpFallbackNote)
+        lines << QString::fromStdString(*arpFallbackNote);
+    for (const ArpProxy& proxy : proxies)
+        lines << QString::fromStdString(proxyLine(proxy));
+    if (!dropNote.empty())
+        lines << QString::fromStdString(dropNote);
+    const QString text = lines.join(QLatin1Char('\n'));
+    if (searchNote->text() != text)
+        searchNote->setText(text);
+    searchNote->setVisible(!text.isEmpty());
 }
 
 void mainwindow::showConflictCount()
@@ -265,9 +319,14 @@ void mainwindow::on_pushButton_14_clicked()
     ui->tableWidget->startFilling();
     // Replies that came before the press belong to the table just emptied.
     const unsigned number = discovery->beginSearch();
+    searchNumber = number;
     searchNeighbours.reset();
     judgedRows = 0;
     conflictCount = 0;
+    arpFallbackNote.reset();
+    proxies.clear();
+    dropNote.clear();
+    showSearchNotes();
     // Busy from the press on, not only once the worker runs: a double click must not start
     // a second search.
     setSearchBusy(true);
@@ -290,24 +349,35 @@ void mainwindow::on_pushButton_14_clicked()
                                                           cancel = workers.cancelToken(), drops, number] {
         if (cancel->sleepFor(std::chrono::milliseconds(200)))
             return; // the window is closing
-        sweepNetworks(source, actions, cancel, [&](SweepResult swept, bool late) {
-            if (!late) {
-                for (const std::string& line : firewallHintLines(swept.swept, session->repliesByInterface()))
-                    brenmoor::console::printLine(line);
-                drops->report(source);
+        SweepResult swept = sweepNetworks(source, actions, cancel);
+        if (cancel->cancelled())
+            return;
+        for (const std::string& line : firewallHintLines(swept.swept, session->repliesByInterface()))
+            brenmoor::console::printLine(line);
+        drops->report(source);
+        std::optional<std::string> fallback = arpFallbackLine(swept.fallback);
+        // Posted even when empty: the Search ends when the window has judged it.
+        withMainWindow([&](mainwindow& window) {
+            {
+                std::lock_guard<std::mutex> lock(window.sweepNoteLock);
+                window.sweepNote = {number, std::move(fallback)};
             }
-            // Posted even when empty: the Search ends when the window has judged it. The
-            // kernel's later evidence is judged again when it comes.
-            withMainWindow([&](mainwindow& window) {
-                window.discovery->deliverNeighbours(std::move(swept.neighbours), number);
-            });
+            window.discovery->deliverNeighbours(std::move(swept.neighbours), number);
         });
     });
     if (!started)
         setSearchBusy(false);
 
-    workers.start("discovery", [session = discovery] { session->sendJsonDiscovery(); });
-    workers.start("key-value discovery", [session = discovery] { session->sendKvDiscovery(); });
+    workers.start("discovery", [session = discovery, cancel = workers.cancelToken()] {
+        session->sendJsonDiscovery();
+        if (!cancel->sleepFor(kSecondRequest))
+            session->sendJsonDiscovery();
+    });
+    workers.start("key-value discovery", [session = discovery, cancel = workers.cancelToken()] {
+        session->sendKvDiscovery();
+        if (!cancel->sleepFor(kSecondRequest))
+            session->sendKvDiscovery();
+    });
 }
 
 void mainwindow::buildTopBarTools()

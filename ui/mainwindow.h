@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <atomic>
+#include <mutex>
 #include <memory>
 #include <optional>
 
@@ -94,6 +95,9 @@ private:
     void askAgain();
     void settleChange(const ChangeVerifier::Outcome& outcome);
     void showConflictCount();
+    // Under the counters: what this Search could not see (the ARP helper's fallback), the
+    // proxies it named and the replies this computer dropped.
+    void showSearchNotes();
     // Says, on the console and under the counters, which reply port another program holds.
     void showPortHolders();
 
@@ -110,6 +114,15 @@ private:
     int judgedRows = 0;  // rows with a smaller row id have been judged against the neighbours
     int conflictCount = 0;
     class QLabel* portWarning = nullptr;
+    class QLabel* searchNote = nullptr;
+    unsigned searchNumber = 0;
+    // The sweep's word on how it asked, left by its worker for the Search it belongs to.
+    std::mutex sweepNoteLock;
+    std::pair<unsigned, std::optional<std::string>> sweepNote;
+    std::optional<std::string> arpFallbackNote; // this Search's
+    bool arpFallbackSaid = false;               // on the console, once per window
+    std::vector<ArpProxy> proxies;              // named this Search
+    std::string dropNote;
     class QPushButton* assignButton = nullptr;
     class QPushButton* exportButton = nullptr;
     class QLineEdit* filterEdit = nullptr;

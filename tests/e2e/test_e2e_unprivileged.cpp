@@ -4,10 +4,12 @@
 #include "app/brenmoor.h"
 #include "app/ctopwidget.h"
 #include "tests/support/devicerecords.h"
+#include "tests/support/labprocess.h"
 #include "tests/support/labqtestmain.h"
 #include "ui/mainwindow.h"
 #include "ui/modifyipdialog.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -15,6 +17,7 @@
 #include <unistd.h>
 
 using brenmoor::test::recorded;
+using brenmoor::test::StdoutCapture;
 
 class EndToEndUnprivileged : public QObject
 {
@@ -66,6 +69,50 @@ private slots:
         }
         QCOMPARE(table->item(1, 2)->text(), QStringLiteral("192.168.50.78"));
         QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
+    }
+
+    // The ARP helper copied as a user copies a file loses its capability: the kernel's table
+    // serves, and the window says once what that may cost and how to grant it. The copy that
+    // holds it answers for the sweep, though the program runs as nobody.
+    void withoutTheHelpersCapabilityTheKernelServesAndTheWindowSaysSo_data()
+    {
+        QTest::addColumn<QByteArray>("helper");
+        QTest::addColumn<bool>("capable");
+        QTest::newRow("copied without setcap") << qgetenv("BM_ARP_PLAIN") << false;
+        QTest::newRow("given cap_net_raw=ep") << qgetenv("BM_ARP_CAPABLE") << true;
+    }
+    void withoutTheHelpersCapabilityTheKernelServesAndTheWindowSaysSo()
+    {
+        QFETCH(QByteArray, helper);
+        QFETCH(bool, capable);
+        if (helper.isEmpty())
+            QSKIP("no helper of the build was handed over (BM_ARP_PLAIN, BM_ARP_CAPABLE)");
+        qputenv("BRENMOOR_ARP_HELPER", helper);
+        Brenmoor window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        mainwindow* list = window.panel()->deviceWindow;
+        auto* table = list->findChild<QTableWidget*>(QStringLiteral("tableWidget"));
+        auto* note = list->findChild<QLabel*>(QStringLiteral("searchNote"));
+        QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
+        StdoutCapture errors(2);
+        for (int search = 0; search < 2; ++search) {
+            QTest::mouseClick(list->findChild<QPushButton*>(QStringLiteral("pushButton_14")), Qt::LeftButton);
+            QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 2, 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
+            QCOMPARE(note->isVisible(), !capable);
+        }
+        const std::string said = errors.text();
+        const std::string risk = "Conflicts with hosts that do not answer discovery";
+        if (capable) {
+            QVERIFY2(said.find(risk) == std::string::npos, said.c_str());
+            return;
+        }
+        QVERIFY2(note->text().contains(QStringLiteral("setcap cap_net_raw=ep ") + QString::fromLocal8Bit(helper)),
+                 qPrintable(note->text()));
+        const size_t first = said.find(risk);
+        QVERIFY2(first != std::string::npos, said.c_str());
+        QVERIFY2(said.find(risk, first + 1) == std::string::npos, "said once, not at every Search");
     }
 };
 

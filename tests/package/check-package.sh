@@ -5,7 +5,16 @@ set -euo pipefail
 build=$1
 version=$2
 out=$(mktemp -d)
-trap 'rm -rf "$out"' EXIT
+helper=/usr/libexec/brenmoor/brenmoor-arp
+installed=no
+# A package this test installed is purged whatever happens after.
+cleanup() {
+  if [ "$installed" = yes ]; then
+    dpkg --purge brenmoor >/dev/null 2>&1 || true
+  fi
+  rm -rf "$out"
+}
+trap cleanup EXIT
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$out" >"$out/cpack.log" 2>&1 || { cat "$out/cpack.log"; exit 1; }
 
 failures=0
@@ -26,6 +35,7 @@ field_is "$app" Recommends net-tools
 field_has "$app" Maintainer '<dev@lorvane.org>'
 field_has "$app" Depends 'libqt5widgets5'   # worked out from the binary, not written by hand
 field_has "$app" Depends 'libc6'
+field_has "$app" Depends 'libcap2-bin'      # setcap, for the postinst
 field_is "$sim" Package brenmoor-devicesim
 field_is "$sim" Version "$version"
 
@@ -41,6 +51,18 @@ for size in 16 32 48 64 128 256; do
   holds "$listed" "./usr/share/icons/hicolor/${size}x${size}/apps/org.lorvane.Lorvane.png"
 done
 lacks "$listed" ./usr/bin/bm-devicesim
+# The ARP helper: executable, never setuid or setgid (its one capability comes from the postinst).
+holds "$listed" .$helper
+mode=$(dpkg-deb -c "$app" | awk -v f=".$helper" '$6 == f {print $1}')
+[ "$mode" = "-rwxr-xr-x" ] || fail "the ARP helper's mode is '$mode', not -rwxr-xr-x"
+control=$out/control
+dpkg-deb -e "$app" "$control"
+grep -qF 'setcap cap_net_raw=ep "$helper"' "$control/postinst" && grep -qx "helper=$helper" "$control/postinst" \
+  || fail "the postinst does not give $helper cap_net_raw"
+postinst_mode=$(stat -c %a "$control/postinst")
+[ "$postinst_mode" = 755 ] || fail "the postinst's mode is $postinst_mode, not 755"
+! grep -v '^[[:space:]]*#' "$control/postinst" | grep -qw -e chmod -e chown \
+  || fail "the postinst changes a file's mode or owner"
 # dpkg keeps an edited file under /etc only when the package lists it as a conffile, and
 # refuses a package whose conffile it lacks: the two sets must match.
 conffiles=$(dpkg-deb -I "$app" conffiles 2>/dev/null || true)
@@ -122,8 +144,50 @@ else
 fi
 
 file "$tree/usr/bin/brenmoor" | grep -q ', stripped' || fail "the program is not stripped"
+# The helper that holds cap_net_raw links the C and C++ runtimes and nothing else.
+file "$tree$helper" | grep -q ', stripped' || fail "the ARP helper is not stripped"
+for lib in $(objdump -p "$tree$helper" | awk '$1 == "NEEDED" {print $2}'); do
+  case $lib in libc.so.* | libm.so.* | libstdc++.so.* | libgcc_s.so.*) ;; *) fail "the ARP helper links $lib" ;; esac
+done
 # The command-line tool needs no widgets and no display.
 ! objdump -p "$tree/usr/bin/brenmoor-cli" | grep -q -e 'libQt5Widgets' -e 'libQt5Gui' || fail "brenmoor-cli links Qt's widgets"
+
+# Installed: the postinst gives the helper cap_net_raw and nothing else, and a purge leaves
+# nothing behind. Only as root, only where the package is not installed already (this test
+# must not replace a user's copy) and where dpkg -i can configure it.
+install_check() {
+  local depends log state got
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "SKIP: not root: the package is not installed to check the helper's capability"; return
+  fi
+  # Any state but none at all: a removed package's kept configuration would go with the purge.
+  state=$(dpkg-query -W -f='${db:Status-Status}' brenmoor 2>/dev/null || true)
+  if [ -n "$state" ] && [ "$state" != not-installed ]; then
+    echo "SKIP: brenmoor is on this machine ($state): the installed check would replace it"; return
+  fi
+  depends=$(dpkg-deb -f "$app" Depends)
+  if ! (cd "$out" && dpkg-checkbuilddeps -d "$depends" /dev/null) >/dev/null 2>&1; then
+    echo "SKIP: the package's dependencies are not all installed: dpkg -i would not configure it ($depends)"
+    return
+  fi
+  installed=yes
+  if ! log=$(dpkg -i "$app" 2>&1); then
+    if grep -q 'lock' <<<"$log"; then
+      installed=no
+      echo "SKIP: dpkg is busy (its lock is held): the package is not installed"; return
+    fi
+    fail "dpkg -i failed: $log"; return
+  fi
+  got=$(getcap "$helper" 2>&1)
+  [ "$got" = "$helper cap_net_raw=ep" ] || fail "getcap says '$got', not '$helper cap_net_raw=ep'"
+  [ "$(stat -c %a "$helper")" = 755 ] || fail "the installed helper's mode is $(stat -c %a "$helper"), not 755"
+  dpkg --purge brenmoor >/dev/null 2>&1 || fail "dpkg --purge brenmoor failed"
+  installed=no
+  [ ! -e "$helper" ] || fail "$helper is left after the purge"
+  [ ! -e "$(dirname "$helper")" ] || fail "$(dirname "$helper") is left after the purge"
+  echo "installed: getcap said '$got'; purged: $(dirname "$helper") is gone"
+}
+install_check
 
 [ "$failures" -eq 0 ] || exit 1
 echo "packages of $version: $(basename "$app") $(du -k "$app" | cut -f1) kB, $(basename "$sim") $(du -k "$sim" | cut -f1) kB"

@@ -196,4 +196,94 @@ std::string StdoutCapture::text() const
     return all.str();
 }
 
+#ifndef BM_ARPRESPONDER_PATH
+#error "BM_ARPRESPONDER_PATH must name the ARP responder"
+#endif
+
+namespace {
+
+bool setArpSilence(const QString& hostName, const QString& interfaceName, bool on)
+{
+    QProcess lab;
+    lab.setProcessChannelMode(QProcess::ForwardedChannels);
+    lab.start(QStringLiteral(BM_LAB_SCRIPT), {QStringLiteral("arp-silence"), hostName, interfaceName,
+                                              on ? QStringLiteral("on") : QStringLiteral("off")});
+    return lab.waitForFinished(10000) && lab.exitStatus() == QProcess::NormalExit && lab.exitCode() == 0;
+}
+
+// The responder's complete "answered" lines in `output`: a line still being written is not one yet.
+QStringList answerLines(const QByteArray& output)
+{
+    QStringList lines;
+    const QList<QByteArray> parts = output.left(output.lastIndexOf('\n') + 1).split('\n');
+    for (const QByteArray& line : parts)
+        if (line.startsWith("answered "))
+            lines << QString::fromUtf8(line);
+    return lines;
+}
+
+} // namespace
+
+ArpResponder::ArpResponder(int host, const ArpAnswering& answering)
+    : ArpResponder(QStringLiteral("dev") + QString::number(host), answering)
+{
+}
+
+ArpResponder::ArpResponder(const QString& hostName, const ArpAnswering& answering)
+    : process_(std::make_unique<QProcess>())
+    , hostName_(hostName)
+    , answering_(answering)
+{
+    if (answering_.silenceKernel) {
+        silenced_ = setArpSilence(hostName_, answering_.interfaceName, true);
+        if (!silenced_)
+            return;
+    }
+    QStringList arguments{QStringLiteral("netns"), QStringLiteral("exec"),
+                          QString::fromStdString(labPrefix()) + QLatin1Char('-') + hostName_,
+                          QStringLiteral(BM_ARPRESPONDER_PATH), QStringLiteral("--interface"), answering_.interfaceName,
+                          QStringLiteral("--answer"), answering_.addresses.join(QLatin1Char(',')),
+                          QStringLiteral("--delay"), QString::number(answering_.delayMs),
+                          // A test that dies must not leave it answering.
+                          QStringLiteral("--exit-with-parent")};
+    if (!answering_.mac.isEmpty())
+        arguments << QStringLiteral("--mac") << answering_.mac;
+    // What it has to say about a bad command line or a reply it could not send belongs in
+    // the test's own output.
+    process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_->start(QStringLiteral("ip"), arguments);
+    if (!process_->waitForStarted(3000))
+        return;
+    for (int i = 0; i < 50 && !output_.contains("bm-arpresponder: ready\n"); ++i) {
+        process_->waitForReadyRead(100);
+        output_ += process_->readAllStandardOutput();
+    }
+    ready_ = output_.contains("bm-arpresponder: ready\n");
+}
+
+ArpResponder::~ArpResponder()
+{
+    process_->terminate();
+    if (!process_->waitForFinished(2000))
+        process_->kill();
+    if (silenced_)
+        setArpSilence(hostName_, answering_.interfaceName, false);
+    // The MACs it answered with are no lab host's: the next test must not find them.
+    QStringList flush;
+    for (const QString& address : answering_.addresses)
+        flush << QStringLiteral("ip neigh flush to ") + address;
+    if (!flush.isEmpty())
+        runInHost(QStringLiteral("tool"), flush.join(QStringLiteral("; ")));
+}
+
+QStringList ArpResponder::answers(int atLeast)
+{
+    output_ += process_->readAllStandardOutput();
+    for (int i = 0; i < 50 && answerLines(output_).size() < atLeast; ++i) {
+        process_->waitForReadyRead(100);
+        output_ += process_->readAllStandardOutput();
+    }
+    return answerLines(output_);
+}
+
 } // namespace brenmoor::test

@@ -83,4 +83,40 @@ private:
     std::string path_;
 };
 
+// What an ArpResponder answers for, and how.
+struct ArpAnswering
+{
+    QStringList addresses;
+    int delayMs = 0; // after each request
+    // The host's kernel gives no ARP replies on the interface while the responder lives (also
+    // for the addresses it holds), so that only the responder answers, and as late as told.
+    bool silenceKernel = false;
+    QString mac; // the MAC answered as; empty: the interface's own
+    QString interfaceName = QStringLiteral("eth0");
+};
+
+// One bm-arpresponder on lab device host `host` (1, 2, ...) or on <prefix>-<hostName>: a PC,
+// printer or router that answers ARP for the addresses, ready when constructed. When
+// destroyed it ends, the host's kernel answers ARP again, and the tool host forgets what it
+// learned of the addresses.
+class ArpResponder
+{
+public:
+    ArpResponder(int host, const ArpAnswering& answering);
+    ArpResponder(const QString& hostName, const ArpAnswering& answering);
+    ~ArpResponder();
+    bool ready() const { return ready_; }
+    // Its lines "answered IP for REQUESTER_IP as MAC after MS ms" so far, once there are at
+    // least `atLeast` of them or 5 s have passed.
+    QStringList answers(int atLeast = 0);
+
+private:
+    std::unique_ptr<QProcess> process_;
+    QByteArray output_;
+    QString hostName_;
+    ArpAnswering answering_;
+    bool silenced_ = false;
+    bool ready_ = false;
+};
+
 } // namespace brenmoor::test

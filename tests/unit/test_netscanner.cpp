@@ -19,6 +19,7 @@
 #include <set>
 #include <unistd.h>
 #include <algorithm>
+#include <map>
 
 using brenmoor::test::FakeInterfaces;
 namespace net = brenmoor::net;
@@ -241,6 +242,7 @@ TEST(ScannerRun, SweepsEveryAddressAtOncePausesOnceAndTakesOnlyFreshEntriesOfEac
     std::multiset<std::string> probed;
     std::vector<std::string> calls;
     ScanActions actions;
+    actions.askArp = {}; // no helper: the kernel's table
     actions.interfaceIndex = [](const std::string& link) { return link == "en0" ? 2u : 3u; };
     actions.isContainerBridge = [](const std::string&) { return false; };
     actions.tableSize = [] { return std::optional<net::NeighbourTableSize>({16384, 0}); };
@@ -275,7 +277,9 @@ TEST(ScannerRun, SweepsEveryAddressAtOncePausesOnceAndTakesOnlyFreshEntriesOfEac
                                                {"aa:aa:aa:aa:aa:02", "192.168.1.21"},
                                                {"aa:aa:aa:aa:aa:02", "10.0.0.21"},
                                                {"aa:aa:aa:aa:aa:06", "192.168.7.30"}}));
-    EXPECT_EQ(calls, (std::vector<std::string>{"table", "pause 2000", "table"})) << "one pause, one read";
+    // The stale entry is checked again by the kernel only about 5 s after its probe: the one
+    // read waits for it.
+    EXPECT_EQ(calls, (std::vector<std::string>{"table", "pause 5800", "table"})) << "one pause, one read";
     std::multiset<std::string> expected;
     for (int host = 1; host <= 254; ++host) {
         if (host != 10)
@@ -294,6 +298,7 @@ TEST(ScannerRun, SweepsEveryAddressAtOncePausesOnceAndTakesOnlyFreshEntriesOfEac
     EXPECT_EQ(out, "================================\n"
                    "发现 3 个网络接口\n"
                    "================================\n\n"
+                   "The kernel checks 1 known host again before it trusts them: the sweep waits 6 s for them\n"
                    "→ 扫描 en0 (192.168.1.10)\n"
                    "  找到 2 个设备\n\n"
                    "→ 扫描 en0 (192.168.7.10)\n"
@@ -309,6 +314,7 @@ TEST(ScannerRun, AFullTableSweepsInRoundsAndSaysHowToRaiseItAndFailedProbesAreCo
     std::vector<std::string> calls;
     size_t probes = 0;
     ScanActions actions;
+    actions.askArp = {};
     actions.interfaceIndex = [](const std::string&) { return 2u; };
     actions.isContainerBridge = [](const std::string& link) { return link == "docker0"; };
     actions.tableSize = [] { return std::optional<net::NeighbourTableSize>({1024, 120}); };
@@ -336,11 +342,119 @@ TEST(ScannerRun, AFullTableSweepsInRoundsAndSaysHowToRaiseItAndFailedProbesAreCo
     EXPECT_NE(out.find("10 of 1021 probes could not be sent: their hosts are missing from the conflict check\n"), std::string::npos);
 }
 
+TEST(ScannerRun, TheArpHelperAsksEveryLinkAtOnceAndTheKernelServesOnlyWhatItCouldNotAsk)
+{
+    using Status = net::ArpHelperStatus;
+    const auto ip = [](const char* text) {
+        uint32_t value = 0;
+        net::parseIpv4(text, value);
+        return value;
+    };
+    // What the helper hears on each link: two MACs answer for 192.168.1.20.
+    const std::map<std::string, std::vector<net::ArpAnswer>> heard{
+        {"en0", {{ip("192.168.1.20"), "aa:aa:aa:aa:aa:01", 3}, {ip("192.168.1.20"), "aa:aa:aa:aa:aa:02", 40},
+                 {ip("192.168.1.30"), "aa:aa:aa:aa:aa:03", 2}, {ip("10.0.0.9"), "aa:aa:aa:aa:aa:09", 2}}},
+        {"en1", {{ip("10.0.0.21"), "aa:aa:aa:aa:aa:04", 1}}}};
+    // What the kernel's table holds: one MAC per address, the first to answer.
+    const std::vector<net::Neighbour> table{neighbour("192.168.1.20", "aa:aa:aa:aa:aa:01", 2, true),
+                                            neighbour("10.0.0.21", "aa:aa:aa:aa:aa:04", 3, true)};
+    const NeighbourMap fromHelper{{"aa:aa:aa:aa:aa:01", "192.168.1.20"}, {"aa:aa:aa:aa:aa:02", "192.168.1.20"},
+                                  {"aa:aa:aa:aa:aa:03", "192.168.1.30"}, {"aa:aa:aa:aa:aa:04", "10.0.0.21"}};
+    const NeighbourMap en0ByHelper{{"aa:aa:aa:aa:aa:01", "192.168.1.20"}, {"aa:aa:aa:aa:aa:02", "192.168.1.20"},
+                                   {"aa:aa:aa:aa:aa:03", "192.168.1.30"}, {"aa:aa:aa:aa:aa:04", "10.0.0.21"}};
+    const NeighbourMap byKernel{{"aa:aa:aa:aa:aa:01", "192.168.1.20"}, {"aa:aa:aa:aa:aa:04", "10.0.0.21"}};
+    struct Case
+    {
+        const char* what;
+        Status en0, en1;
+        NeighbourMap neighbours;
+        size_t kernelProbes;
+        std::optional<Status> fallback;
+        std::string problem;
+    };
+    const Case cases[] = {
+        {"the helper answers for both links: no probe, no pause", Status::Answered, Status::Answered, fromHelper, 0,
+         std::nullopt, ""},
+        {"one link without the capability goes through the kernel", Status::Answered, Status::NotPermitted,
+         en0ByHelper, 253, Status::NotPermitted, ""},
+        {"no helper at all: the kernel for every link", Status::Missing, Status::Missing, byKernel, 506, Status::Missing, ""},
+        {"a missing capability is what the user is told first", Status::Failed, Status::NotPermitted, byKernel, 506,
+         Status::NotPermitted, ""},
+        {"a failed run says why", Status::Failed, Status::Answered, byKernel, 253, Status::Failed, "enp9s0 is down"},
+    };
+    for (const Case& c : cases) {
+        FakeInterfaces fake;
+        fake.ipv4("en0", "192.168.1.10", "255.255.255.0").ipv4("en1", "10.0.0.5", "255.255.255.0");
+        std::vector<std::string> jobsSeen;
+        size_t probes = 0;
+        std::vector<std::string> pauses;
+        ScanActions actions;
+        actions.interfaceIndex = [](const std::string& link) { return link == "en0" ? 2u : 3u; };
+        actions.tableSize = [] { return std::optional<net::NeighbourTableSize>({16384, 0}); };
+        actions.askArp = [&](const std::vector<net::ArpJob>& jobs, std::chrono::milliseconds listen,
+                             std::shared_ptr<const CancelToken>) {
+            std::vector<net::ArpJobResult> results;
+            for (const net::ArpJob& job : jobs) {
+                jobsSeen.push_back(job.link + "%" + std::to_string(job.ifIndex) + " " + std::to_string(job.targets.size())
+                                   + " for " + std::to_string(listen.count()) + " ms");
+                net::ArpJobResult result;
+                result.status = job.link == "en0" ? c.en0 : c.en1;
+                result.problem = c.problem;
+                if (result.status == Status::Answered)
+                    result.answers = heard.at(job.link);
+                results.push_back(result);
+            }
+            return results;
+        };
+        actions.probe = [&](const std::string&, unsigned) { return ++probes > 0; };
+        actions.pause = [&](std::chrono::milliseconds pause) { pauses.push_back(std::to_string(pause.count())); };
+        actions.readTable = [&] { return std::optional<std::vector<net::Neighbour>>(table); };
+        NetScanner scanner(fake.source(), actions, net::InterfaceRules::Linux);
+        testing::internal::CaptureStdout();
+        const SweepResult result = scanner.sweep(2);
+        testing::internal::GetCapturedStdout();
+
+        EXPECT_EQ(jobsSeen, (std::vector<std::string>{"en0%2 253 for 800 ms", "en1%3 253 for 800 ms"})) << c.what;
+        EXPECT_EQ(result.neighbours, c.neighbours) << c.what;
+        EXPECT_EQ(probes, c.kernelProbes) << c.what;
+        EXPECT_EQ(pauses.size(), c.kernelProbes ? 1u : 0u) << c.what << ": the kernel's wait only for its own probes";
+        EXPECT_EQ(result.askedByHelper, 506 - c.kernelProbes) << c.what;
+        ASSERT_EQ(result.fallback.has_value(), c.fallback.has_value()) << c.what;
+        if (c.fallback) {
+            EXPECT_EQ(result.fallback->why, *c.fallback) << c.what;
+            EXPECT_EQ(result.fallback->problem, c.problem) << c.what;
+        }
+    }
+
+    // A link with more targets than the helper takes at once is asked in several runs.
+    FakeInterfaces wide;
+    for (const char* address : {"10.1.0.1", "10.1.4.1", "10.1.8.1", "10.1.12.1", "10.1.16.1"})
+        wide.ipv4("eth3", address, "255.255.252.0");
+    std::vector<size_t> sizes;
+    std::chrono::milliseconds listened{0};
+    ScanActions actions;
+    actions.interfaceIndex = [](const std::string&) { return 4u; };
+    actions.askArp = [&](const std::vector<net::ArpJob>& jobs, std::chrono::milliseconds listen, std::shared_ptr<const CancelToken>) {
+        listened = listen;
+        for (const net::ArpJob& job : jobs)
+            sizes.push_back(job.targets.size());
+        return std::vector<net::ArpJobResult>(jobs.size(), net::ArpJobResult{Status::Answered, {}, {}});
+    };
+    NetScanner scanner(wide.source(), actions, net::InterfaceRules::Linux);
+    testing::internal::CaptureStdout();
+    const SweepResult result = scanner.sweep(2);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(sizes, (std::vector<size_t>{4096, 5 * 1021 - 4096}));
+    EXPECT_EQ(listened, std::chrono::milliseconds(400 + 4096 / 5)) << "time to send every request of the longest run";
+    EXPECT_FALSE(result.fallback.has_value());
+}
+
 TEST(ScannerRun, WithoutATableToReadTheCommandsEntriesOfEachNetworkCount)
 {
     FakeInterfaces fake;
     fake.ipv4("en0", "192.168.1.10", "255.255.255.0");
     ScanActions actions;
+    actions.askArp = {};
     actions.interfaceIndex = [](const std::string&) { return 2u; };
     actions.probe = [](const std::string&, unsigned) { return true; };
     actions.pause = [](std::chrono::milliseconds) {};

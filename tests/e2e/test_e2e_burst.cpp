@@ -1,0 +1,91 @@
+// A thousand replies at once, as users run the window: as the ordinary user nobody, with the
+// socket buffer limits Debian ships (tests/support/with-debian-buffers.sh around
+// run-unprivileged.sh, which starts 200 simulated devices on each of five networks first).
+// Every device is listed; a burst the kernel must drop is counted and said, and the Search's
+// second request brings the rows back.
+#include "app/brenmoor.h"
+#include "app/ctopwidget.h"
+#include "tests/support/labqtestmain.h"
+#include "ui/mainwindow.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QtTest>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kDevices = 1000;
+
+} // namespace
+
+class EndToEndBurst : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Brenmoor> window;
+    mainwindow* list = nullptr;
+    QTableWidget* table = nullptr;
+    QPushButton* search = nullptr;
+    QLabel* note = nullptr;
+
+    void openWindow()
+    {
+        window = std::make_unique<Brenmoor>();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        list = window->panel()->deviceWindow;
+        table = list->findChild<QTableWidget*>(QStringLiteral("tableWidget"));
+        search = list->findChild<QPushButton*>(QStringLiteral("pushButton_14"));
+        note = list->findChild<QLabel*>(QStringLiteral("searchNote"));
+        QVERIFY(table && search && note);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(getuid() != 0 && geteuid() != 0, "this test must run as an ordinary user");
+    }
+    void cleanup() { window.reset(); }
+
+    void aThousandDevicesAnsweringAtOnceAreAllListed()
+    {
+        openWindow();
+        // What an ordinary user gets under Debian's limits: rmem_max, reported doubled.
+        QCOMPARE(list->session()->receiveBufferBytes(), 2 * 212992);
+        QElapsedTimer pressed;
+        pressed.start();
+        QTest::mouseClick(search, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), kDevices, 10000);
+        const qint64 lastRow = pressed.elapsed();
+        QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
+        qInfo("figures: %d rows, press to last row %lld ms, %zu replies dropped, receive buffer %d bytes", table->rowCount(),
+              static_cast<long long>(lastRow), list->session()->droppedReplies(), list->session()->receiveBufferBytes());
+    }
+
+    void aBurstTheKernelMustDropIsCountedAndTheSecondRequestBringsTheRowsBack()
+    {
+        openWindow();
+        // A receive buffer far too small for the first burst; back to the normal one before
+        // the Search's second request.
+        list->session()->requestReceiveBuffers(4096);
+        QTest::mouseClick(search, Qt::LeftButton);
+        QTest::qWait(150);
+        const int afterFirstBurst = table->rowCount();
+        list->session()->requestReceiveBuffers(4 << 20);
+        QVERIFY2(afterFirstBurst < kDevices, "the small buffer must have cost rows");
+        QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), kDevices, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
+        QVERIFY(list->session()->droppedReplies() > 0);
+        QTRY_VERIFY2_WITH_TIMEOUT(note->isVisible() && note->text().contains(QStringLiteral("dropped by this computer")),
+                                  qPrintable(note->text()), 3000);
+        QVERIFY2(note->text().contains(QStringLiteral("net.core.rmem_max")), qPrintable(note->text()));
+        qInfo("figures: %d rows after the first burst, %zu replies dropped, all %d after the second request",
+              afterFirstBurst, list->session()->droppedReplies(), kDevices);
+    }
+};
+
+BM_LAB_QTEST_MAIN(EndToEndBurst)
+#include "test_e2e_burst.moc"
