@@ -16,10 +16,16 @@
 #   assign:  100 devices fresh from their boxes at one address, all selected and given a range
 #            from one Confirm of the Assign Addresses panel, three times: Confirm -> commands
 #            out, first and last line "verified"; then brenmoor-cli assign on the same fleet
+#   nobody:  1,000 devices answering at once to the window run as the user nobody, under the
+#            socket buffer limits Debian ships: rows listed, replies dropped, press -> last row;
+#            and a burst made to overflow a small buffer, brought back by the second request
 # Give section names to run only those:  bench.sh cli scanner
-# The kernel's neighbour table limits are raised for the run and put back afterwards.
+# The kernel's neighbour table limits stay as the host has them (Debian's 128/512/1024), as
+# users have them; BM_NEIGH_LIMITS=raise raises them for the run as the test labs do.
+# Searches run with the ARP helper of the build (as root it needs no capability) and again
+# without it, the kernel's table serving.
 set -euo pipefail
-sections=${*:-search table flood tool scanner cli assign}
+sections=${*:-search nobody table flood tool scanner cli assign}
 want() { [[ " $sections " == *" $1 "* ]]; }
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BM_BUILD_DIR:-$root/build}
@@ -32,9 +38,16 @@ if ! command -v arp-scan >/dev/null; then
 fi
 "$root/tools/build.sh" -DBRENMOOR_BUILD_TESTS=ON
 
-trap '"$lab" down' EXIT
-"$lab" up >/dev/null
-"$lab" neigh-limits raise
+crowd=
+crowd_down() { [ -z "$crowd" ] || ip netns del "$crowd" 2>/dev/null || true; crowd=; }
+trap 'crowd_down; "$lab" down' EXIT
+if [ "${BM_NEIGH_LIMITS:-}" = raise ]; then
+  "$lab" up >/dev/null
+  "$lab" neigh-limits raise
+else
+  export BM_NEIGH_LIMITS=as-found
+  "$lab" up >/dev/null
+fi
 echo "== machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), kernel $(uname -r)"
 echo "== neighbour table limits for the run: $(sysctl -n net.ipv4.neigh.default.gc_thresh1 net.ipv4.neigh.default.gc_thresh2 net.ipv4.neigh.default.gc_thresh3 | tr '\n' ' ')"
 xvfb() { "$lab" exec "$root/tests/support/xvfb-run-test.sh" "$@"; }
@@ -58,9 +71,35 @@ arp_scan_all() {
   rm -rf "$out"
 }
 
+# crowd_up N: another network namespace (a container, another lab) holding N entries of the
+# host's one neighbour table, permanent ones, which the kernel never reclaims.
+crowd_up() {
+  crowd=bmcrowd-$$
+  ip netns add "$crowd"
+  ip -n "$crowd" link add cr0 type veth peer name cr1
+  ip -n "$crowd" link set cr0 up
+  ip -n "$crowd" link set cr1 up
+  ip -n "$crowd" addr add 10.250.0.1/16 dev cr0
+  for i in $(seq 1 "$1"); do
+    printf 'neigh add 10.250.%d.%d lladdr 02:00:5e:fa:%02x:%02x dev cr0 nud permanent\n' \
+      $((i / 250 + 1)) $((i % 250 + 1)) $((i / 256)) $((i % 256))
+  done | ip -n "$crowd" -batch -
+}
+
 if want search; then
-  echo "== search under a burst (in-process, the real window); judged: press -> conflicts judged"
-  xvfb "$build/bench/bench_search" 3 10x1 150x1 200x1 200x5 100x10 2>/dev/null | grep -E '^ *(devices|[0-9]+x)'
+  for helper in with without; do
+    run=(); [ "$helper" = with ] || run=(env BRENMOOR_ARP_HELPER=)
+    echo "== search under a burst (in-process, the real window), $helper the ARP helper; judged: press -> conflicts judged"
+    xvfb "${run[@]}" "$build/bench/bench_search" 3 10x1 200x1 200x5 100x10 2>/dev/null | grep -E '^ *(devices|[0-9]+x)'
+  done
+  crowd_up 1000
+  echo "== the same while another namespace holds 1,000 of the host's neighbour entries ($(ip -n "$crowd" -4 neigh | wc -l))"
+  for helper in with without; do
+    run=(); [ "$helper" = with ] || run=(env BRENMOOR_ARP_HELPER=)
+    echo "-- $helper the ARP helper"
+    xvfb "${run[@]}" "$build/bench/bench_search" 3 200x5 2>/dev/null | grep -E '^ *(devices|[0-9]+x)'
+  done
+  crowd_down
   echo "== arp-scan on the same networks, from a cold neighbour table"
   for layout in "200 5" "100 10"; do
     read -r per nets <<<"$layout"
@@ -70,6 +109,12 @@ if want search; then
     arp_scan_all "$nets"
     "$lab" many-down
   done
+fi
+if want nobody; then
+  echo "== 1,000 devices to the window run as nobody, under Debian's socket buffer limits"
+  "$root/tests/support/with-debian-buffers.sh" "$lab" exec env "BM_MANY=200 5" \
+    "$root/tests/support/run-unprivileged.sh" "$build/tools/devicesim/bm-devicesim" \
+    "$root/tests/support/xvfb-run-test.sh" "$build/tests/test_e2e_burst" 2>/dev/null | grep -o 'figures: .*'
 fi
 if want table; then
   echo "== table: cost of one addDevice"

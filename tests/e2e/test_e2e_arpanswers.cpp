@@ -2,20 +2,15 @@
 // its sweep through the ARP helper of the build tree (the test runs as root), simulated devices,
 // and hosts that only answer ARP (a PC at a camera's address, a proxy), some of them late
 // (tools/arpresponder answers for a host whose kernel the lab silenced).
-#include "app/brenmoor.h"
-#include "app/ctopwidget.h"
 #include "tests/support/labprocess.h"
 #include "tests/support/labqtestmain.h"
-#include "ui/mainwindow.h"
+#include "tests/support/openwindow.h"
 
-#include <QLabel>
-#include <QPushButton>
-#include <QTableWidget>
-#include <QtTest>
 #include <regex>
 
 using brenmoor::test::ArpAnswering;
 using brenmoor::test::ArpResponder;
+using brenmoor::test::OpenWindow;
 using brenmoor::test::runInHost;
 using brenmoor::test::SimulatedDevices;
 using brenmoor::test::StdoutCapture;
@@ -61,7 +56,7 @@ class EndToEndArpAnswers : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<Brenmoor> window;
+    OpenWindow shown;
     mainwindow* list = nullptr;
     QTableWidget* table = nullptr;
     QPushButton* search = nullptr;
@@ -70,15 +65,12 @@ class EndToEndArpAnswers : public QObject
 
     void openWindow()
     {
-        window = std::make_unique<Brenmoor>();
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        list = window->panel()->deviceWindow;
-        table = list->findChild<QTableWidget*>(QStringLiteral("tableWidget"));
-        search = list->findChild<QPushButton*>(QStringLiteral("pushButton_14"));
-        conflicts = list->findChild<QPushButton*>(QStringLiteral("pushButton_15"));
-        note = list->findChild<QLabel*>(QStringLiteral("searchNote"));
-        QVERIFY(table && search && conflicts && note);
+        QVERIFY(shown.open());
+        list = shown.list;
+        table = shown.table;
+        search = shown.search;
+        conflicts = shown.conflicts;
+        note = shown.note;
     }
 
     // Presses Search and waits for its conflicts to be judged.
@@ -99,7 +91,7 @@ class EndToEndArpAnswers : public QObject
     }
 
 private slots:
-    void cleanup() { window.reset(); }
+    void cleanup() { shown.close(); }
 
     void aHostThatOnlyAnswersArpAtADevicesAddressIsAConflictWhoeverAnswersFirst_data()
     {

@@ -3,17 +3,13 @@
 // run-unprivileged.sh, which starts 200 simulated devices on each of five networks first).
 // Every device is listed; a burst the kernel must drop is counted and said, and the Search's
 // second request brings the rows back.
-#include "app/brenmoor.h"
-#include "app/ctopwidget.h"
 #include "tests/support/labqtestmain.h"
-#include "ui/mainwindow.h"
+#include "tests/support/openwindow.h"
 
 #include <QElapsedTimer>
-#include <QLabel>
-#include <QPushButton>
-#include <QTableWidget>
-#include <QtTest>
 #include <unistd.h>
+
+using brenmoor::test::OpenWindow;
 
 namespace {
 
@@ -25,7 +21,7 @@ class EndToEndBurst : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<Brenmoor> window;
+    OpenWindow shown;
     mainwindow* list = nullptr;
     QTableWidget* table = nullptr;
     QPushButton* search = nullptr;
@@ -33,14 +29,11 @@ class EndToEndBurst : public QObject
 
     void openWindow()
     {
-        window = std::make_unique<Brenmoor>();
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        list = window->panel()->deviceWindow;
-        table = list->findChild<QTableWidget*>(QStringLiteral("tableWidget"));
-        search = list->findChild<QPushButton*>(QStringLiteral("pushButton_14"));
-        note = list->findChild<QLabel*>(QStringLiteral("searchNote"));
-        QVERIFY(table && search && note);
+        QVERIFY(shown.open());
+        list = shown.list;
+        table = shown.table;
+        search = shown.search;
+        note = shown.note;
     }
 
 private slots:
@@ -48,7 +41,7 @@ private slots:
     {
         QVERIFY2(getuid() != 0 && geteuid() != 0, "this test must run as an ordinary user");
     }
-    void cleanup() { window.reset(); }
+    void cleanup() { shown.close(); }
 
     void aThousandDevicesAnsweringAtOnceAreAllListed()
     {
