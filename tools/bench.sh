@@ -72,7 +72,8 @@ arp_scan_all() {
 }
 
 # crowd_up N: another network namespace (a container, another lab) holding N entries of the
-# host's one neighbour table, permanent ones, which the kernel never reclaims.
+# host's one neighbour table: reachable ones, renewed every 2 s, so the kernel may not reclaim
+# them for a sweep (it reclaims only entries unchanged for 5 s).
 crowd_up() {
   crowd=bmcrowd-$$
   ip netns add "$crowd"
@@ -80,10 +81,15 @@ crowd_up() {
   ip -n "$crowd" link set cr0 up
   ip -n "$crowd" link set cr1 up
   ip -n "$crowd" addr add 10.250.0.1/16 dev cr0
+  local batch
+  batch=$(mktemp /tmp/bm-crowd-XXXXXX)
   for i in $(seq 1 "$1"); do
-    printf 'neigh add 10.250.%d.%d lladdr 02:00:5e:fa:%02x:%02x dev cr0 nud permanent\n' \
+    printf 'neigh replace 10.250.%d.%d lladdr 02:00:5e:fa:%02x:%02x dev cr0 nud reachable\n' \
       $((i / 250 + 1)) $((i % 250 + 1)) $((i / 256)) $((i % 256))
-  done | ip -n "$crowd" -batch -
+  done >"$batch"
+  ip -n "$crowd" -batch "$batch"
+  ( while ip netns list | grep -q "^$crowd"; do ip -n "$crowd" -batch "$batch" 2>/dev/null || true; sleep 2; done
+    rm -f "$batch" ) &
 }
 
 if want search; then
