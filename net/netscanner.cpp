@@ -251,17 +251,19 @@ std::vector<net::ProbeTarget> NetScanner::askHelper(const std::vector<net::Probe
     // the kernel, which routes it.
     std::vector<net::ArpJob> jobs;
     std::vector<net::ProbeTarget> left;
+    std::map<unsigned, std::string> linkOf;
+    for (const ScanInterface& iface : list)
+        linkOf.emplace(iface.ifIndex, iface.link);
     std::map<unsigned, size_t> open; // link -> its job still taking targets
     for (const net::ProbeTarget& target : plan) {
-        const auto iface = std::find_if(list.begin(), list.end(),
-                                        [&](const ScanInterface& i) { return i.ifIndex == target.ifIndex; });
-        if (!actions.askArp || target.ifIndex == 0 || iface == list.end()) {
+        const auto link = linkOf.find(target.ifIndex);
+        if (!actions.askArp || target.ifIndex == 0 || link == linkOf.end()) {
             left.push_back(target);
             continue;
         }
         auto slot = open.find(target.ifIndex);
         if (slot == open.end() || jobs[slot->second].targets.size() >= net::kArpHelperMaxTargets) {
-            jobs.push_back({iface->link, target.ifIndex, {}});
+            jobs.push_back({link->second, target.ifIndex, {}});
             slot = open.insert_or_assign(target.ifIndex, jobs.size() - 1).first;
         }
         jobs[slot->second].targets.push_back(target.ip);

@@ -57,35 +57,20 @@ class EndToEndArpAnswers : public QObject
     Q_OBJECT
 
     OpenWindow shown;
-    mainwindow* list = nullptr;
-    QTableWidget* table = nullptr;
-    QPushButton* search = nullptr;
-    QPushButton* conflicts = nullptr;
-    QLabel* note = nullptr;
-
-    void openWindow()
-    {
-        QVERIFY(shown.open());
-        list = shown.list;
-        table = shown.table;
-        search = shown.search;
-        conflicts = shown.conflicts;
-        note = shown.note;
-    }
 
     // Presses Search and waits for its conflicts to be judged.
     void searchOnce(int rows)
     {
-        QTRY_VERIFY_WITH_TIMEOUT(search->isEnabled(), 10000);
-        QTest::mouseClick(search, Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), rows, 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(shown.search->isEnabled(), 10000);
+        QTest::mouseClick(shown.search, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(shown.table->rowCount(), rows, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!shown.list->searchBusy, 10000);
     }
 
     int rowAt(const QString& ip, const QString& mac = {})
     {
-        for (int row = 0; row < table->rowCount(); ++row)
-            if (table->item(row, 2)->text() == ip && (mac.isEmpty() || table->item(row, 1)->text() == mac))
+        for (int row = 0; row < shown.table->rowCount(); ++row)
+            if (shown.table->item(row, 2)->text() == ip && (mac.isEmpty() || shown.table->item(row, 1)->text() == mac))
                 return row;
         return -1;
     }
@@ -116,11 +101,11 @@ private slots:
         ArpResponder slow(pcFirst ? 1 : 5, late);
         QVERIFY(slow.ready());
 
-        openWindow();
+        QVERIFY(shown.open());
         StdoutCapture console;
         searchOnce(1);
-        QCOMPARE(conflicts->text(), QStringLiteral("Conflicts:1"));
-        QCOMPARE(table->item(0, 2)->foreground().color(), kConflict);
+        QCOMPARE(shown.conflicts->text(), QStringLiteral("Conflicts:1"));
+        QCOMPARE(shown.table->item(0, 2)->foreground().color(), kConflict);
         QVERIFY2(console.text().find("Ip:192.168.50.21conflict 02:00:5e:50:00:40 02005e500021") != std::string::npos,
                  console.text().c_str());
         QVERIFY2(!slow.answers(1).isEmpty(), "the late host was asked and answered");
@@ -144,17 +129,17 @@ private slots:
         ArpResponder proxy(5, proxying);
         QVERIFY(proxy.ready());
 
-        openWindow();
+        QVERIFY(shown.open());
         StdoutCapture console;
         searchOnce(3);
-        QCOMPARE(conflicts->text(), QStringLiteral("Conflicts:0"));
+        QCOMPARE(shown.conflicts->text(), QStringLiteral("Conflicts:0"));
         for (int row = 0; row < 3; ++row)
-            QVERIFY(table->item(row, 2)->foreground().color() != kConflict);
+            QVERIFY(shown.table->item(row, 2)->foreground().color() != kConflict);
         const std::string named = "02:00:5e:ee:00:01 answers ARP for 3 devices that have MACs of their own "
                                   "(192.168.50.21, 192.168.50.22, 192.168.50.40)";
         QVERIFY2(console.text().find(named) != std::string::npos, console.text().c_str());
-        QVERIFY(note->isVisible());
-        QVERIFY2(note->text().contains(QString::fromStdString(named)), qPrintable(note->text()));
+        QVERIFY(shown.note->isVisible());
+        QVERIFY2(shown.note->text().contains(QString::fromStdString(named)), qPrintable(shown.note->text()));
 
         // A second camera at one of those addresses, behind the same proxy: a conflict.
         HostChange twin(QStringLiteral("dev2"), QStringLiteral("ip addr add 192.168.50.21/24 dev eth0"),
@@ -163,11 +148,11 @@ private slots:
         SimulatedDevices second(2, {"ip=192.168.50.21,mac=02:00:5e:50:01:21,name=Twin,proto=json"});
         QVERIFY(second.ready());
         searchOnce(4);
-        QCOMPARE(conflicts->text(), QStringLiteral("Conflicts:2"));
-        QCOMPARE(table->item(rowAt("192.168.50.21", "02:00:5e:50:00:21"), 2)->foreground().color(), kConflict);
-        QCOMPARE(table->item(rowAt("192.168.50.21", "02:00:5e:50:01:21"), 2)->foreground().color(), kConflict);
-        QVERIFY(table->item(rowAt("192.168.50.22"), 2)->foreground().color() != kConflict);
-        QVERIFY(table->item(rowAt("192.168.50.40"), 2)->foreground().color() != kConflict);
+        QCOMPARE(shown.conflicts->text(), QStringLiteral("Conflicts:2"));
+        QCOMPARE(shown.table->item(rowAt("192.168.50.21", "02:00:5e:50:00:21"), 2)->foreground().color(), kConflict);
+        QCOMPARE(shown.table->item(rowAt("192.168.50.21", "02:00:5e:50:01:21"), 2)->foreground().color(), kConflict);
+        QVERIFY(shown.table->item(rowAt("192.168.50.22"), 2)->foreground().color() != kConflict);
+        QVERIFY(shown.table->item(rowAt("192.168.50.40"), 2)->foreground().color() != kConflict);
     }
 
     void aSecondSearchRightAfterTheFirstFindsEveryHostTheFirstFound()
@@ -175,7 +160,7 @@ private slots:
         SimulatedDevices cam(1, {"mac=02:00:5e:50:00:21,name=CamA,proto=json"});
         SimulatedDevices lobby(3, {"mac=02:00:5e:60:01:31,name=Lobby,proto=kv"});
         QVERIFY(cam.ready() && lobby.ready());
-        openWindow();
+        QVERIFY(shown.open());
         StdoutCapture console;
         searchOnce(2);
         const std::vector<std::string> first = sweptCounts(console.text());
@@ -185,7 +170,7 @@ private slots:
         const std::vector<std::string> all = sweptCounts(both);
         QCOMPARE(all, (std::vector<std::string>{"3", "2", "3", "2"}));
         QVERIFY2(both.find("may be missed") == std::string::npos, "the helper asked: nothing to warn about");
-        QVERIFY(!note->isVisible());
+        QVERIFY(!shown.note->isVisible());
     }
 };
 

@@ -22,19 +22,6 @@ class EndToEndBurst : public QObject
     Q_OBJECT
 
     OpenWindow shown;
-    mainwindow* list = nullptr;
-    QTableWidget* table = nullptr;
-    QPushButton* search = nullptr;
-    QLabel* note = nullptr;
-
-    void openWindow()
-    {
-        QVERIFY(shown.open());
-        list = shown.list;
-        table = shown.table;
-        search = shown.search;
-        note = shown.note;
-    }
 
 private slots:
     void initTestCase()
@@ -45,38 +32,38 @@ private slots:
 
     void aThousandDevicesAnsweringAtOnceAreAllListed()
     {
-        openWindow();
+        QVERIFY(shown.open());
         // What an ordinary user gets under Debian's limits: rmem_max, reported doubled.
-        QCOMPARE(list->session()->receiveBufferBytes(), 2 * 212992);
+        QCOMPARE(shown.list->session()->receiveBufferBytes(), 2 * 212992);
         QElapsedTimer pressed;
         pressed.start();
-        QTest::mouseClick(search, Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), kDevices, 10000);
+        QTest::mouseClick(shown.search, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(shown.table->rowCount(), kDevices, 10000);
         const qint64 lastRow = pressed.elapsed();
-        QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
-        qInfo("figures: %d rows, press to last row %lld ms, %zu replies dropped, receive buffer %d bytes", table->rowCount(),
-              static_cast<long long>(lastRow), list->session()->droppedReplies(), list->session()->receiveBufferBytes());
+        QTRY_VERIFY_WITH_TIMEOUT(!shown.list->searchBusy, 10000);
+        qInfo("figures: %d rows, press to last row %lld ms, %zu replies dropped, receive buffer %d bytes", shown.table->rowCount(),
+              static_cast<long long>(lastRow), shown.list->session()->droppedReplies(), shown.list->session()->receiveBufferBytes());
     }
 
     void aBurstTheKernelMustDropIsCountedAndTheSecondRequestBringsTheRowsBack()
     {
-        openWindow();
+        QVERIFY(shown.open());
         // A receive buffer far too small for the first burst; back to the normal one before
         // the Search's second request.
-        list->session()->requestReceiveBuffers(4096);
-        QTest::mouseClick(search, Qt::LeftButton);
+        shown.list->session()->requestReceiveBuffers(4096);
+        QTest::mouseClick(shown.search, Qt::LeftButton);
         QTest::qWait(150);
-        const int afterFirstBurst = table->rowCount();
-        list->session()->requestReceiveBuffers(4 << 20);
+        const int afterFirstBurst = shown.table->rowCount();
+        shown.list->session()->requestReceiveBuffers(4 << 20);
         QVERIFY2(afterFirstBurst < kDevices, "the small buffer must have cost rows");
-        QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), kDevices, 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 10000);
-        QVERIFY(list->session()->droppedReplies() > 0);
-        QTRY_VERIFY2_WITH_TIMEOUT(note->isVisible() && note->text().contains(QStringLiteral("dropped by this computer")),
-                                  qPrintable(note->text()), 3000);
-        QVERIFY2(note->text().contains(QStringLiteral("net.core.rmem_max")), qPrintable(note->text()));
+        QTRY_COMPARE_WITH_TIMEOUT(shown.table->rowCount(), kDevices, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!shown.list->searchBusy, 10000);
+        QVERIFY(shown.list->session()->droppedReplies() > 0);
+        QTRY_VERIFY2_WITH_TIMEOUT(shown.note->isVisible() && shown.note->text().contains(QStringLiteral("dropped by this computer")),
+                                  qPrintable(shown.note->text()), 3000);
+        QVERIFY2(shown.note->text().contains(QStringLiteral("net.core.rmem_max")), qPrintable(shown.note->text()));
         qInfo("figures: %d rows after the first burst, %zu replies dropped, all %d after the second request",
-              afterFirstBurst, list->session()->droppedReplies(), kDevices);
+              afterFirstBurst, shown.list->session()->droppedReplies(), kDevices);
     }
 };
 
