@@ -7,6 +7,8 @@
 #include "tests/support/openwindow.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <algorithm>
 #include <unistd.h>
 
 using brenmoor::test::OpenWindow;
@@ -27,14 +29,22 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(getuid() != 0 && geteuid() != 0, "this test must run as an ordinary user");
+        // The helper as the package installs it, with its capability: the sweep does not wait
+        // on the kernel's table, which the thousand devices would crowd.
+        if (const QByteArray capable = qgetenv("BM_ARP_CAPABLE"); !capable.isEmpty())
+            qputenv("BRENMOOR_ARP_HELPER", capable);
     }
     void cleanup() { shown.close(); }
 
     void aThousandDevicesAnsweringAtOnceAreAllListed()
     {
         QVERIFY(shown.open());
-        // What an ordinary user gets under Debian's limits: rmem_max, reported doubled.
-        QCOMPARE(shown.list->session()->receiveBufferBytes(), 2 * 212992);
+        // What an ordinary user gets: the 4 MiB asked for, cut to rmem_max (Debian's 212,992
+        // under the wrapper), reported doubled.
+        QFile limit(QStringLiteral("/proc/sys/net/core/rmem_max"));
+        QVERIFY(limit.open(QIODevice::ReadOnly));
+        const int rmemMax = limit.readAll().trimmed().toInt();
+        QCOMPARE(shown.list->session()->receiveBufferBytes(), 2 * std::min(rmemMax, 4 << 20));
         QElapsedTimer pressed;
         pressed.start();
         QTest::mouseClick(shown.search, Qt::LeftButton);
