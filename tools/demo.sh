@@ -14,7 +14,7 @@ lab="$root/tools/lab.sh"
 . "$root/tools/lab-constants.sh"
 
 "$root/tools/install-deps.sh" demo
-BM_TARGETS="brenmoor brenmoor-cli bm-devicesim" "$root/tools/build.sh" -DBRENMOOR_BUILD_TESTS=OFF
+BM_TARGETS="brenmoor brenmoor-cli brenmoor-arp bm-devicesim" "$root/tools/build.sh" -DBRENMOOR_BUILD_TESTS=OFF
 mkdir -p "$out"
 
 trap '"$lab" down' EXIT
