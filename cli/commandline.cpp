@@ -22,19 +22,23 @@ const QCommandLineOption kNoSweep(QStringLiteral("no-sweep"),
 const QCommandLineOption kName(QStringLiteral("name"), QStringLiteral("The device's new name (at most 8 characters)."),
                                QStringLiteral("NAME"));
 const QCommandLineOption kVerify(QStringLiteral("verify"),
-                                 QStringLiteral("Search again for up to this many seconds until the device answers "
-                                                "from its new address."),
-                                 QStringLiteral("SECONDS"));
+                                 QStringLiteral("Search again for up to this many seconds until each device reports "
+                                                "the sent settings (default 10)."),
+                                 QStringLiteral("SECONDS"), QStringLiteral("10"));
+const QCommandLineOption kNoVerify(QStringLiteral("no-verify"),
+                                   QStringLiteral("Send the settings and do not wait for the devices to report them."));
+const QCommandLineOption kForce(QStringLiteral("force"),
+                                QStringLiteral("Send even to an address this computer only remembers in use "
+                                               "(nothing answers there now)."));
+const QCommandLineOption kSummaryFormat(QStringLiteral("format"),
+                                        QStringLiteral("Summary: table, json or csv (default table)."),
+                                        QStringLiteral("FORMAT"), QStringLiteral("table"));
 const QCommandLineOption kDryRun(QStringLiteral("dry-run"), QStringLiteral("Check the plan and send no setting."));
 const QCommandLineOption kAt(QStringLiteral("at"), QStringLiteral("Assign the devices that answer from this address."),
                              QStringLiteral("IP"));
 const QCommandLineOption kMac(QStringLiteral("mac"), QStringLiteral("Assign the device with this MAC (repeatable)."),
                               QStringLiteral("MAC"));
 const QCommandLineOption kAll(QStringLiteral("all"), QStringLiteral("Assign every device that answers."));
-const QCommandLineOption kAssignVerify(QStringLiteral("verify"),
-                                       QStringLiteral("Search again for up to this many seconds until every device "
-                                                      "answers from its new address (default 10)."),
-                                       QStringLiteral("SECONDS"), QStringLiteral("10"));
 
 struct CommandSyntax
 {
@@ -92,25 +96,41 @@ void addCommandOptions(QCommandLineParser& parser, const QString& command)
     if (command == QLatin1String("discover"))
         parser.addOptions({waitOption("collect replies"), kFormat, kNoSweep});
     else if (command == QLatin1String("set"))
-        parser.addOptions({kName, kVerify, waitOption("find the device first")});
+        parser.addOptions({kName, kVerify, kNoVerify, kForce, kSummaryFormat, waitOption("find the device first")});
     else if (command == QLatin1String("apply"))
-        parser.addOptions({kVerify, kDryRun, waitOption("find the devices first")});
+        parser.addOptions({kVerify, kNoVerify, kForce, kDryRun, kSummaryFormat, waitOption("find the devices first")});
     else
-        parser.addOptions({kAt, kMac, kAll, kAssignVerify, kDryRun, waitOption("find the devices first")});
+        parser.addOptions({kAt, kMac, kAll, kVerify, kDryRun, kSummaryFormat, waitOption("find the devices first")});
+}
+
+std::optional<DeviceFormat> formatOf(const QString& text, QString& error)
+{
+    if (text == QLatin1String("table"))
+        return DeviceFormat::Table;
+    if (text == QLatin1String("json"))
+        return DeviceFormat::Json;
+    if (text == QLatin1String("csv"))
+        return DeviceFormat::Csv;
+    error = QStringLiteral("--format is table, json or csv, not '%1'").arg(text);
+    return std::nullopt;
 }
 
 std::optional<CommandRequest> assignRequestOf(const QCommandLineParser& parser, const QStringList& arguments,
                                               std::chrono::milliseconds wait, QString& error)
 {
     AssignRequest request;
+    const auto format = formatOf(parser.value(kSummaryFormat), error);
+    if (!format)
+        return std::nullopt;
+    request.format = *format;
     request.firstIp = arguments[0].toStdString();
     request.mask = arguments[1].toStdString();
     request.gateway = arguments[2].toStdString();
     request.wait = wait;
     request.dryRun = parser.isSet(kDryRun);
-    const auto verify = secondsOption(parser.value(kAssignVerify));
+    const auto verify = secondsOption(parser.value(kVerify));
     if (!verify) {
-        error = QStringLiteral("--verify needs a number of seconds, not '%1'").arg(parser.value(kAssignVerify));
+        error = QStringLiteral("--verify needs a number of seconds, not '%1'").arg(parser.value(kVerify));
         return std::nullopt;
     }
     request.verify = *verify;
@@ -141,41 +161,41 @@ std::optional<CommandRequest> requestOf(const QCommandLineParser& parser, const 
         error = QStringLiteral("--wait needs a number of seconds, not '%1'").arg(waitText);
         return std::nullopt;
     }
-    std::optional<std::chrono::milliseconds> verify;
-    if ((command == QLatin1String("set") || command == QLatin1String("apply")) && parser.isSet(kVerify)) {
-        verify = secondsOption(parser.value(kVerify));
-        if (!verify) {
-            error = QStringLiteral("--verify needs a number of seconds, not '%1'").arg(parser.value(kVerify));
-            return std::nullopt;
-        }
-    }
     if (command == QLatin1String("discover")) {
         DiscoverRequest request;
         request.wait = *wait;
         request.sweep = !parser.isSet(kNoSweep);
-        const QString format = parser.value(kFormat);
-        if (format == QLatin1String("table"))
-            request.format = DeviceFormat::Table;
-        else if (format == QLatin1String("json"))
-            request.format = DeviceFormat::Json;
-        else if (format == QLatin1String("csv"))
-            request.format = DeviceFormat::Csv;
-        else {
-            error = QStringLiteral("--format is table, json or csv, not '%1'").arg(format);
+        const auto format = formatOf(parser.value(kFormat), error);
+        if (!format)
             return std::nullopt;
-        }
+        request.format = *format;
         return request;
     }
+    if (command != QLatin1String("set") && command != QLatin1String("apply"))
+        return assignRequestOf(parser, arguments, *wait, error);
+    std::optional<std::chrono::milliseconds> verify = secondsOption(parser.value(kVerify));
+    if (!verify) {
+        error = QStringLiteral("--verify needs a number of seconds, not '%1'").arg(parser.value(kVerify));
+        return std::nullopt;
+    }
+    if (parser.isSet(kNoVerify)) {
+        if (parser.isSet(kVerify)) {
+            error = QStringLiteral("--verify and --no-verify cannot go together");
+            return std::nullopt;
+        }
+        verify.reset();
+    }
+    const auto format = formatOf(parser.value(kSummaryFormat), error);
+    if (!format)
+        return std::nullopt;
     if (command == QLatin1String("set")) {
         SetRequest request{arguments[0].toStdString(), arguments[1].toStdString(), arguments[2].toStdString(),
-                           arguments[3].toStdString(), std::nullopt, *wait, verify};
+                           arguments[3].toStdString(), std::nullopt, *wait, verify, parser.isSet(kForce), *format};
         if (parser.isSet(kName))
             request.name = parser.value(kName).toStdString();
         return request;
     }
-    if (command == QLatin1String("apply"))
-        return ApplyRequest{arguments[0].toStdString(), *wait, verify, parser.isSet(kDryRun)};
-    return assignRequestOf(parser, arguments, *wait, error);
+    return ApplyRequest{arguments[0].toStdString(), *wait, verify, parser.isSet(kDryRun), parser.isSet(kForce), *format};
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 #pragma once
-// The three commands of brenmoor-cli. Each returns the program's exit status: 0 done, 1 the
-// network did not do what was asked (no device, not verified), 2 refused before anything
-// was sent (a usage error, a refused value, a refused plan).
+// The four commands of brenmoor-cli. Each returns the program's exit status: 0 done, 1 the
+// network did not do what was asked (no device, a change the device did not report), 2
+// refused before anything was sent (a usage error, a refused value, a refused plan, an
+// address another host holds).
 
 #include "core/deviceformat.h"
 #include "net/ifaddrssource.h"
@@ -20,20 +21,28 @@ struct DiscoverRequest
     DeviceFormat format = DeviceFormat::Table;
 };
 
+// How long a change may take to be reported by its device: unset, it is sent and not
+// verified (--no-verify).
+constexpr std::chrono::milliseconds kDefaultVerify{10000};
+
 struct SetRequest
 {
     std::string mac, ip, mask, gateway;
     std::optional<std::string> name;
     std::chrono::milliseconds wait{2000}; // to find the device first
-    std::optional<std::chrono::milliseconds> verify;
+    std::optional<std::chrono::milliseconds> verify = kDefaultVerify;
+    bool force = false; // send despite an address only this computer remembers in use
+    DeviceFormat format = DeviceFormat::Table; // of the summary
 };
 
 struct ApplyRequest
 {
     std::string planPath;
     std::chrono::milliseconds wait{2000};
-    std::optional<std::chrono::milliseconds> verify;
+    std::optional<std::chrono::milliseconds> verify = kDefaultVerify;
     bool dryRun = false;
+    bool force = false;
+    DeviceFormat format = DeviceFormat::Table;
 };
 
 // Gives the chosen devices addresses from FIRST_IP up, as the window's Assign Addresses does.
@@ -45,8 +54,9 @@ struct AssignRequest
     std::vector<std::string> macs;
     bool all = false;
     std::chrono::milliseconds wait{2000}; // to find the devices first
-    std::chrono::milliseconds verify{10000};
+    std::chrono::milliseconds verify{kDefaultVerify};
     bool dryRun = false;
+    DeviceFormat format = DeviceFormat::Table;
 };
 
 int runDiscover(const brenmoor::net::IfaddrsSource& interfaces, const DiscoverRequest& request);

@@ -93,13 +93,22 @@ AssignmentPlan planAssignment(const std::vector<AssignedDevice>& devices, const 
     const uint32_t network = first & netmask;
     const uint32_t broadcast = network | ~netmask;
     const uint32_t gatewayValue = ipToUInt32(gateway);
-    // The selected devices do not hold their present addresses: each is about to leave its own.
+    // The selected devices leave their present addresses, each before another takes it.
     const auto movesAway = [&selected](const QString& mac) { return selected.contains(normalMac(mac)); };
     const auto passOver = [&](uint32_t candidate, const AssignedDevice& device) {
-        return subnetEdge(candidate, netmask) != SubnetEdge::None || endsInZeroOrAllOnes(candidate)
-            || candidate == gatewayValue
-            || addressInUse(addressText(candidate), device.mac, list, use, movesAway).has_value();
+        if (subnetEdge(candidate, netmask) != SubnetEdge::None || endsInZeroOrAllOnes(candidate) || candidate == gatewayValue)
+            return true;
+        const std::string text = addressText(candidate);
+        const AddressVerdict verdict = judgeAddress(text, device.mac, list, use, movesAway);
+        if (verdict.free())
+            return false;
+        if (plan.passedOver.empty() || plan.passedOver.back().ip != text)
+            plan.passedOver.push_back({text, verdict.reason});
+        return true;
     };
+    if (!onHostNetwork(addressText(first), use.host))
+        plan.note = prefixText(network, netmask) + " is on none of this computer's networks: the devices will answer "
+                    "only by broadcast there, and no address of it can be asked whether another host holds it";
 
     // 64-bit, so counting past 255.255.255.255 ends the range instead of wrapping to 0.
     uint64_t next = first;

@@ -22,10 +22,21 @@ struct AssignedDevice
     std::string newIp;  // canonical; empty when the plan has none for it
 };
 
+// An address of the range a device could not have, and why: another host holds it, or the
+// kernel remembers one there.
+struct PassedOver
+{
+    std::string ip;
+    std::string reason;
+};
+
 struct AssignmentPlan
 {
     std::vector<AssignedDevice> devices; // in the order given
     std::string mask, gateway;           // canonical, as they go out
+    std::vector<PassedOver> passedOver;  // in address order
+    // Said before Confirm: the range is on none of this computer's networks.
+    std::optional<std::string> note;
     // Why nothing may be sent, naming the device it concerns when there is one.
     std::optional<std::string> problem;
     bool ok() const { return !problem; }
@@ -34,9 +45,11 @@ struct AssignmentPlan
 // Plans `devices` (in the order given) from `firstIp` up, inside the subnet of `firstIp` and
 // `mask`. Passed over: the subnet's network and broadcast addresses, addresses ending in .0
 // or .255 (a device stack may take them for a broadcast; the settings panel refuses them),
-// the gateway, and every address in use (addressInUse: this computer, a listed device that
-// is not in the selection, another MAC in the neighbour table). Then each address gets the
-// settings panel's checks. A selection that runs past the subnet's end, a MAC given twice, or
+// the gateway, and every address that is not free (judgeAddress: this computer, a listed
+// device that is not in the selection, a host that answers there, a MAC the kernel
+// remembers there). A selected device's present address may go to another selected device:
+// the change run sends that move only once the device has been proven at its new address.
+// Then each address gets the settings panel's checks. A selection that runs past the subnet's end, a MAC given twice, or
 // any refused address makes a plan that must not be sent; the addresses found are still
 // filled in, so the panel shows them as the user types.
 AssignmentPlan planAssignment(const std::vector<AssignedDevice>& devices, const std::string& firstIp,

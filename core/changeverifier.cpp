@@ -1,18 +1,39 @@
 #include "core/changeverifier.h"
 
 #include "core/macaddress.h"
+#include "core/networkvalidation.h"
 
 #include <algorithm>
 #include <sstream>
+
+namespace {
+
+// A device's text as an address, in the form the sent one has: "010.0.0.5" reports 10.0.0.5.
+std::string reported(const QString& text)
+{
+    return canonicalAddress(text.toStdString());
+}
+
+std::string shown(const QString& text)
+{
+    return shownText(text).toStdString();
+}
+
+} // namespace
 
 ChangeVerifier::ChangeVerifier(std::chrono::milliseconds limit)
     : timeLimit(limit)
 {
 }
 
-void ChangeVerifier::expect(const QString& mac, const std::string& ip, Clock::time_point sent)
+void ChangeVerifier::expect(const SentSettings& sent)
 {
-    changes.insert(normalMac(mac), Waiting{mac, ip, sent + timeLimit, sentCount++, {}});
+    changes.insert(normalMac(sent.mac), Waiting{sent, sent.sentAt + timeLimit, sentCount++, {}, {}, {}});
+}
+
+bool ChangeVerifier::waitingFor(const QString& mac) const
+{
+    return changes.contains(normalMac(mac));
 }
 
 std::optional<ChangeVerifier::Outcome> ChangeVerifier::heard(const DeviceRecord& record)
@@ -23,14 +44,23 @@ std::optional<ChangeVerifier::Outcome> ChangeVerifier::heard(const DeviceRecord&
     if (found == changes.end())
         return std::nullopt;
     Waiting& change = found.value();
-    if (record.ip.toStdString() != change.ip) {
-        // Still at its old address (not moved yet, or it ignored the command): said at the end.
+    // A reply that was on its way before the send tells nothing of the change.
+    if (record.heardAt < change.sent.sentAt)
+        return std::nullopt;
+    change.last = record;
+    if (reported(record.ip) != change.sent.ip) {
+        // Not moved yet, or it ignored the command: said at the end.
         auto& elsewhere = change.heardElsewhere;
         elsewhere.erase(std::remove(elsewhere.begin(), elsewhere.end(), record.ip), elsewhere.end());
         elsewhere.push_back(record.ip);
         return std::nullopt;
     }
-    Outcome outcome = settle(change, true);
+    if (reported(record.submask) != change.sent.mask || reported(record.gateway) != change.sent.gateway) {
+        // At the address, but not (yet) with the rest: only the time limit judges it.
+        change.atAddress = record;
+        return std::nullopt;
+    }
+    Outcome outcome = settle(change, Proof::Proven);
     changes.erase(found);
     return outcome;
 }
@@ -49,29 +79,58 @@ std::vector<ChangeVerifier::Outcome> ChangeVerifier::expire(Clock::time_point no
     std::sort(due.begin(), due.end(), [](const Waiting& a, const Waiting& b) { return a.order < b.order; });
     std::vector<Outcome> outcomes;
     for (const Waiting& change : due)
-        outcomes.push_back(settle(change, false));
+        outcomes.push_back(settle(change, change.atAddress ? Proof::Different : Proof::Unanswered));
     return outcomes;
 }
 
-ChangeVerifier::Outcome ChangeVerifier::settle(const Waiting& change, bool verified) const
+ChangeVerifier::Outcome ChangeVerifier::settle(const Waiting& change, Proof proof) const
 {
-    return {change.mac, change.ip, verified, verified ? std::vector<QString>{} : change.heardElsewhere,
-            verified ? verifiedLine(change.mac, change.ip) : unansweredLine(change.mac, change.ip, timeLimit)};
+    Outcome outcome;
+    outcome.sent = change.sent;
+    outcome.proof = proof;
+    switch (proof) {
+    case Proof::Proven:
+        outcome.answered = change.last;
+        outcome.line = verifiedLine(change.sent.mac, change.sent.ip);
+        break;
+    case Proof::Different:
+        outcome.answered = change.atAddress;
+        outcome.heardElsewhere = change.heardElsewhere;
+        outcome.line = differentLine(change.sent, *change.atAddress);
+        break;
+    case Proof::Unanswered:
+        outcome.answered = change.last;
+        outcome.heardElsewhere = change.heardElsewhere;
+        outcome.line = unansweredLine(change.sent.mac, change.sent.ip, timeLimit);
+        break;
+    }
+    return outcome;
 }
 
 std::string ChangeVerifier::verifiedLine(const QString& mac, const std::string& ip)
 {
-    return "[OK] " + shownText(mac).toStdString() + " answers at " + ip;
+    return "[OK] " + shown(mac) + " answers at " + ip;
 }
 
 std::string ChangeVerifier::unansweredLine(const QString& mac, const std::string& ip, std::chrono::milliseconds limit)
 {
-    return "[WARNING] " + unansweredText(mac, ip, limit);
+    return "[WARNING] " + shown(mac) + " did not answer at " + ip + " within " + secondsText(limit);
 }
 
-std::string ChangeVerifier::unansweredText(const QString& mac, const std::string& ip, std::chrono::milliseconds limit)
+std::string ChangeVerifier::differentLine(const SentSettings& sent, const DeviceRecord& answered)
 {
-    return shownText(mac).toStdString() + " did not answer at " + ip + " within " + secondsText(limit);
+    return "[WARNING] " + shown(sent.mac) + " answers at " + sent.ip + " with mask " + shown(answered.submask)
+        + " gateway " + shown(answered.gateway) + " instead of mask " + sent.mask + " gateway " + sent.gateway;
+}
+
+std::string ChangeVerifier::withoutLevel(const std::string& line)
+{
+    for (const char* level : {"[OK] ", "[WARNING] "}) {
+        const std::string prefix(level);
+        if (line.compare(0, prefix.size(), prefix) == 0)
+            return line.substr(prefix.size());
+    }
+    return line;
 }
 
 std::string ChangeVerifier::secondsText(std::chrono::milliseconds duration)

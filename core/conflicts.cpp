@@ -189,3 +189,26 @@ std::vector<Conflict> markConflicts(DeviceList& list, const NeighbourMap& neighb
 {
     return markConflicts(list, &neighbours, fromRowId, proxies);
 }
+
+std::vector<int> clearSettledConflicts(DeviceList& list, const NeighbourMap* neighbours, const QString& ip)
+{
+    NeighbourMap judged;
+    if (neighbours)
+        judged = withoutProxies(*neighbours, findArpProxies(*neighbours, list));
+    std::vector<int> cleared;
+    for (int row = 0; row < list.size(); ++row) {
+        const ListedDevice& device = list.at(row);
+        if (device.record.ip != ip || device.conflictMac.empty())
+            continue;
+        bool stillShared = false;
+        for (int peer = 0; peer < list.size() && !stillShared; ++peer) {
+            const DeviceRecord& other = list.at(peer).record;
+            stillShared = peer != row && other.ip == ip && !isSameMac(other.mac, device.record.mac);
+        }
+        for (auto it = judged.begin(); it != judged.end() && !stillShared; ++it)
+            stillShared = conflictLine(device.record.mac, device.record.ip, it->first, it->second).has_value();
+        if (!stillShared && list.clearConflict(device.rowId))
+            cleared.push_back(device.rowId);
+    }
+    return cleared;
+}

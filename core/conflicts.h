@@ -64,3 +64,7 @@ std::vector<Conflict> markConflicts(DeviceList& list, const NeighbourMap* neighb
                                     std::vector<ArpProxy>* proxies = nullptr);
 std::vector<Conflict> markConflicts(DeviceList& list, const NeighbourMap& neighbours, int fromRowId = 0,
                                     std::vector<ArpProxy>* proxies = nullptr);
+// After a device left `ip`: each entry still marked there whose conflict is gone (no other
+// entry answers from `ip`, and the evidence, proxies left out, names no other MAC there) loses
+// its mark. Returns their row ids.
+std::vector<int> clearSettledConflicts(DeviceList& list, const NeighbourMap* neighbours, const QString& ip);

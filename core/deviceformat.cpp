@@ -10,6 +10,8 @@ namespace {
 
 constexpr std::array<const char*, 8> kColumns = {"name", "mac", "ip", "submask", "gateway", "protocols", "conflict",
                                                  "conflict_mac"};
+// What CSV and JSON add: where a change sent to the device stands, and what was sent.
+constexpr std::array<const char*, 4> kChangeColumns = {"status", "planned_ip", "planned_mask", "planned_gateway"};
 
 // A device's text as the console shows it: the records keep what the device sent, and these
 // outputs reach terminals and spreadsheets.
@@ -18,12 +20,24 @@ std::string shown(const QString& text)
     return shownText(text).toStdString();
 }
 
+// The other MAC came from an ARP answer or from another device's reply: a device's text too.
+std::string conflictMacText(const ListedDevice& device)
+{
+    return shown(QString::fromStdString(device.conflictMac));
+}
+
 std::array<std::string, 8> fieldsOf(const ListedDevice& device)
 {
     const DeviceRecord& r = device.record;
     return {shown(r.name),    shown(r.mac),           shown(r.ip),
             shown(r.submask), shown(r.gateway),       protocolsText(device),
-            device.conflictMac.empty() ? "no" : "yes", device.conflictMac};
+            device.conflictMac.empty() ? "no" : "yes", conflictMacText(device)};
+}
+
+std::array<std::string, 4> changeFieldsOf(const ListedDevice& device)
+{
+    const ChangeState& change = device.change;
+    return {statusName(change.status), change.ip, change.mask, change.gateway};
 }
 
 std::string json(const std::vector<ListedDevice>& devices)
@@ -43,7 +57,16 @@ std::string json(const std::vector<ListedDevice>& devices)
                          {"gateway", shown(r.gateway)},
                          {"protocols", protocols},
                          {"conflict", !device.conflictMac.empty()},
-                         {"conflict_mac", device.conflictMac.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(device.conflictMac)}});
+                         {"conflict_mac", device.conflictMac.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(conflictMacText(device))}});
+        const ChangeState& change = device.change;
+        array.back()["status"] = statusName(change.status);
+        const bool planned = change.status != ChangeStatus::Answered;
+        const auto plannedValue = [planned](const std::string& value) {
+            return planned ? nlohmann::ordered_json(value) : nlohmann::ordered_json();
+        };
+        array.back()["planned_ip"] = plannedValue(change.ip);
+        array.back()["planned_mask"] = plannedValue(change.mask);
+        array.back()["planned_gateway"] = plannedValue(change.gateway);
     }
     // The texts come from QString and are valid UTF-8; replacing is the belt to those braces.
     return array.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
@@ -51,50 +74,34 @@ std::string json(const std::vector<ListedDevice>& devices)
 
 std::string csv(const std::vector<ListedDevice>& devices)
 {
-    std::string out;
-    for (size_t i = 0; i < kColumns.size(); ++i)
-        out += std::string(i ? "," : "") + kColumns[i];
-    out += "\n";
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> header(kColumns.begin(), kColumns.end());
+    header.insert(header.end(), kChangeColumns.begin(), kChangeColumns.end());
+    rows.push_back(header);
     for (const ListedDevice& device : devices) {
         const auto fields = fieldsOf(device);
-        for (size_t i = 0; i < fields.size(); ++i)
-            out += (i ? "," : "") + csvField(fields[i]);
-        out += "\n";
+        const auto change = changeFieldsOf(device);
+        std::vector<std::string> row(fields.begin(), fields.end());
+        row.insert(row.end(), change.begin(), change.end());
+        rows.push_back(std::move(row));
     }
-    return out;
+    return csvText(rows);
 }
 
-// Columns as wide as their widest text in characters (code points; the terminal's cells
-// for wide scripts are not counted), two spaces apart.
 std::string table(const std::vector<ListedDevice>& devices)
 {
-    std::vector<std::array<std::string, 8>> rows;
-    std::array<std::string, 8> header;
-    for (size_t i = 0; i < kColumns.size(); ++i)
-        header[i] = QString::fromLatin1(kColumns[i]).toUpper().toStdString();
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> header;
+    for (const char* column : kColumns)
+        header.push_back(QString::fromLatin1(column).toUpper().toStdString());
     rows.push_back(header);
     for (const ListedDevice& device : devices) {
         auto fields = fieldsOf(device);
         if (fields[7].empty())
             fields[7] = "-";
-        rows.push_back(fields);
+        rows.emplace_back(fields.begin(), fields.end());
     }
-    const auto width = [](const std::string& text) { return QString::fromStdString(text).toUcs4().size(); };
-    std::array<int, 8> widths{};
-    for (const auto& row : rows)
-        for (size_t i = 0; i < row.size(); ++i)
-            widths[i] = std::max(widths[i], width(row[i]));
-    std::string out;
-    for (const auto& row : rows) {
-        std::string line;
-        for (size_t i = 0; i < row.size(); ++i) {
-            line += row[i];
-            if (i + 1 < row.size())
-                line += std::string(static_cast<size_t>(widths[i] - width(row[i]) + 2), ' ');
-        }
-        out += line + "\n";
-    }
-    return out;
+    return alignedText(rows);
 }
 
 } // namespace
@@ -117,6 +124,39 @@ std::string csvField(const std::string& text)
     for (const char c : cell)
         quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
     return quoted + "\"";
+}
+
+std::string alignedText(const std::vector<std::vector<std::string>>& rows)
+{
+    const auto width = [](const std::string& text) { return QString::fromStdString(text).toUcs4().size(); };
+    std::vector<int> widths;
+    for (const auto& row : rows) {
+        widths.resize(std::max(widths.size(), row.size()), 0);
+        for (size_t i = 0; i < row.size(); ++i)
+            widths[i] = std::max(widths[i], width(row[i]));
+    }
+    std::string out;
+    for (const auto& row : rows) {
+        std::string line;
+        for (size_t i = 0; i < row.size(); ++i) {
+            line += row[i];
+            if (i + 1 < row.size())
+                line += std::string(static_cast<size_t>(widths[i] - width(row[i]) + 2), ' ');
+        }
+        out += line + "\n";
+    }
+    return out;
+}
+
+std::string csvText(const std::vector<std::vector<std::string>>& rows)
+{
+    std::string out;
+    for (const auto& row : rows) {
+        for (size_t i = 0; i < row.size(); ++i)
+            out += (i ? "," : "") + csvField(row[i]);
+        out += "\n";
+    }
+    return out;
 }
 
 std::string formatDevices(const std::vector<ListedDevice>& devices, DeviceFormat format)

@@ -13,7 +13,14 @@ enum class DeviceFormat { Table, Json, Csv };
 // "json", "kv" or "json+kv".
 std::string protocolsText(const ListedDevice& device);
 
+// CSV and JSON add each device's change status ("answered", "pending", "unproven",
+// "proven") and the planned IP, mask and gateway where a change was sent.
 std::string formatDevices(const std::vector<ListedDevice>& devices, DeviceFormat format);
+// Rows whose texts are already escaped: columns as wide as their widest text in characters
+// (code points; the terminal's cells for wide scripts are not counted), two spaces apart.
+std::string alignedText(const std::vector<std::vector<std::string>>& rows);
+// The same as CSV lines, each field through csvField.
+std::string csvText(const std::vector<std::vector<std::string>>& rows);
 // One CSV field, quoted when it holds a comma, a quote or a line break. A field that begins
 // with =, +, -, @, a tab or a carriage return gets a leading apostrophe, so that a spreadsheet
 // shows it as text instead of running it as a formula.

@@ -39,7 +39,9 @@ DeviceList::Change DeviceList::add(const DeviceRecord& record)
     case RowAction::Ignore: {
         Entry& entry = entries[static_cast<size_t>(*listed)];
         entry.json = true;
-        entry.seenAt.insert(record.ip);
+        change.newTwin = seen(entry, record.ip);
+        if (change.newTwin)
+            change.row = rowOfId(entry.rowId);
         return change;
     }
     case RowAction::Refresh: {
@@ -48,9 +50,10 @@ DeviceList::Change DeviceList::add(const DeviceRecord& record)
             entry.key = IpOrderKey::of(record.ip);
             plainOrder = false; // the entry keeps its place until the next insertion
         }
+        // What the device answers with now; a change's plan stays beside it.
         entry.record = record;
         entry.kv = true;
-        entry.seenAt.insert(record.ip);
+        change.newTwin = seen(entry, record.ip);
         change.row = rowOfId(entry.rowId);
         return change;
     }
@@ -82,6 +85,67 @@ DeviceList::Change DeviceList::add(const DeviceRecord& record)
     change.sorted = true;
     change.row = rowOfId(rowId);
     return change;
+}
+
+bool DeviceList::seen(Entry& entry, const QString& ip)
+{
+    if (!entry.seenAt.insert(ip).second || entry.seenAt.size() < 2)
+        return false;
+    // A device told to move answers from both addresses until it is proven at the new one.
+    if (entry.change.status == ChangeStatus::Pending || entry.twinTold)
+        return false;
+    entry.twinTold = true;
+    return true;
+}
+
+bool DeviceList::setChange(const QString& mac, const ChangeState& change)
+{
+    const int rowId = rowIdOfMac.value(normalMac(mac), -1);
+    if (rowId < 0)
+        return false;
+    entries[static_cast<size_t>(rowId)].change = change;
+    return true;
+}
+
+bool DeviceList::takeProven(const QString& mac, const DeviceRecord& answered, const ChangeState& change)
+{
+    const int rowId = rowIdOfMac.value(normalMac(mac), -1);
+    if (rowId < 0)
+        return false;
+    Entry& entry = entries[static_cast<size_t>(rowId)];
+    edit(rowId, 2, answered.ip);
+    edit(rowId, 3, answered.submask);
+    edit(rowId, 4, answered.gateway);
+    if (answered.type == 1 || !answered.name.isEmpty())
+        entry.record.name = answered.name;
+    entry.seenAt = {answered.ip};
+    entry.twinTold = false;
+    entry.change = change;
+    return true;
+}
+
+std::string DeviceList::twinLine(const QString& mac, const std::set<QString>& addresses)
+{
+    std::string list;
+    for (const QString& address : addresses)
+        list += (list.empty() ? "" : " and ") + shownText(address).toStdString();
+    return "[WARNING] " + shownText(mac).toStdString() + " answers from " + list
+        + ": two devices share this MAC, or it moved during the Search; a change sent to it is refused";
+}
+
+const char* statusName(ChangeStatus status)
+{
+    switch (status) {
+    case ChangeStatus::Answered:
+        return "answered";
+    case ChangeStatus::Pending:
+        return "pending";
+    case ChangeStatus::Unproven:
+        return "unproven";
+    case ChangeStatus::Proven:
+        return "proven";
+    }
+    return "answered";
 }
 
 const DeviceList::Entry* DeviceList::entryOf(int rowId) const

@@ -20,6 +20,24 @@
 enum class RowAction { Insert, Refresh, Ignore, TableFull };
 RowAction rowAction(bool listed, int type, int rows);
 
+// Where a change sent to a device stands. The entry's record keeps what the device last
+// answered with; the planned values are kept beside it, never in it.
+enum class ChangeStatus {
+    Answered, // no change sent this Search
+    Pending,  // sent, waiting for the device to report it
+    Unproven, // the device did not report it in time
+    Proven,   // the device reports the sent values
+};
+// "answered", "pending", "unproven", "proven".
+const char* statusName(ChangeStatus status);
+
+struct ChangeState
+{
+    ChangeStatus status = ChangeStatus::Answered;
+    std::string ip, mask, gateway; // the planned values, once a change was sent
+    std::string note;              // what went wrong or what is awaited, for a tooltip
+};
+
 struct ListedDevice
 {
     int rowId = 0;      // the entry count when it was inserted: 0, 1, 2... within one Search
@@ -27,8 +45,9 @@ struct ListedDevice
     QString createdIp;   // the IP it was inserted with
     bool json = false;   // answered the JSON discovery
     bool kv = false;     // answered the key-value discovery
-    // The other MAC a conflict judgement found at its IP; once found, it stays for the Search.
+    // The other MAC a conflict judgement found at its IP, until it leaves that IP.
     std::string conflictMac;
+    ChangeState change;
 };
 
 class DeviceList
@@ -40,6 +59,9 @@ public:
         int row = -1;         // where the entry now is in list order (insert, refresh)
         bool sorted = false;  // an insertion re-sorted the whole list: it was not in plain order
         bool firstRefusal = false; // the first record of this Search the full list refused
+        // The MAC answered from a second address in this Search, not by a change sent to it:
+        // two devices share it, or it moved under our feet. Said once per MAC.
+        bool newTwin = false;
     };
 
     Change add(const DeviceRecord& record);
@@ -48,6 +70,11 @@ public:
     bool update(int rowId, const QString& ip, const QString& submask, const QString& gateway, const QString& name);
     // One text of an entry changed in place: 0 name, 1 MAC, 2 IP, 3 mask, 4 gateway.
     void edit(int rowId, int field, const QString& text);
+    // Where the change sent to the device `mac` stands; false when it is not listed.
+    bool setChange(const QString& mac, const ChangeState& change);
+    // The device `mac` proved its change with `answered`: the entry takes the values it
+    // reports and forgets the addresses it left. False when it is not listed.
+    bool takeProven(const QString& mac, const DeviceRecord& answered, const ChangeState& change);
     void markConflict(int rowId, const std::string& neighbourMac);
     // The entry left the address its conflict was judged at (a verified change): true when it
     // had one.
@@ -70,17 +97,22 @@ public:
     // Every address the MAC answered from in this Search, whatever the merge kept: a device
     // that moved may still be listed at its old one.
     std::set<QString> addressesOf(const QString& mac) const;
+    // The line said when a MAC answers from a second address in one Search.
+    static std::string twinLine(const QString& mac, const std::set<QString>& addresses);
 
 private:
     struct Entry : ListedDevice
     {
         IpOrderKey key; // of record.ip
         std::set<QString> seenAt;
+        bool twinTold = false;
     };
     // The entry with this row id, or null.
     const Entry* entryOf(int rowId) const;
     Entry* entryOf(int rowId) { return const_cast<Entry*>(std::as_const(*this).entryOf(rowId)); }
     bool lessByIp(int a, int b) const;
+    // Notes an address the entry answered from; true when it makes the MAC a twin.
+    bool seen(Entry& entry, const QString& ip);
     void sortWhole();
 
     std::vector<Entry> entries; // by row id

@@ -3,6 +3,7 @@
 // the device's own texts, bounded, and the forms they are shown in.
 
 #include <QString>
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,9 @@ struct DeviceRecord
 {
     QString mac, ip, submask, gateway, name; // as the device sent them (see deviceText)
     int type; // 0: JSON reply, 1: key-value reply
+    // When it was received; stamped on delivery when the decoder left it unset. Only a reply
+    // received after a change was sent can prove that change.
+    std::chrono::steady_clock::time_point heardAt{};
 };
 
 // No real MAC, name, mask or gateway comes near this; a text beyond it is cut.

@@ -87,8 +87,11 @@ bool DiscoverySession::ready() const
     return jsonEndpoint.isRunning() && kvEndpoint.isRunning();
 }
 
-void DiscoverySession::deliver(const DeviceRecord& record)
+void DiscoverySession::deliver(const DeviceRecord& received)
 {
+    DeviceRecord record = received;
+    if (record.heardAt == std::chrono::steady_clock::time_point{})
+        record.heardAt = std::chrono::steady_clock::now();
     {
         std::lock_guard<std::mutex> lock(heardLock);
         heard.insert(record.ip.toStdString());

@@ -102,21 +102,3 @@ ParsedPlan parsePlan(const std::string& text)
     return plan;
 }
 
-std::vector<PlanProblem> addressesInUse(const std::vector<PlanLine>& plan, const DeviceList& devices,
-                                        const AddressUse& use)
-{
-    // A swap is allowed: a device the plan gives another address does not keep its own.
-    const auto movedByPlan = [&plan](const std::string& ip) {
-        return [&plan, ip](const QString& mac) {
-            return std::any_of(plan.begin(), plan.end(), [&](const PlanLine& other) {
-                return isSameMac(mac, QString::fromStdString(other.mac)) && other.ip != ip;
-            });
-        };
-    };
-    std::vector<PlanProblem> problems;
-    for (const PlanLine& line : plan) {
-        if (const auto taken = addressInUse(line.ip, QString::fromStdString(line.mac), devices, use, movedByPlan(line.ip)))
-            problems.push_back({line.number, *taken});
-    }
-    return problems;
-}

@@ -35,11 +35,6 @@ struct ParsedPlan
 // a target IP that an earlier line already has.
 ParsedPlan parsePlan(const std::string& text);
 
-// Target IPs already taken (addressInUse) by a device the plan does not move, or by this
-// computer: one problem per such line.
-std::vector<PlanProblem> addressesInUse(const std::vector<PlanLine>& plan, const DeviceList& devices,
-                                        const AddressUse& use);
-
 // A refused value for the MAC, IP, MASK, GATEWAY given on the command line: the panel's text,
 // or the MAC's. Nothing when they may be applied; the panel's report goes to `report`.
 std::optional<std::string> settingsProblem(const std::string& mac, const std::string& ip, const std::string& mask,

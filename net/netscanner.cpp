@@ -245,7 +245,8 @@ void NetScanner::collectFresh(std::vector<NeighbourMap>& found, const std::optio
 }
 
 std::vector<net::ProbeTarget> NetScanner::askHelper(const std::vector<net::ProbeTarget>& plan,
-                                                    std::vector<NeighbourMap>& found, SweepResult& result)
+                                                    std::vector<NeighbourMap>& found, SweepResult& result,
+                                                    std::chrono::milliseconds shortestListen)
 {
     // One job per link, cut at the helper's limit; a target without a known link stays with
     // the kernel, which routes it.
@@ -280,7 +281,7 @@ std::vector<net::ProbeTarget> NetScanner::askHelper(const std::vector<net::Probe
     size_t longest = 0;
     for (const net::ArpJob& job : jobs)
         longest = std::max(longest, job.targets.size());
-    const auto listen = std::min(std::max(kArpListen, std::chrono::milliseconds(400 + longest / 5)), net::kArpHelperMaxWait);
+    const auto listen = std::min(std::max(shortestListen, std::chrono::milliseconds(400 + longest / 5)), net::kArpHelperMaxWait);
     const std::vector<net::ArpJobResult> answers = actions.askArp(jobs, listen, actions.cancel);
     for (size_t i = 0; i < jobs.size(); ++i) {
         const net::ArpJobResult* answered = i < answers.size() ? &answers[i] : nullptr;
@@ -431,6 +432,54 @@ SweepResult NetScanner::sweep(int waitSeconds)
     return result;
 }
 
+AddressAnswers NetScanner::ask(const std::vector<std::string>& addresses)
+{
+    AddressAnswers answers;
+    std::vector<net::ProbeTarget> plan;
+    std::set<uint32_t> asked;
+    for (const std::string& text : addresses) {
+        uint32_t ip = 0;
+        if (!net::parseIpv4(text, ip) || !asked.insert(ip).second)
+            continue;
+        const auto network = std::find_if(networks.begin(), networks.end(), [ip](const net::SweptAddress& n) {
+            return net::inNetwork(ip, n);
+        });
+        if (network == networks.end())
+            answers.unaskable.push_back(net::ipv4Text(ip));
+        else if (ip != network->ip) // the host's own address is no question for the wire
+            plan.push_back({ip, network->ifIndex});
+    }
+    if (plan.empty())
+        return answers;
+    std::vector<NeighbourMap> found(list.size());
+    SweepResult result;
+    const std::vector<net::ProbeTarget> byKernel = askHelper(plan, found, result, kAskListen);
+    if (!byKernel.empty() && !(actions.cancel && actions.cancel->cancelled()))
+        sweepByKernel(byKernel, 1, found, result);
+    answers.fallback = result.fallback;
+    std::set<std::string> targets;
+    for (const net::ProbeTarget& target : plan)
+        targets.insert(net::ipv4Text(target.ip));
+    for (const NeighbourMap& map : found) {
+        for (const auto& [mac, ip] : map) {
+            if (!targets.count(ip))
+                continue;
+            std::vector<std::string>& macs = answers.answering[ip];
+            if (std::find(macs.begin(), macs.end(), mac) == macs.end())
+                macs.push_back(mac);
+        }
+    }
+    // What the kernel holds beyond the answers: a host gone since, or one that did not answer
+    // in time. Either way it is no proof the address is taken now.
+    if (const auto table = actions.readTable ? actions.readTable() : std::nullopt) {
+        for (const net::Neighbour& entry : *table) {
+            if (entry.resolved && entry.mac.size() == 17 && targets.count(entry.ip) && !answers.answering.count(entry.ip))
+                answers.remembered.emplace(entry.ip, entry.mac);
+        }
+    }
+    return answers;
+}
+
 NeighbourMap searchDeviceOneTime(std::string& unused)
 {
     return searchDeviceOneTime(unused, nullptr);
@@ -439,6 +488,17 @@ NeighbourMap searchDeviceOneTime(std::string& unused)
 NeighbourMap searchDeviceOneTime(std::string& /*unused*/, std::shared_ptr<const CancelToken> cancel)
 {
     return sweepNetworks(net::systemIfaddrs(), ScanActions(), std::move(cancel)).neighbours;
+}
+
+AddressAnswers askAddresses(const net::IfaddrsSource& source, ScanActions actions, const std::vector<std::string>& addresses,
+                            std::shared_ptr<const CancelToken> cancel)
+{
+    actions.cancel = cancel;
+    NetScanner scanner(source, std::move(actions));
+    AddressAnswers answers = scanner.ask(addresses);
+    if (cancel && cancel->cancelled())
+        return {};
+    return answers;
 }
 
 SweepResult sweepNetworks(const net::IfaddrsSource& source, ScanActions actions, std::shared_ptr<const CancelToken> cancel)

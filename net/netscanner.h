@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -105,6 +106,22 @@ struct SweepResult
     std::optional<ArpFallback> fallback; // set when any address went through the kernel
 };
 
+// Who holds each of some addresses at this moment, as asked just now.
+struct AddressAnswers
+{
+    // IPv4 -> the MACs that answered ARP for it now, in the order heard.
+    std::map<std::string, std::vector<std::string>> answering;
+    // IPv4 -> the MAC the kernel's table still holds for it though nothing answered now.
+    std::map<std::string, std::string> remembered;
+    // On none of the host's swept networks: nothing here can ask them.
+    std::vector<std::string> unaskable;
+    std::optional<ArpFallback> fallback; // set when the kernel had to ask
+};
+
+// How long an ask of a few addresses listens: a device on the link answers ARP within
+// milliseconds; a slow one's answer still comes well inside it.
+constexpr std::chrono::milliseconds kAskListen{400};
+
 class NetScanner
 {
 public:
@@ -122,11 +139,15 @@ public:
     // lines in order.
     SweepResult sweep(int waitSeconds);
     NeighbourMap scanAllInterfaces(int waitSeconds) { return sweep(waitSeconds).neighbours; }
+    // Asks each of `addresses` (IPv4 texts) on the link whose network holds it: through the
+    // ARP helper, listening kAskListen, or else by the kernel's probes and table.
+    AddressAnswers ask(const std::vector<std::string>& addresses);
 
 private:
     // The helper's part: the targets it could not ask are left for the kernel.
     std::vector<brenmoor::net::ProbeTarget> askHelper(const std::vector<brenmoor::net::ProbeTarget>& plan,
-                                                      std::vector<NeighbourMap>& found, SweepResult& result);
+                                                      std::vector<NeighbourMap>& found, SweepResult& result,
+                                                      std::chrono::milliseconds shortestListen = kArpListen);
     // The kernel's part.
     void sweepByKernel(const std::vector<brenmoor::net::ProbeTarget>& plan, int waitSeconds,
                        std::vector<NeighbourMap>& found, SweepResult& result);
@@ -157,4 +178,7 @@ NeighbourMap searchDeviceOneTime(std::string& unused, std::shared_ptr<const Canc
 // with what each address found; a scan cut short finds nothing.
 SweepResult sweepNetworks(const brenmoor::net::IfaddrsSource& source, ScanActions actions,
                           std::shared_ptr<const CancelToken> cancel);
+// NetScanner::ask over `source`'s interfaces with `actions`; a cancelled ask finds nothing.
+AddressAnswers askAddresses(const brenmoor::net::IfaddrsSource& source, ScanActions actions,
+                            const std::vector<std::string>& addresses, std::shared_ptr<const CancelToken> cancel);
 

@@ -174,17 +174,40 @@ AssignAddressesPanel::AssignAddressesPanel(QWidget* parent, std::vector<Assigned
 
 void AssignAddressesPanel::replan()
 {
-    if (sent)
+    if (sent || asking)
         return;
     const AssignmentPlan plan = planner(shownPlan.devices, firstIp->text().toStdString(), submask->text().toStdString(),
-                                        gateway->text().toStdString(), false);
+                                        gateway->text().toStdString());
     showAddresses(plan);
-    message->clear(); // what Confirm refused no longer holds for the new values
+    // What Confirm refused no longer holds for the new values; what the plan is said before.
+    const QString text = planText(plan);
+    if (text.isEmpty())
+        message->clear();
+    else
+        showNote(text);
+}
+
+QString AssignAddressesPanel::planText(const AssignmentPlan& plan)
+{
+    QStringList parts;
+    if (plan.note)
+        parts << QString::fromStdString(*plan.note);
+    if (!plan.passedOver.empty()) {
+        QStringList addresses;
+        for (const PassedOver& passed : plan.passedOver)
+            addresses << QString::fromStdString(passed.ip);
+        parts << tr("Passed over, in use: %1").arg(addresses.join(QStringLiteral(", ")));
+    }
+    return parts.join(QLatin1Char('\n'));
 }
 
 void AssignAddressesPanel::showAddresses(const AssignmentPlan& plan)
 {
     shownPlan.devices = plan.devices;
+    QStringList reasons;
+    for (const PassedOver& passed : plan.passedOver)
+        reasons << QString::fromStdString(passed.reason);
+    message->setToolTip(reasons.join(QLatin1Char('\n')));
     for (int row = 0; row < lines->rowCount(); ++row)
         lines->item(row, NewIp)->setText(QString::fromStdString(shownPlan.devices[static_cast<size_t>(row)].newIp));
 }
@@ -195,45 +218,63 @@ void AssignAddressesPanel::showProblem(const QString& text)
     message->setText(text);
 }
 
+void AssignAddressesPanel::showNote(const QString& text)
+{
+    message->setStyleSheet(QStringLiteral("QLabel{color:%1;font-size:16px;background-color:transparent;}")
+                               .arg(kUnansweredColour.name()));
+    message->setText(text);
+}
+
+void AssignAddressesPanel::setEditable(bool editable)
+{
+    for (QLineEdit* field : {firstIp, submask, gateway})
+        field->setEnabled(editable);
+    confirmButton->setEnabled(editable);
+}
+
 void AssignAddressesPanel::confirm()
 {
-    if (sent)
+    if (sent || asking)
         return;
-    // Planned again with what the network shows now: a device that came up since the panel
-    // opened, or an entry the kernel learned, must not be given away.
     const AssignmentPlan plan = planner(shownPlan.devices, firstIp->text().toStdString(), submask->text().toStdString(),
-                                        gateway->text().toStdString(), true);
-    const auto addresses = [](const AssignmentPlan& p) {
-        std::vector<std::string> ips;
-        for (const AssignedDevice& device : p.devices)
-            ips.push_back(device.newIp);
-        return ips;
-    };
-    const bool moved = addresses(plan) != addresses(shownPlan);
+                                        gateway->text().toStdString());
     showAddresses(plan);
     if (!plan.ok()) {
         brenmoor::console::printLine("[ERROR] " + *plan.problem);
         showProblem(QString::fromStdString(*plan.problem));
         return;
     }
-    if (moved) {
-        showProblem(tr("Addresses came into use since they were shown: the list shows the new plan. "
-                       "Confirm again to send it."));
-        return;
-    }
-    shownPlan = plan;
-    sent = true;
-    waiting = lines->rowCount();
-    for (QLineEdit* field : {firstIp, submask, gateway})
-        field->setEnabled(false);
-    confirmButton->setEnabled(false);
-    cancel->setText(tr("Close"));
+    asking = true;
+    setEditable(false);
     message->setStyleSheet(QStringLiteral("QLabel{color:rgba(227,227,227,1);font-size:18px;background-color:transparent;}"));
-    message->setText(waiting == 1 ? tr("Sent: waiting for the device to answer at its new address")
-                                  : tr("Sent to %1 devices: waiting for each to answer at its new address").arg(waiting));
-    for (int row = 0; row < lines->rowCount(); ++row)
-        setStatus(row, tr("sending"), kSendingColour);
-    sender(shownPlan);
+    message->setText(tr("Asking who holds the planned addresses now"));
+    sender(shownPlan.devices, firstIp->text().toStdString(), submask->text().toStdString(), gateway->text().toStdString());
+}
+
+void AssignAddressesPanel::refuse(const QString& reason)
+{
+    asking = false;
+    setEditable(true);
+    showProblem(reason);
+}
+
+void AssignAddressesPanel::showSending(const AssignmentPlan& plan, const std::vector<QString>& waitsFor)
+{
+    asking = false;
+    sent = true;
+    showAddresses(plan);
+    shownPlan = plan;
+    waiting = lines->rowCount();
+    cancel->setText(tr("Close"));
+    const QString text = planText(plan);
+    message->setStyleSheet(QStringLiteral("QLabel{color:rgba(227,227,227,1);font-size:16px;background-color:transparent;}"));
+    message->setText((waiting == 1 ? tr("Sent: waiting for the device to report its new settings")
+                                   : tr("Sending to %1 devices: waiting for each to report its new settings").arg(waiting))
+                     + (text.isEmpty() ? QString() : QStringLiteral("\n") + text));
+    for (int row = 0; row < lines->rowCount(); ++row) {
+        const QString& other = static_cast<size_t>(row) < waitsFor.size() ? waitsFor[static_cast<size_t>(row)] : QString();
+        setStatus(row, other.isEmpty() ? tr("sending") : tr("waits for %1").arg(shownText(other)), kSendingColour);
+    }
 }
 
 void AssignAddressesPanel::setStatus(int row, const QString& text, const QColor& colour)
@@ -243,16 +284,27 @@ void AssignAddressesPanel::setStatus(int row, const QString& text, const QColor&
     cell->setForeground(QBrush(colour, Qt::SolidPattern));
 }
 
-void AssignAddressesPanel::settle(const QString& mac, bool verified)
+void AssignAddressesPanel::markSent(const QString& mac)
+{
+    for (int row = 0; row < lines->rowCount(); ++row)
+        if (isSameMac(shownPlan.devices[static_cast<size_t>(row)].mac, mac))
+            setStatus(row, tr("sent"), kSendingColour);
+}
+
+void AssignAddressesPanel::settle(const QString& mac, bool proven, bool sentAtAll, const QString& detail)
 {
     if (!sent)
         return;
     for (int row = 0; row < lines->rowCount(); ++row) {
         const AssignedDevice& device = shownPlan.devices[static_cast<size_t>(row)];
-        if (!isSameMac(device.mac, mac) || lines->item(row, Status)->text() != tr("sending"))
+        QTableWidgetItem* status = lines->item(row, Status);
+        if (!isSameMac(device.mac, mac) || status->data(Qt::UserRole).toBool())
             continue;
-        setStatus(row, verified ? tr("verified") : tr("no answer"), verified ? kDoneColour : kUnansweredColour);
-        verifiedCount += verified ? 1 : 0;
+        setStatus(row, proven ? tr("verified") : sentAtAll ? tr("not verified") : tr("not sent"),
+                  proven ? kDoneColour : kUnansweredColour);
+        status->setData(Qt::UserRole, true);
+        status->setToolTip(detail);
+        verifiedCount += proven ? 1 : 0;
         --waiting;
     }
     if (waiting > 0)
@@ -261,9 +313,9 @@ void AssignAddressesPanel::settle(const QString& mac, bool verified)
     const bool all = verifiedCount == total;
     message->setStyleSheet(QStringLiteral("QLabel{color:%1;font-size:18px;background-color:transparent;}")
                                .arg((all ? kDoneColour : kUnansweredColour).name()));
-    message->setText(all ? (total == 1 ? tr("The device answers at its new address")
-                                       : tr("All %1 devices answer at their new addresses").arg(total))
-                         : tr("%1 of %2 devices answer at their new addresses; %3 did not answer")
+    message->setText(all ? (total == 1 ? tr("The device reports its new settings")
+                                       : tr("All %1 devices report their new settings").arg(total))
+                         : tr("%1 of %2 devices report their new settings; %3 did not")
                                .arg(verifiedCount)
                                .arg(total)
                                .arg(total - verifiedCount));

@@ -1,9 +1,11 @@
 #pragma once
 // The panel in which the user gives the selected devices a range of addresses: one line per
 // device with its name, MAC, current and new IP, the first IP, mask and gateway to edit, and
-// Confirm and Cancel. The new addresses follow what is typed; Confirm plans again with what
-// the network shows at that moment and sends only a plan that passes whole. Each line then
-// tells how its device's change went, until the panel is closed.
+// Confirm and Cancel. The new addresses follow what is typed, with what the network showed
+// when the panel opened; Confirm hands the values to a change run, which asks every planned
+// address on the wire and plans again around those that answer. The panel then shows the
+// plan as it goes out (which moves wait for another device to leave first) and how each
+// device's change went, until it is closed.
 
 #include "core/addressassignment.h"
 
@@ -23,19 +25,27 @@ class AssignAddressesPanel : public QWidget
     Q_OBJECT
 
 public:
-    // Plans the panel's devices; `fresh` reads the network's address use again (Confirm) rather
-    // than the one read when the panel opened (typing).
+    // Plans the panel's devices as the user types.
     using Planner = std::function<AssignmentPlan(const std::vector<AssignedDevice>& devices, const std::string& firstIp,
-                                                 const std::string& mask, const std::string& gateway, bool fresh)>;
-    using Sender = std::function<void(const AssignmentPlan& plan)>;
+                                                 const std::string& mask, const std::string& gateway)>;
+    // Confirm: starts the change run for the values typed.
+    using Sender = std::function<void(const std::vector<AssignedDevice>& devices, const std::string& firstIp,
+                                      const std::string& mask, const std::string& gateway)>;
 
     AssignAddressesPanel(QWidget* parent, std::vector<AssignedDevice> devices, const QString& mask,
                          const QString& gateway, Planner planner, Sender sender);
 
-    // A device's change settled: its line reads "verified" or "no answer".
-    void settle(const QString& mac, bool verified);
+    // The run's plan after its asks, as it goes out; `waitsFor` names, per device, the MAC it
+    // waits for to leave its new address (empty: sent at once).
+    void showSending(const AssignmentPlan& plan, const std::vector<QString>& waitsFor);
+    // The run refused: nothing was sent; the values can be edited and confirmed again.
+    void refuse(const QString& reason);
+    // A device's change was sent.
+    void markSent(const QString& mac);
+    // A device's change settled: its line reads "verified", "not verified" or "not sent".
+    void settle(const QString& mac, bool proven, bool sentAtAll, const QString& detail);
     // From a valid Confirm until every line has settled.
-    bool running() const { return sent && waiting > 0; }
+    bool running() const { return asking || (sent && waiting > 0); }
 
 private:
     void replan();
@@ -44,6 +54,10 @@ private:
     // The plan's new addresses in the New IP column.
     void showAddresses(const AssignmentPlan& plan);
     void showProblem(const QString& text);
+    void showNote(const QString& text);
+    void setEditable(bool editable);
+    // What the plan passed over and where it is, under the lines.
+    static QString planText(const AssignmentPlan& plan);
 
     Planner planner;
     Sender sender;
@@ -55,6 +69,7 @@ private:
     QLabel* message = nullptr;
     QPushButton* cancel = nullptr;
     QPushButton* confirmButton = nullptr;
+    bool asking = false; // Confirm pressed, the run asks the addresses
     bool sent = false;
     int waiting = 0;
     int verifiedCount = 0;

@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QScrollBar>
 #include <algorithm>
@@ -48,6 +49,21 @@ DeviceTableWidget::DeviceTableWidget(QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { emit selectedRowsChanged(); });
+    // Typing goes to the Filter (keyPressEvent): only a double click or F2 edits a name.
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
+}
+
+void DeviceTableWidget::keyPressEvent(QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers commands = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    const QString text = event->text();
+    if (state() != QAbstractItemView::EditingState && !(event->modifiers() & commands) && !text.isEmpty()
+        && text.at(0).isPrint()) {
+        emit typed(text);
+        event->accept();
+        return;
+    }
+    QTableWidget::keyPressEvent(event);
 }
 
 void DeviceTableWidget::rowsInserted(const QModelIndex& /*parent*/, int /*start*/, int /*end*/)
@@ -114,56 +130,82 @@ void DeviceTableWidget::applyIpMark(int row)
 {
     QTableWidgetItem* ipItem = item(row, 2);
     const ListedDevice& device = list.at(row);
-    const Mark mark = ipMarks.value(normalMac(device.record.mac));
+    const ChangeState& change = device.change;
     writing = true;
     QFont font = ipItem->font();
-    font.setItalic(mark.mark == IpMark::Pending);
+    font.setItalic(change.status == ChangeStatus::Pending);
     ipItem->setFont(font);
-    ipItem->setToolTip(mark.toolTip);
-    switch (mark.mark) {
-    case IpMark::Pending:
+    ipItem->setToolTip(QString::fromStdString(change.note));
+    if (change.status == ChangeStatus::Pending)
         ipItem->setForeground(QBrush(kPendingColour, Qt::SolidPattern));
-        break;
-    case IpMark::Unanswered:
+    else if (!device.conflictMac.empty())
+        ipItem->setForeground(QBrush(kConflictColour, Qt::SolidPattern));
+    else if (change.status == ChangeStatus::Unproven)
         ipItem->setForeground(QBrush(kUnansweredColour, Qt::SolidPattern));
-        break;
-    case IpMark::None:
-        if (device.conflictMac.empty())
-            ipItem->setData(Qt::ForegroundRole, QVariant());
-        else
-            ipItem->setForeground(QBrush(kConflictColour, Qt::SolidPattern));
-        break;
+    else
+        ipItem->setData(Qt::ForegroundRole, QVariant());
+    writing = false;
+}
+
+void DeviceTableWidget::applyMacMark(int row)
+{
+    QTableWidgetItem* macItem = item(row, 1);
+    const ListedDevice& device = list.at(row);
+    const std::set<QString> addresses = list.addressesOf(device.record.mac);
+    const bool twin = addresses.size() > 1 && device.change.status != ChangeStatus::Pending;
+    writing = true;
+    if (twin) {
+        macItem->setForeground(QBrush(kUnansweredColour, Qt::SolidPattern));
+        macItem->setToolTip(QString::fromStdString(DeviceList::twinLine(device.record.mac, addresses)).mid(10));
+    } else {
+        macItem->setData(Qt::ForegroundRole, QVariant());
+        macItem->setToolTip(QString());
     }
     writing = false;
 }
 
-void DeviceTableWidget::markIp(const QString& mac, IpMark mark, const QString& toolTip)
+void DeviceTableWidget::setChange(const QString& mac, const ChangeState& change)
 {
-    if (mark == IpMark::None)
-        ipMarks.remove(normalMac(mac));
-    else
-        ipMarks.insert(normalMac(mac), {mark, toolTip});
+    if (!list.setChange(mac, change))
+        return;
     const int row = list.rowOf(mac);
-    if (row >= 0)
-        applyIpMark(row);
-}
-
-bool DeviceTableWidget::settleIp(const QString& mac)
-{
-    ipMarks.remove(normalMac(mac));
-    const int row = list.rowOf(mac);
-    if (row < 0)
-        return false;
-    const bool hadConflict = list.clearConflict(list.at(row).rowId);
     applyIpMark(row);
-    return hadConflict;
+    applyMacMark(row);
 }
 
-bool DeviceTableWidget::updateDevice(const QString& mac, const QString& ip, const QString& submask,
-                                     const QString& gateway, const QString& name)
+void DeviceTableWidget::takeAnswered(const QString& mac, const DeviceRecord& answered, const ChangeState& change)
 {
+    if (change.status == ChangeStatus::Proven) {
+        if (!list.takeProven(mac, answered, change))
+            return;
+    } else {
+        const int at = list.rowOf(mac);
+        if (at < 0)
+            return;
+        list.update(list.at(at).rowId, answered.ip, answered.submask, answered.gateway, list.at(at).record.name);
+        list.setChange(mac, change);
+    }
     const int row = list.rowOf(mac);
-    return row >= 0 && updateRow(fillingCount, list.at(row).rowId, ip, submask, gateway, name);
+    showTexts(row, list.at(row).record);
+    applyIpMark(row);
+    applyMacMark(row);
+}
+
+void DeviceTableWidget::rejudge(const std::function<std::vector<int>(DeviceList&)>& judgement)
+{
+    for (const int rowId : judgement(list)) {
+        const int row = list.rowOfId(rowId);
+        if (row >= 0)
+            applyIpMark(row);
+    }
+}
+
+int DeviceTableWidget::conflictCount() const
+{
+    int count = 0;
+    for (int row = 0; row < list.size(); ++row)
+        count += list.at(row).conflictMac.empty() ? 0 : 1;
+    return count;
 }
 
 void DeviceTableWidget::takeEdit(QTableWidgetItem* edited)
@@ -180,6 +222,10 @@ void DeviceTableWidget::addRecord(const DeviceRecord& record)
 {
     setShowGrid(false);
     const DeviceList::Change change = list.add(record);
+    if (change.newTwin) {
+        brenmoor::console::printLine(DeviceList::twinLine(record.mac, list.addressesOf(record.mac)));
+        applyMacMark(change.row);
+    }
     switch (change.action) {
     case RowAction::Ignore:
         return;
@@ -207,8 +253,11 @@ void DeviceTableWidget::addRecord(const DeviceRecord& record)
     for (const int column : {0, 1, 3, 4}) {
         auto* cell = new QTableWidgetItem(shownText(fieldShown(device.record, column)));
         cell->setTextAlignment(Qt::AlignCenter);
+        if (column != 0)
+            cell->setFlags(cell->flags() & ~Qt::ItemIsEditable);
         setItem(row, column, cell);
     }
+    ipItem->setFlags(ipItem->flags() & ~Qt::ItemIsEditable);
     setItem(row, 2, ipItem);
     if (rowHeight(row) != 80)
         setRowHeight(row, 80);
@@ -220,8 +269,7 @@ void DeviceTableWidget::addRecord(const DeviceRecord& record)
         setFilter(filterText);
     else
         applyFilter(change.row);
-    if (!ipMarks.isEmpty())
-        applyIpMark(change.row);
+    applyIpMark(change.row);
     if (rowCount() <= 64) {
         ensureRowButtons();
     } else if (!rowButtonsDue) {
@@ -279,28 +327,20 @@ void DeviceTableWidget::startFilling()
     pendingTimer.stop();
     ++fillingCount;
     toldQueueFull = false;
-    ipMarks.clear();
     emit rowCountChanged(0);
-}
-
-bool DeviceTableWidget::updateRow(int fillingId, int rowId, const QString& ip, const QString& submask,
-                                  const QString& gateway, const QString& name)
-{
-    if (fillingId != fillingCount || !list.update(rowId, ip, submask, gateway, name))
-        return false;
-    const int row = list.rowOfId(rowId);
-    showTexts(row, list.at(row).record);
-    return true;
 }
 
 int DeviceTableWidget::markConflicts(const NeighbourMap* neighbours, int fromRowId, std::vector<ArpProxy>* proxies)
 {
-    const std::vector<Conflict> conflicts = ::markConflicts(list, neighbours, fromRowId, proxies);
-    writing = true;
-    for (const Conflict& conflict : conflicts)
-        item(list.rowOfId(conflict.row), 2)->setForeground(QBrush(kConflictColour, Qt::SolidPattern));
-    writing = false;
-    return static_cast<int>(conflicts.size());
+    int count = 0;
+    rejudge([&](DeviceList& devices) {
+        std::vector<int> rows;
+        for (const Conflict& conflict : ::markConflicts(devices, neighbours, fromRowId, proxies))
+            rows.push_back(conflict.row);
+        count = static_cast<int>(rows.size());
+        return rows;
+    });
+    return count;
 }
 
 QWidget* DeviceTableWidget::makeRowButton(const QString& text, int width)

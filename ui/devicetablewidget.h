@@ -39,23 +39,18 @@ public:
     // A row id names a device only within the filling it came from, so a settings panel
     // opened before a new Search must not write into the new rows.
     int filling() const { return fillingCount; }
-    // Writes the new settings into the row `rowId` of filling `fillingId`; false when that
-    // row is gone.
-    bool updateRow(int fillingId, int rowId, const QString& ip, const QString& submask, const QString& gateway,
-                   const QString& name);
-    // Writes the new settings into the row of the device `mac` in the list as it is now.
-    bool updateDevice(const QString& mac, const QString& ip, const QString& submask, const QString& gateway,
-                      const QString& name);
-
-    // How a row's IP text tells the state of a change sent to its device: waiting for the
-    // device to answer at its new address (grey, italic), or it did not (amber); with a tooltip
-    // that says so. Kept by MAC for this filling, through refreshes of the row.
-    enum class IpMark { None, Pending, Unanswered };
-    void markIp(const QString& mac, IpMark mark, const QString& toolTip);
-    // The device verified at its new address: its mark goes, and a conflict judged at the
-    // address it left goes with it. True when it had a conflict.
-    bool settleIp(const QString& mac);
-
+    // Where the change sent to the device `mac` stands. The row keeps the values its device
+    // last answered with: a pending change shows grey and italic, an unproven one amber, each
+    // with the plan in the IP's tooltip.
+    void setChange(const QString& mac, const ChangeState& change);
+    // The device answered its change with `answered` (proven, or the last word of an
+    // unproven one): the row shows what it reports.
+    void takeAnswered(const QString& mac, const DeviceRecord& answered, const ChangeState& change);
+    // Runs `judgement` on the list and repaints the rows (row ids) it names: conflict marks set
+    // or cleared.
+    void rejudge(const std::function<std::vector<int>(DeviceList&)>& judgement);
+    // Rows marked as conflicts now.
+    int conflictCount() const;
     // Only the rows whose name, MAC or IP, as shown, holds `text` (any case; a MAC also
     // without its separators) stay in view; an empty text shows every row.
     void setFilter(const QString& text);
@@ -80,6 +75,10 @@ signals:
     void rowCountChanged(int rows);
     void selectedRowsChanged(); // the selection, or which selected rows are in view
     void drained(); // the queue is empty: every record that arrived is in the list
+    // Text typed while the table had focus: the window's Filter takes it. Only the name cell
+    // is edited in place, by a double click or F2; a MAC or an address edited in place would
+    // address commands to a device that does not exist.
+    void typed(const QString& text);
 
 protected:
     // The base view moves every cell widget (two per row) on each inserted row, which makes
@@ -87,6 +86,7 @@ protected:
     // once for the whole burst, before anything is painted.
     void rowsInserted(const QModelIndex& parent, int start, int end) override;
     void resizeEvent(QResizeEvent* event) override; // a taller table shows more rows
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void addPending();
@@ -98,6 +98,7 @@ private:
     void takeEdit(QTableWidgetItem* item);
     void applyFilter(int row);
     void applyIpMark(int row);
+    void applyMacMark(int row);
 
     DeviceList list;
     // True while this class writes cells itself, so only the user's edits reach the list.
@@ -111,10 +112,4 @@ private:
     // One console line per filling tells that devices were left out.
     bool toldQueueFull = false;
     QString filterText;
-    struct Mark
-    {
-        IpMark mark = IpMark::None;
-        QString toolTip;
-    };
-    QHash<QString, Mark> ipMarks; // by normal MAC
 };

@@ -2,14 +2,10 @@
 
 #include "base/consoleline.h"
 #include "base/logging.h"
-#include "core/addresscheck.h"
-#include "core/arpfallback.h"
-#include "core/firewallhint.h"
-#include "net/localinterfaces.h"
-#include "net/netscanner.h"
-#include "net/reversepathfilter.h"
 #include "core/deviceformat.h"
 #include "core/macaddress.h"
+#include "core/networkvalidation.h"
+#include "net/localinterfaces.h"
 #include "ui/assignaddressespanel.h"
 #include "ui/devicetable.h"
 #include "ui/modifyipdialog.h"
@@ -33,9 +29,12 @@
 namespace {
 
 const char* const kSweepRunning = "Searching: the neighbour sweep runs and the conflicts are judged (about 1 s)";
-// A second request recovers the replies lost in the first burst (the merge by MAC makes a
-// repeat harmless); late enough that the first burst has been taken in.
-constexpr std::chrono::milliseconds kSecondRequest{300};
+
+// "Sent IP ..., mask ..., gateway ...": the plan, for a row's tooltip.
+std::string planText(const PlannedChange& change)
+{
+    return "Sent IP " + change.ip + ", mask " + change.mask + ", gateway " + change.gateway;
+}
 
 } // namespace
 
@@ -78,6 +77,11 @@ mainwindow::mainwindow(QWidget* parent, const brenmoor::net::IfaddrsSource& host
     connect(table, &DeviceTableWidget::rowCountChanged, this,
             [this](int rows) { ui->pushButton_16->setText(tr("Device:") + QString::number(rows)); });
     connect(table, &DeviceTableWidget::drained, this, &mainwindow::judgeNewRows);
+    // Typing goes to the Filter: the table's cells are not edited by it.
+    connect(table, &DeviceTableWidget::typed, this, [this](const QString& text) {
+        filterEdit->setFocus();
+        filterEdit->insert(text);
+    });
     QTimer::singleShot(100, Qt::PreciseTimer, this, [this] { applyDeferredTableSetup(); });
     brenmoor::ui::setMainWindow(this);
 
@@ -102,10 +106,7 @@ mainwindow::mainwindow(QWidget* parent, const brenmoor::net::IfaddrsSource& host
     ui->verticalLayout->insertWidget(2, searchNote);
     showPortHolders();
     buildTopBarTools();
-    // A verification asks twice a second: a fleet is verified within a second of moving, and a
-    // site of a thousand devices hardly notices.
-    verifyTimer.setInterval(500);
-    connect(&verifyTimer, &QTimer::timeout, this, &mainwindow::askAgain);
+    newSearchRun(false); // judges what arrives before the first Search, replies against replies
     // No sweep at start-up: the kernel would hold what it found as stale by the first Search,
     // and a stale entry is no evidence.
 }
@@ -159,28 +160,43 @@ void mainwindow::openModify(int rowId)
         gateway = QString::fromStdString(ipTo1(local.ip));
     dialog->Setsubmask(row.submask);
     dialog->Setgateway(gateway);
-    // An address another device or this computer answers from is refused as Confirm checks
-    // it, against the list and the neighbour table as they are at that moment.
-    dialog->setAddressCheck([this](const std::string& ip, const QString& mac) {
-        return addressInUse(ip, mac, ui->tableWidget->devices(), currentAddressUse(interfaces));
+    // Confirm hands the values to a change run: it asks the address on the wire, and the
+    // panel closes once the change is sent, or says why not.
+    dialog->setConfirmer([this, dialog = QPointer<modifyIPDialog>(dialog), mac = row.mac](
+                             const std::string& ip, const std::string& mask, const std::string& gatewayIp,
+                             const QString& name, bool force) {
+        const std::optional<ListedDevice> now = ui->tableWidget->devices().find(mac);
+        if (!now) {
+            dialog->refuse(tr("The device is no longer listed: search again"));
+            return;
+        }
+        PlannedChange change{now->record, ip, mask, gatewayIp, name, 0};
+        ChangeRun* run = startChange({force, false, kProofLimit});
+        const auto joined = [](const std::vector<std::string>& lines) {
+            QStringList texts;
+            for (const std::string& line : lines)
+                texts << QString::fromStdString(line);
+            return texts.join(QLatin1Char('\n'));
+        };
+        connect(run, &ChangeRun::refused, dialog, [dialog, joined](const std::vector<std::string>& reasons) {
+            for (const std::string& reason : reasons)
+                brenmoor::console::printLine("[ERROR] " + reason);
+            dialog->refuse(joined(reasons));
+        });
+        connect(run, &ChangeRun::needsForce, dialog, [dialog, joined](const std::vector<std::string>& warnings) {
+            for (const std::string& warning : warnings)
+                brenmoor::console::printLine("[WARNING] " + warning);
+            dialog->warn(joined(warnings));
+        });
+        connect(run, &ChangeRun::changeSent, dialog, [dialog] { dialog->accept(); });
+        connect(run, &ChangeRun::changeSettled, dialog, [dialog](const ChangeOutcome& outcome) {
+            if (outcome.result == ChangeOutcome::Result::NotSent)
+                dialog->refuse(QString::fromStdString(outcome.detail));
+        });
+        run->start({change});
     });
     dialog->move(dialogPosition(geometry(), dialog->geometry()));
     dialog->show();
-
-    // The update follows the device, within the same filling of the table: rows a new Search
-    // listed since show what the devices answered then. The verification runs either way.
-    const int filling = ui->tableWidget->filling();
-    connect(
-        dialog, &modifyIPDialog::setNetParam, dialog,
-        [this, mac = row.mac, filling](QString, QString ip, QString newSubmask, QString newGateway, QString name) {
-            // The settings go out right after this: through the ports the host has now.
-            discovery->refresh();
-            const std::optional<ListedDevice> now = ui->tableWidget->devices().find(mac);
-            DeviceRecord before = now ? now->record : DeviceRecord{};
-            before.mac = mac;
-            verifyChange(before, ip, newSubmask, newGateway, name, ui->tableWidget->filling() == filling);
-        },
-        Qt::DirectConnection);
 }
 
 void mainwindow::openWebPage(int rowId, const QString& createdIp)
@@ -209,31 +225,21 @@ void mainwindow::takeInbox()
     if (taken.overflowed)
         brenmoor::console::printLine(queueFullLine());
     // Before the table's merge, which keeps one record per MAC: a JSON reply from the new
-    // address of a listed device verifies its change too.
-    if (verifier.waiting()) {
+    // address of a listed device proves its change too.
+    for (const QPointer<ChangeRun>& run : changeRuns) {
+        if (!run || !run->running())
+            continue;
         for (const DeviceRecord& record : taken.records)
-            if (const auto outcome = verifier.heard(record))
-                settleChange(*outcome);
+            run->heard(record);
     }
     ui->tableWidget->enqueue(std::move(taken.records));
-    if (taken.neighbours) {
-        {
-            std::lock_guard<std::mutex> lock(sweepNoteLock);
-            if (sweepNote.first == searchNumber)
-                arpFallbackNote = sweepNote.second;
-        }
-        if (arpFallbackNote && !std::exchange(arpFallbackSaid, true))
-            brenmoor::console::printErrorLine(*arpFallbackNote);
-        checkConflicts(*taken.neighbours);
-    }
-    else if (!ui->tableWidget->hasPending())
+    if (!ui->tableWidget->hasPending())
         judgeNewRows();
 }
 
 void mainwindow::checkConflicts(const NeighbourMap& neighbours)
 {
-    searchNeighbours = neighbours;
-    judgedRows = 0;
+    searchRun->takeEvidence(neighbours);
     // Records still waiting for the table would never be compared: judge once they are in.
     if (!ui->tableWidget->hasPending())
         judgeNewRows();
@@ -242,42 +248,23 @@ void mainwindow::checkConflicts(const NeighbourMap& neighbours)
 void mainwindow::judgeNewRows()
 {
     DeviceTableWidget* table = ui->tableWidget;
-    std::vector<ArpProxy> found;
-    conflictCount += table->markConflicts(searchNeighbours ? &*searchNeighbours : nullptr, judgedRows, &found);
-    for (ArpProxy& proxy : found) {
-        const auto known = std::find_if(proxies.begin(), proxies.end(), [&](const ArpProxy& p) { return p.mac == proxy.mac; });
-        if (known != proxies.end() && known->addresses == proxy.addresses)
-            continue;
-        brenmoor::console::printLine(proxyLine(proxy)); // named once, and again when it answers for more
-        if (known != proxies.end())
-            *known = std::move(proxy);
-        else
-            proxies.push_back(std::move(proxy));
-    }
-    if (searchNeighbours) {
-        judgedRows = table->devices().size();
+    table->rejudge([this](DeviceList& list) {
+        std::vector<int> rows;
+        for (const Conflict& conflict : searchRun->judge(list))
+            rows.push_back(conflict.row);
+        return rows;
+    });
+    if (searchRun->swept())
         setSearchBusy(false); // the sweep's conflicts are judged: the Search is over
-    }
     showConflictCount();
     showSearchNotes();
 }
 
 void mainwindow::showSearchNotes()
 {
-    const size_t dropped = discovery->droppedReplies();
-    if (dropped > 0) {
-        const std::string line = droppedRepliesLine(dropped, discovery->receiveBufferBytes());
-        if (line != dropNote)
-            brenmoor::console::printErrorLine(line);
-        dropNote = line;
-    }
     QStringList lines;
-    if (arpFallbackNote)
-        lines << QString::fromStdString(*arpFallbackNote);
-    for (const ArpProxy& proxy : proxies)
-        lines << QString::fromStdString(proxyLine(proxy));
-    if (!dropNote.empty())
-        lines << QString::fromStdString(dropNote);
+    for (const std::string& line : searchRun->notes())
+        lines << QString::fromStdString(line);
     const QString text = lines.join(QLatin1Char('\n'));
     if (searchNote->text() != text)
         searchNote->setText(text);
@@ -286,6 +273,7 @@ void mainwindow::showSearchNotes()
 
 void mainwindow::showConflictCount()
 {
+    conflictCount = ui->tableWidget->conflictCount();
     ui->pushButton_15->setText(tr("Conflicts:") + QString::number(conflictCount));
 }
 
@@ -310,6 +298,20 @@ void mainwindow::showPortHolders()
     ui->pushButton_16->setToolTip(text);
 }
 
+void mainwindow::newSearchRun(bool sweep)
+{
+    if (searchRun)
+        searchRun->deleteLater();
+    searchRun = new SearchRun(discovery, scanActions, workers, {sweep, std::chrono::milliseconds(0), !arpFallbackSaid}, this);
+    connect(searchRun, &SearchRun::sweepDone, this, [this, run = searchRun] {
+        if (run->fallback())
+            arpFallbackSaid = true;
+        // Records still waiting for the table are judged once they are in.
+        if (!ui->tableWidget->hasPending())
+            judgeNewRows();
+    });
+}
+
 void mainwindow::on_pushButton_14_clicked()
 {
     if (searchBusy) {
@@ -317,67 +319,14 @@ void mainwindow::on_pushButton_14_clicked()
         return;
     }
     ui->tableWidget->startFilling();
-    // Replies that came before the press belong to the table just emptied.
-    const unsigned number = discovery->beginSearch();
-    searchNumber = number;
-    searchNeighbours.reset();
-    judgedRows = 0;
-    conflictCount = 0;
-    arpFallbackNote.reset();
-    proxies.clear();
-    dropNote.clear();
+    newSearchRun(true);
+    showConflictCount();
     showSearchNotes();
     // Busy from the press on, not only once the worker runs: a double click must not start
     // a second search.
     setSearchBusy(true);
-
-    // A port that came up since start-up (a cable, a DHCP lease) is searched too, one that
-    // went away is no longer sent through, and an endpoint whose port was held starts now.
-    discovery->refresh();
+    searchRun->start();
     showPortHolders();
-
-    // Replies the kernel drops never reach us: the count of them before and after the sweep
-    // is all that tells.
-    auto drops = std::make_shared<const brenmoor::net::ReversePathDropWatch>();
-    ScanActions actions = scanActions;
-    actions.searchBegan = std::chrono::steady_clock::now();
-    actions.listed = [session = std::weak_ptr<DiscoverySession>(discovery)] {
-        const auto alive = session.lock();
-        return alive ? alive->addressesHeard() : std::vector<std::string>{};
-    };
-    const bool started = workers.start("neighbour scan", [&source = interfaces, actions, session = discovery,
-                                                          cancel = workers.cancelToken(), drops, number] {
-        if (cancel->sleepFor(std::chrono::milliseconds(200)))
-            return; // the window is closing
-        SweepResult swept = sweepNetworks(source, actions, cancel);
-        if (cancel->cancelled())
-            return;
-        for (const std::string& line : firewallHintLines(swept.swept, session->repliesByInterface()))
-            brenmoor::console::printLine(line);
-        drops->report(source);
-        std::optional<std::string> fallback = arpFallbackLine(swept.fallback);
-        // Posted even when empty: the Search ends when the window has judged it.
-        withMainWindow([&](mainwindow& window) {
-            {
-                std::lock_guard<std::mutex> lock(window.sweepNoteLock);
-                window.sweepNote = {number, std::move(fallback)};
-            }
-            window.discovery->deliverNeighbours(std::move(swept.neighbours), number);
-        });
-    });
-    if (!started)
-        setSearchBusy(false);
-
-    workers.start("discovery", [session = discovery, cancel = workers.cancelToken()] {
-        session->sendJsonDiscovery();
-        if (!cancel->sleepFor(kSecondRequest))
-            session->sendJsonDiscovery();
-    });
-    workers.start("key-value discovery", [session = discovery, cancel = workers.cancelToken()] {
-        session->sendKvDiscovery();
-        if (!cancel->sleepFor(kSecondRequest))
-            session->sendKvDiscovery();
-    });
 }
 
 void mainwindow::buildTopBarTools()
@@ -445,92 +394,110 @@ void mainwindow::openAssign()
     QString gateway = first->record.gateway;
     if (gateway.isEmpty())
         gateway = QString::fromStdString(ipTo1(getloacMacIp(interfaces).ip));
+    // Typing plans with what the network showed when the panel opened; Confirm's run asks
+    // the planned addresses on the wire.
     auto use = std::make_shared<AddressUse>(currentAddressUse(interfaces));
     auto planner = [this, use](const std::vector<AssignedDevice>& chosen, const std::string& firstIp,
-                               const std::string& mask, const std::string& gatewayIp, bool fresh) {
-        if (fresh)
-            *use = currentAddressUse(interfaces);
+                               const std::string& mask, const std::string& gatewayIp) {
         return planAssignment(chosen, firstIp, mask, gatewayIp, ui->tableWidget->devices(), *use);
     };
-    assignPanel = new AssignAddressesPanel(this, std::move(devices), first->record.submask, gateway, planner,
-                                           [this](const AssignmentPlan& plan) { sendAssignment(plan); });
-    connect(this, &mainwindow::changeSettled, assignPanel.data(), &AssignAddressesPanel::settle);
+    auto sender = [this](const std::vector<AssignedDevice>& chosen, const std::string& firstIp, const std::string& mask,
+                         const std::string& gatewayIp) {
+        ChangeRun* run = startChange({false, false, kProofLimit});
+        QPointer<AssignAddressesPanel> panel = assignPanel;
+        connect(run, &ChangeRun::refused, this, [panel](const std::vector<std::string>& reasons) {
+            QStringList texts;
+            for (const std::string& reason : reasons) {
+                brenmoor::console::printLine("[ERROR] " + reason);
+                texts << QString::fromStdString(reason);
+            }
+            if (panel)
+                panel->refuse(texts.join(QLatin1Char('\n')));
+        });
+        connect(run, &ChangeRun::planned, this, [this, panel, run](const AssignmentPlan& plan) {
+            for (const PassedOver& passed : plan.passedOver)
+                brenmoor::console::printLine("Passed over " + passed.ip + ": " + passed.reason);
+            std::vector<QString> waitsFor;
+            for (const QString& mac : run->waitingFor())
+                waitsFor.push_back(mac);
+            if (panel)
+                panel->showSending(plan, waitsFor);
+            // A selected row paints its text in the selection's colour: the rows' marks
+            // (pending, unproven) must show.
+            ui->tableWidget->clearSelection();
+        });
+        connect(run, &ChangeRun::changeSent, this, [panel](const PlannedChange& change) {
+            if (panel)
+                panel->markSent(change.device.mac);
+        });
+        connect(run, &ChangeRun::changeSettled, this, [panel](const ChangeOutcome& outcome) {
+            if (panel)
+                panel->settle(outcome.change.device.mac, outcome.result == ChangeOutcome::Result::Proven,
+                              outcome.result != ChangeOutcome::Result::NotSent, QString::fromStdString(outcome.detail));
+        });
+        run->startRange([this, chosen, firstIp, mask, gatewayIp](const AddressUse& now) {
+            return planAssignment(chosen, firstIp, mask, gatewayIp, ui->tableWidget->devices(), now);
+        });
+    };
+    assignPanel = new AssignAddressesPanel(this, std::move(devices), first->record.submask, gateway, planner, sender);
     assignPanel->move(panelPosition(rect(), assignPanel->size()));
     assignPanel->show();
     assignPanel->raise();
     assignPanel->findChild<QLineEdit*>(QStringLiteral("firstIp"))->setFocus();
 }
 
-void mainwindow::sendAssignment(const AssignmentPlan& plan)
+ChangeRun* mainwindow::startChange(ChangeRun::Options options)
 {
-    // Through the ports the host has now, each device in the panel's order, as Confirm sends.
-    discovery->refresh();
-    for (const AssignedDevice& device : plan.devices) {
-        const std::optional<ListedDevice> listed = ui->tableWidget->devices().find(device.mac);
-        DeviceRecord before = listed ? listed->record : DeviceRecord{};
-        before.mac = device.mac;
-        const QString name = firstCharacters(listed ? listed->record.name : device.name, kNameCharacters);
-        const NetworkSettings settings{device.mac.toStdString(), device.newIp, plan.mask, plan.gateway, name.toStdString()};
-        if (!discovery->sendSettings(settings))
-            brenmoor::console::printLine("[ERROR] " + shownText(device.mac).toStdString()
-                                         + ": not sent, no interface could send it");
-        verifyChange(before, QString::fromStdString(device.newIp), QString::fromStdString(plan.mask),
-                     QString::fromStdString(plan.gateway), name);
-    }
-    // A selected row paints its text in the selection's colour: the rows' marks (pending,
-    // no answer) must show.
-    ui->tableWidget->clearSelection();
+    ChangeRun::Context context{discovery, scanActions, [this]() -> const DeviceList& { return ui->tableWidget->devices(); },
+                               &workers};
+    auto* run = new ChangeRun(std::move(context), options, this);
+    changeRuns.erase(std::remove_if(changeRuns.begin(), changeRuns.end(), [](const QPointer<ChangeRun>& r) { return !r; }),
+                     changeRuns.end());
+    changeRuns.push_back(run);
+    connect(run, &ChangeRun::changeSent, this, &mainwindow::changeSent);
+    connect(run, &ChangeRun::changeSettled, this, &mainwindow::changeSettled);
+    connect(run, &ChangeRun::finished, run, &QObject::deleteLater, Qt::QueuedConnection);
+    return run;
 }
 
-void mainwindow::verifyChange(const DeviceRecord& before, const QString& ip, const QString& submask,
-                              const QString& gateway, const QString& name, bool showInRow)
+void mainwindow::changeSent(const PlannedChange& change)
 {
-    changedFrom.insert(normalMac(before.mac), before);
-    if (showInRow) {
-        DeviceTableWidget* table = ui->tableWidget;
-        table->updateDevice(before.mac, ip, submask, gateway, name);
-        table->markIp(before.mac, DeviceTableWidget::IpMark::Pending,
-                      tr("Sent %1: waiting for the device to answer there").arg(ip));
-    }
-    verifier.expect(before.mac, ip.toStdString(), ChangeVerifier::Clock::now());
-    if (!verifyTimer.isActive())
-        verifyTimer.start();
+    ChangeState state{ChangeStatus::Pending, change.ip, change.mask, change.gateway,
+                      planText(change) + ": waiting for the device to report them"};
+    ui->tableWidget->setChange(change.device.mac, state);
 }
 
-void mainwindow::askAgain()
+void mainwindow::changeSettled(const ChangeOutcome& outcome)
 {
-    for (const ChangeVerifier::Outcome& outcome : verifier.expire(ChangeVerifier::Clock::now()))
-        settleChange(outcome);
-    if (!verifier.waiting()) {
-        verifyTimer.stop();
+    const PlannedChange& change = outcome.change;
+    DeviceTableWidget* table = ui->tableWidget;
+    ChangeState state{ChangeStatus::Unproven, change.ip, change.mask, change.gateway, {}};
+    switch (outcome.result) {
+    case ChangeOutcome::Result::Proven: {
+        state.status = ChangeStatus::Proven;
+        const std::optional<ListedDevice> before = table->devices().find(change.device.mac);
+        const QString left = before ? before->record.ip : change.device.ip;
+        table->takeAnswered(change.device.mac, *outcome.proof->answered, state);
+        // The rows still at the address it left are judged again: a conflict there may be gone.
+        if (left != outcome.proof->answered->ip) {
+            table->rejudge([&](DeviceList& list) {
+                return searchRun->moved(list, change.device.mac, left, outcome.proof->answered->ip);
+            });
+        }
+        showConflictCount();
         return;
     }
-    // Without emptying the table: the changed devices' rows stay, and so does everything else.
-    workers.start("verification", [session = discovery] { session->sendDiscoveryRequests(); });
-}
-
-void mainwindow::settleChange(const ChangeVerifier::Outcome& outcome)
-{
-    brenmoor::console::printLine(outcome.line);
-    const DeviceRecord before = changedFrom.take(normalMac(outcome.mac));
-    DeviceTableWidget* table = ui->tableWidget;
-    if (outcome.verified) {
-        // The conflict was judged at the address the device has left.
-        if (table->settleIp(outcome.mac)) {
-            conflictCount = std::max(0, conflictCount - 1);
-            showConflictCount();
-        }
-    } else {
-        QString toolTip = QString::fromStdString(ChangeVerifier::unansweredText(outcome.mac, outcome.ip, verifier.limit()));
-        if (!outcome.heardElsewhere.empty()) {
-            // It still answers where it was: the row shows that, with what it had there.
-            const QString still = outcome.heardElsewhere.back();
-            toolTip += tr("; it still answers at %1").arg(shownText(still));
-            table->updateDevice(outcome.mac, still, before.submask, before.gateway, before.name);
-        }
-        table->markIp(outcome.mac, DeviceTableWidget::IpMark::Unanswered, toolTip);
+    case ChangeOutcome::Result::Unproven:
+        state.note = planText(change) + "; " + outcome.detail;
+        if (outcome.proof && outcome.proof->answered)
+            table->takeAnswered(change.device.mac, *outcome.proof->answered, state);
+        else
+            table->setChange(change.device.mac, state);
+        return;
+    default:
+        // Nothing reached the device: the row stays as it answered.
+        return;
     }
-    emit changeSettled(outcome.mac, outcome.verified);
 }
 
 void mainwindow::chooseExportFile()

@@ -5,20 +5,19 @@
 
 #include "base/workergroup.h"
 #include "core/addressassignment.h"
-#include "core/changeverifier.h"
+#include "core/changerun.h"
 #include "core/discoverysession.h"
+#include "core/searchrun.h"
 #include "core/guiwakeup.h"
 #include "net/ifaddrssource.h"
 #include "net/neighbourmap.h"
 #include "net/netscanner.h"
 #include "ui/devicetablewidget.h"
 
-#include <QHash>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <atomic>
-#include <mutex>
 #include <memory>
 #include <optional>
 
@@ -61,8 +60,6 @@ public:
     bool exportTo(const QString& path);
 
 signals:
-    // A change sent to the device `mac` settled: it answers at its new address, or did not in time.
-    void changeSettled(QString mac, bool verified);
     void sigAddDeivce(QString MAC, QString IP, QString submask, QString gateway, QString name, int type);
 
 public slots:
@@ -85,15 +82,14 @@ private:
     // The top bar's Filter, Export and Assign Addresses.
     void buildTopBarTools();
     void openAssign();
-    void sendAssignment(const AssignmentPlan& plan);
     void chooseExportFile();
-    // A change just sent: the row shows it as pending (unless `showInRow` is false: the row is
-    // from a later Search), and Search asks again until the device answers at its new
-    // address or the verifier's time runs out.
-    void verifyChange(const DeviceRecord& before, const QString& ip, const QString& submask, const QString& gateway,
-                      const QString& name, bool showInRow = true);
-    void askAgain();
-    void settleChange(const ChangeVerifier::Outcome& outcome);
+    // A change run over the window's session and list; the window keeps it until it ends and
+    // feeds it every record taken.
+    ChangeRun* startChange(ChangeRun::Options options);
+    void changeSent(const PlannedChange& change);
+    void changeSettled(const ChangeOutcome& outcome);
+    // A new search run, the one the window judges against from now on.
+    void newSearchRun(bool sweep);
     void showConflictCount();
     // Under the counters: what this Search could not see (the ARP helper's fallback), the
     // proxies it named and the replies this computer dropped.
@@ -109,27 +105,17 @@ private:
     Ui::mainwindow* ui;
     WorkerGroup workers;
 
-    // This Search's neighbours, once the scan has found them, and how far they were applied.
-    std::optional<NeighbourMap> searchNeighbours;
-    int judgedRows = 0;  // rows with a smaller row id have been judged against the neighbours
+    // This Search (or, before the first, a run that only judges).
+    SearchRun* searchRun = nullptr;
     int conflictCount = 0;
     class QLabel* portWarning = nullptr;
     class QLabel* searchNote = nullptr;
-    unsigned searchNumber = 0;
-    // The sweep's word on how it asked, left by its worker for the Search it belongs to.
-    std::mutex sweepNoteLock;
-    std::pair<unsigned, std::optional<std::string>> sweepNote;
-    std::optional<std::string> arpFallbackNote; // this Search's
-    bool arpFallbackSaid = false;               // on the console, once per window
-    std::vector<ArpProxy> proxies;              // named this Search
-    std::string dropNote;
+    bool arpFallbackSaid = false; // on the console, once per window
     class QPushButton* assignButton = nullptr;
     class QPushButton* exportButton = nullptr;
     class QLineEdit* filterEdit = nullptr;
     QPointer<class AssignAddressesPanel> assignPanel;
 
-    // Changes sent and not yet settled, and the device as it was before each (by normal MAC).
-    ChangeVerifier verifier;
-    QHash<QString, DeviceRecord> changedFrom;
-    QTimer verifyTimer;
+    // Change runs still going (Modify panels, Assign Addresses).
+    std::vector<QPointer<ChangeRun>> changeRuns;
 };

@@ -6,12 +6,28 @@
 #include "ui/windowprotocol.h"
 #include "ui_modifyipdialog.h"
 
+#include <QLineEdit>
+#include <utility>
+
+namespace {
+
+// The message label's look, in the colour of what it says.
+QString labelStyle(const QString& colour)
+{
+    return QStringLiteral(" QLabel { color :%1; font-size : 18px;background-color: transparent; }").arg(colour);
+}
+
+} // namespace
+
 modifyIPDialog::modifyIPDialog(QWidget* parent)
     : QWidget(parent)
     , ui(new Ui::modifyIPDialog)
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_StyledBackground);
+    // Values edited after a warning are new values: the warning no longer covers them.
+    for (QLineEdit* field : {ui->lineEdit_2, ui->lineEdit_3, ui->lineEdit_4})
+        connect(field, &QLineEdit::textEdited, this, [this] { forceNext = false; });
     // The name is cut to 8 characters by SetName. The field's own maximum length counts UTF-16
     // units and would cut an emoji in half, which goes out as invalid UTF-8; the field is
     // read-only, so its limit matters only there.
@@ -65,27 +81,55 @@ void modifyIPDialog::on_pushButton_4_clicked()
 
     std::string error;
     if (!checkNetworkConfig(ip, mask, gateway, error)) {
+        forceNext = false;
+        ui->label_5->setStyleSheet(labelStyle(QStringLiteral("#FA5A5A")));
         ui->label_5->setText(QString::fromStdString(error));
         return;
     }
     // What goes out, and into the row, is what was validated: "010" is 10 here, but a device
     // stack may read it as octal 8.
-    const std::string sentIp = canonicalAddress(ip);
-    const std::string sentMask = canonicalAddress(mask);
-    const std::string sentGateway = canonicalAddress(gateway);
-    // A device given an address another one answers from takes it: two then answer there.
-    if (addressCheck) {
-        if (const auto taken = addressCheck(sentIp, deviceMac)) {
-            brenmoor::console::printLine("[ERROR] " + *taken);
-            ui->label_5->setText(QString::fromStdString(*taken));
+    sentIp = canonicalAddress(ip);
+    sentMask = canonicalAddress(mask);
+    sentGateway = canonicalAddress(gateway);
+    if (confirmer) {
+        if (waiting)
             return;
-        }
+        waiting = true;
+        ui->pushButton_4->setEnabled(false);
+        ui->label_5->setStyleSheet(labelStyle(QStringLiteral("rgb(227, 227, 227)")));
+        ui->label_5->setText(tr("Asking who holds %1 now").arg(QString::fromStdString(sentIp)));
+        confirmer(sentIp, sentMask, sentGateway, deviceName, std::exchange(forceNext, false));
+        return;
     }
-    deleteLater(); // gone once control is back in the event loop; the steps below still run
-    emit setNetParam(QString::fromStdString(mac), QString::fromStdString(sentIp), QString::fromStdString(sentMask),
-                     QString::fromStdString(sentGateway), QString::fromStdString(name));
+    accept();
     SetDeviceNetworkByVisca(mac, sentIp, sentMask, sentGateway, name);
     Send_allloc_IP_To_Device(mac, sentIp, sentMask, sentGateway);
+}
+
+void modifyIPDialog::accept()
+{
+    waiting = false;
+    deleteLater(); // gone once control is back in the event loop; the caller's steps still run
+    emit setNetParam(deviceMac, QString::fromStdString(sentIp), QString::fromStdString(sentMask),
+                     QString::fromStdString(sentGateway), deviceName);
+}
+
+void modifyIPDialog::refuse(const QString& reason)
+{
+    waiting = false;
+    forceNext = false;
+    ui->pushButton_4->setEnabled(true);
+    ui->label_5->setStyleSheet(labelStyle(QStringLiteral("#FA5A5A")));
+    ui->label_5->setText(reason);
+}
+
+void modifyIPDialog::warn(const QString& warning)
+{
+    waiting = false;
+    forceNext = true;
+    ui->pushButton_4->setEnabled(true);
+    ui->label_5->setStyleSheet(labelStyle(QStringLiteral("rgb(255, 176, 32)")));
+    ui->label_5->setText(warning + tr(". Press Confirm again to send anyway."));
 }
 
 QPoint dialogPosition(const QRect& window, const QRect& dialog)

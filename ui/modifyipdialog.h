@@ -1,7 +1,10 @@
 #pragma once
 // The panel in which the user changes one device's IP address, mask and gateway. Confirm
-// validates; a valid Confirm closes the panel, reports the values and sends them to the
-// device in both protocols.
+// validates, then hands the values to the window's change run, which asks whether anything
+// holds the address now: the panel closes and reports the values once they are sent; a held
+// address is refused in the panel; an address only remembered in use is a warning that
+// Confirm pressed again overrides. Without a confirmer the panel sends itself, in both
+// protocols.
 
 #include <QString>
 #include <QWidget>
@@ -27,10 +30,17 @@ public:
     void Setsubmask(QString submask);
     void Setgateway(QString gateway);
 
-    // Why an address cannot go to the device with this MAC (another device or this computer
-    // answers from it), or nothing. Confirm asks it after the values pass their own checks.
-    using AddressCheck = std::function<std::optional<std::string>(const std::string& ip, const QString& mac)>;
-    void setAddressCheck(AddressCheck check) { addressCheck = std::move(check); }
+    // Takes the validated values (canonical) after Confirm; `force` once a warning was
+    // confirmed again. The panel waits, Confirm disabled, for accept, refuse or warn.
+    using Confirmer = std::function<void(const std::string& ip, const std::string& mask, const std::string& gateway,
+                                         const QString& name, bool force)>;
+    void setConfirmer(Confirmer confirm) { confirmer = std::move(confirm); }
+    // The change went out: the panel reports the values and closes.
+    void accept();
+    // Nothing was sent: why, in red.
+    void refuse(const QString& reason);
+    // Nothing was sent: a warning, in amber, that Confirm pressed again overrides.
+    void warn(const QString& warning);
 
 signals:
     void setNetParam(QString mac, QString ip, QString submask, QString gateway, QString name);
@@ -45,7 +55,10 @@ private:
     // so a name with a tab goes back with its tab, not with the backslash text shown.
     QString deviceName;
     QString deviceMac;
-    AddressCheck addressCheck;
+    Confirmer confirmer;
+    bool waiting = false;    // the confirmer has the values
+    bool forceNext = false;  // a warning stands for the values as they are
+    std::string sentIp, sentMask, sentGateway;
 };
 
 // Where the panel goes over the window: centred on the window's geometry, then pulled up

@@ -127,9 +127,9 @@ TEST(Cli, DiscoverListsExactlyTheSimulatedDevicesAsJson)
     // The same devices as CSV with a header, and only wlp2s0's through --interface.
     const CliRun csv = cli({"discover", "--format", "csv", "--no-sweep", "--interface", "wlp2s0"});
     ASSERT_EQ(csv.status, 0) << csv.err;
-    EXPECT_EQ(csv.out, "name,mac,ip,submask,gateway,protocols,conflict,conflict_mac\n"
-                       "Lobby,02-00-5E-60-01-31,10.60.1.31,255.255.255.0,10.60.1.1,json+kv,no,\n"
-                       "Imposter,02:00:5e:aa:bb:cc,10.60.1.32,255.255.255.0,10.60.1.1,json,no,\n");
+    EXPECT_EQ(csv.out, "name,mac,ip,submask,gateway,protocols,conflict,conflict_mac,status,planned_ip,planned_mask,planned_gateway\n"
+                       "Lobby,02-00-5E-60-01-31,10.60.1.31,255.255.255.0,10.60.1.1,json+kv,no,,answered,,,\n"
+                       "Imposter,02:00:5e:aa:bb:cc,10.60.1.32,255.255.255.0,10.60.1.1,json,no,,answered,,,\n");
     EXPECT_EQ(csv.err.find("via enp1s0"), std::string::npos) << csv.err;
 }
 
@@ -239,7 +239,7 @@ TEST(Cli, SetSendsTheKeyValueCommandThenTheJsonOneAndVerifies)
     const CliRun run = cli({"set", "02:00:5E:50:00:21", "192.168.050.031", "255.255.255.0", "192.168.50.1", "--name",
                          "Lobby-East-1", "--verify", "10"});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("02:00:5E:50:00:21  192.168.50.21  192.168.50.31  verified"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("02:00:5e:50:00:21  192.168.50.21  192.168.50.31  verified"), std::string::npos) << run.out;
     EXPECT_EQ(recordedSetKinds(record), (std::vector<std::string>{"kv-set", "json-set"}));
     const auto kv = recorded(record, "kv-set");
     ASSERT_EQ(kv.size(), 1u);
@@ -255,6 +255,18 @@ TEST(Cli, SetSendsTheKeyValueCommandThenTheJsonOneAndVerifies)
     const CliRun unmoved = cli({"set", "02:00:5e:50:00:22", "192.168.50.122", "255.255.255.0", "192.168.50.1", "--verify", "2"});
     EXPECT_EQ(unmoved.status, 1) << unmoved.err;
     EXPECT_NE(unmoved.out.find("not verified: still answers from 192.168.50.22"), std::string::npos) << unmoved.out;
+    // The same device told only a new gateway: its address alone proves nothing.
+    const CliRun sameIp = cli({"set", "02:00:5e:50:00:22", "192.168.50.22", "255.255.255.0", "192.168.50.254", "--verify", "2",
+                               "--format", "json"});
+    EXPECT_EQ(sameIp.status, 1) << sameIp.err;
+    const nlohmann::json summary = nlohmann::json::parse(sameIp.out);
+    ASSERT_EQ(summary.size(), 1u) << sameIp.out;
+    EXPECT_EQ(summary[0]["outcome"], "unproven");
+    EXPECT_EQ(summary[0]["detail"], "not verified: answers with mask 255.255.255.0 gateway 192.168.50.1");
+    EXPECT_NE(sameIp.err.find("[WARNING] 02-00-5E-50-00-22 answers at 192.168.50.22 with mask 255.255.255.0 gateway "
+                              "192.168.50.1 instead of mask 255.255.255.0 gateway 192.168.50.254"),
+              std::string::npos)
+        << sameIp.err;
     const CliRun absent = cli({"set", "02:00:5e:50:00:99", "192.168.50.99", "255.255.255.0", "192.168.50.1", "--wait", "1"});
     EXPECT_EQ(absent.status, 1) << absent.err;
     EXPECT_NE(absent.err.find("Device 02:00:5e:50:00:99 did not answer within 1 s: nothing sent"), std::string::npos)
@@ -305,9 +317,9 @@ TEST(Cli, APlanWithOneBadLineChangesNothing)
     // A plan that takes an address a device outside it answers from is refused after the search.
     const CliRun taken = cli({"apply", planFile(dir, manyMac(1) + ",10.60.1.51,255.255.255.0,10.60.1.1\n")});
     EXPECT_EQ(taken.status, 2) << taken.err;
-    EXPECT_NE(taken.err.find("line 1: IP address 10.60.1.51 is already used by device " + manyMac(2)
-                             + ", which the plan does not move"),
-              std::string::npos)
+    EXPECT_NE(taken.err.find("line 1: IP address 10.60.1.51 is already used by device " + manyMac(2)), std::string::npos)
+        << taken.err;
+    EXPECT_NE(taken.err.find("Plan refused: nothing sent"), std::string::npos)
         << taken.err;
     EXPECT_TRUE(recordedSetKinds(record).empty());
 

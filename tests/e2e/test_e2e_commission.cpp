@@ -16,6 +16,7 @@
 #include "ui/modifyipdialog.h"
 
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -244,7 +245,9 @@ private slots:
         QCOMPARE(macs, column(table, 1).mid(1));
 
         QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("confirmButton")), Qt::LeftButton);
-        QCOMPARE(column(lines, 4), QVector<QString>(20, QStringLiteral("sending")).toList());
+        // The planned addresses are asked on the wire first; then the whole range goes out.
+        QCOMPARE(panel->findChild<QLabel*>(QStringLiteral("assignMessage"))->text(),
+                 QStringLiteral("Asking who holds the planned addresses now"));
         QTRY_COMPARE_WITH_TIMEOUT(column(lines, 4), QVector<QString>(20, QStringLiteral("verified")).toList(), 12000);
         saveShot(window.get(), "assign-panel.png");
 
@@ -282,9 +285,10 @@ private slots:
         QVERIFY(csv.open(QIODevice::ReadOnly));
         const QStringList csvLines = QString::fromUtf8(csv.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(csvLines.size(), 22);
-        QCOMPARE(csvLines[0], QStringLiteral("name,mac,ip,submask,gateway,protocols,conflict,conflict_mac"));
+        QCOMPARE(csvLines[0], QStringLiteral("name,mac,ip,submask,gateway,protocols,conflict,conflict_mac,status,"
+                                             "planned_ip,planned_mask,planned_gateway"));
         for (const QString& line : csvLines.mid(1))
-            QCOMPARE(line.split(QLatin1Char(',')).size(), 8);
+            QCOMPARE(line.split(QLatin1Char(',')).size(), 12);
         QFile json(jsonPath);
         QVERIFY(json.open(QIODevice::ReadOnly));
         const nlohmann::json devices = nlohmann::json::parse(json.readAll().toStdString());
@@ -311,8 +315,8 @@ private slots:
         QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("confirmButton")), Qt::LeftButton);
         const int stubborn = macs.indexOf(QStringLiteral("02:00:5e:02:00:01"));
         QTRY_COMPARE_WITH_TIMEOUT(lines->item(1 - stubborn, 4)->text(), QStringLiteral("verified"), 5000);
-        QCOMPARE(lines->item(stubborn, 4)->text(), QStringLiteral("sending"));
-        QTRY_COMPARE_WITH_TIMEOUT(lines->item(stubborn, 4)->text(), QStringLiteral("no answer"), 12000);
+        QCOMPARE(lines->item(stubborn, 4)->text(), QStringLiteral("sent"));
+        QTRY_COMPARE_WITH_TIMEOUT(lines->item(stubborn, 4)->text(), QStringLiteral("not verified"), 12000);
 
         const std::string warning = "[WARNING] 02:00:5e:02:00:01 did not answer at " + planned[stubborn].toStdString()
             + " within 10 s";
@@ -326,7 +330,10 @@ private slots:
         QTableWidgetItem* ip = table->item(row, 2);
         QCOMPARE(ip->text(), QStringLiteral("192.168.0.100"));
         QCOMPARE(ip->foreground().color(), QColor(255, 176, 32));
-        QVERIFY2(ip->toolTip().startsWith(QStringLiteral("02:00:5e:02:00:01 did not answer at ")), qPrintable(ip->toolTip()));
+        QVERIFY2(ip->toolTip().startsWith(QStringLiteral("Sent IP %1, mask 255.255.255.0, gateway 10.60.1.1; "
+                                                         "02:00:5e:02:00:01 did not answer at %1 within 10 s; it still answers at 192.168.0.100")
+                                              .arg(planned[stubborn])),
+                 qPrintable(ip->toolTip()));
     }
 };
 

@@ -13,6 +13,7 @@
 #include "ui/modifyipdialog.h"
 
 #include <QDesktopServices>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMutex>
@@ -181,8 +182,8 @@ private slots:
         typeInto(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_4")), QStringLiteral("192.168.50.23"));
         QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_4")), Qt::LeftButton);
         QCOMPARE(panel->findChild<QLabel*>(QStringLiteral("label_5"))->text(), QStringLiteral("Gateway must not be the IP address itself"));
-        // An address another device, or this computer, answers from is refused too: two
-        // devices would answer there.
+        // An address another device, or this computer, answers from is refused too, once it
+        // has been asked on the wire: two devices would answer there.
         typeInto(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_4")), QStringLiteral("192.168.50.1"));
         const struct
         {
@@ -194,7 +195,7 @@ private slots:
             StdoutCapture console;
             typeInto(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_2")), QString::fromLatin1(address.ip));
             QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_4")), Qt::LeftButton);
-            QCOMPARE(panel->findChild<QLabel*>(QStringLiteral("label_5"))->text(), QString::fromLatin1(address.reason));
+            QTRY_COMPARE(panel->findChild<QLabel*>(QStringLiteral("label_5"))->text(), QString::fromLatin1(address.reason));
             QVERIFY2(console.text().find(std::string("[ERROR] ") + address.reason + "\n") != std::string::npos, console.text().c_str());
         }
         QCOMPARE(openPanels().size(), 1);
@@ -239,8 +240,8 @@ private slots:
         QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_4")), Qt::LeftButton);
         QTRY_VERIFY(!guard);
 
-        const int updated = rowOf(QStringLiteral("192.168.50.77"));
-        QCOMPARE(updated, row); // written in place, not re-sorted
+        // The row takes the new values once the device reports them, in place, not re-sorted.
+        QTRY_COMPARE_WITH_TIMEOUT(rowOf(QStringLiteral("192.168.50.77")), row, 5000);
         QCOMPARE(table->item(row, 0)->text(), QStringLiteral("CamA"));
         QCOMPARE(table->item(row, 1)->text(), QStringLiteral("02:00:5e:50:00:21"));
         QCOMPARE(table->item(row, 3)->text(), QStringLiteral("255.255.255.0"));
@@ -275,6 +276,64 @@ private slots:
         QVERIFY(found >= 0);
         QCOMPARE(table->item(found, 1)->text(), QStringLiteral("02:00:5e:50:00:21"));
         QCOMPARE(rowOf(QStringLiteral("192.168.50.21")), -1);
+    }
+
+    // A change counts only when the device reports it: a device that ignores the command keeps
+    // its row, amber, with the plan beside it in the tooltip and the export; one that obeys is
+    // proven by the new gateway even though its address stays.
+    void aChangeThatKeepsTheAddressIsProvenOnlyByTheNewValues()
+    {
+        struct
+        {
+            const char* ip;
+            const char* mac;
+            const char* gatewayBefore;
+            const char* gatewayAfter; // what the row shows in the end
+            const char* line;
+            const char* status;
+        } const rows[] = {
+            {"192.168.50.22", "02-00-5E-50-00-22", "192.168.50.1", "192.168.50.1",
+             "[WARNING] 02-00-5E-50-00-22 answers at 192.168.50.22 with mask 255.255.255.0 gateway 192.168.50.1 instead of "
+             "mask 255.255.255.0 gateway 192.168.50.254",
+             "unproven"},
+            {"192.168.50.77", "02:00:5e:50:00:21", "192.168.50.254", "192.168.50.1", "[OK] 02:00:5e:50:00:21 answers at 192.168.50.77",
+             "proven"},
+        };
+        for (const auto& change : rows) {
+            const QString ip = QString::fromLatin1(change.ip);
+            const QString newGateway = QString::fromLatin1(change.gatewayBefore) == QLatin1String("192.168.50.1")
+                ? QStringLiteral("192.168.50.254")
+                : QStringLiteral("192.168.50.1");
+            const int row = rowOf(ip);
+            QVERIFY(row >= 0);
+            QCOMPARE(table->item(row, 4)->text(), QString::fromLatin1(change.gatewayBefore));
+            StdoutCapture console;
+            QTest::mouseClick(rowButton(row, 5), Qt::LeftButton);
+            modifyIPDialog* panel = openPanels().first();
+            typeInto(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_4")), newGateway);
+            QPointer<modifyIPDialog> guard(panel);
+            QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_4")), Qt::LeftButton);
+            QTRY_VERIFY(!guard);
+            QTRY_VERIFY_WITH_TIMEOUT(console.text().find(change.line) != std::string::npos, 12000);
+            QCOMPARE(table->item(row, 2)->text(), ip);
+            QCOMPARE(table->item(row, 4)->text(), QString::fromLatin1(change.gatewayAfter));
+            const QString exported = records.filePath(QStringLiteral("export.json"));
+            QVERIFY(list->exportTo(exported));
+            QFile file(exported);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const auto devices = nlohmann::json::parse(file.readAll().toStdString());
+            const auto device = std::find_if(devices.begin(), devices.end(), [&](const nlohmann::json& d) {
+                return d["mac"] == change.mac;
+            });
+            QVERIFY(device != devices.end());
+            QCOMPARE(QString::fromStdString((*device)["status"].get<std::string>()), QString::fromLatin1(change.status));
+            QCOMPARE(QString::fromStdString((*device)["gateway"].get<std::string>()), QString::fromLatin1(change.gatewayAfter));
+            QCOMPARE(QString::fromStdString((*device)["planned_gateway"].get<std::string>()), newGateway);
+            if (QLatin1String(change.status) == QLatin1String("unproven")) {
+                QCOMPARE(table->item(row, 2)->foreground().color(), QColor(255, 176, 32));
+                QVERIFY(table->item(row, 2)->toolTip().contains(QStringLiteral("Sent IP %1, mask 255.255.255.0, gateway %2").arg(ip, newGateway)));
+            }
+        }
     }
 
     void aNameWithAControlCharacterGoesBackAsTheDeviceSentIt()

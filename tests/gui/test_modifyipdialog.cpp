@@ -25,6 +25,7 @@ class ModifyIpDialogTest : public QObject
     // neighbour entry, this computer's own port.
     DeviceList listed;
     AddressUse use;
+    bool forced = false; // the last confirmation overrode a warning
     QLineEdit* field(const char* name) { return dialog->findChild<QLineEdit*>(QLatin1String(name)); }
     QLabel* errorLabel() { return dialog->findChild<QLabel*>(QStringLiteral("label_5")); }
 
@@ -60,8 +61,19 @@ private slots:
         dialog->SetName(QStringLiteral("FrontDoorCam"));
         dialog->Setsubmask(QStringLiteral("255.255.255.0"));
         dialog->Setgateway(QStringLiteral("192.168.1.1"));
-        dialog->setAddressCheck(
-            [this](const std::string& ip, const QString& mac) { return addressInUse(ip, mac, listed, use); });
+        // As the window's change run answers: a held address refused, one only remembered in
+        // use warned until Confirm is pressed again, any other sent.
+        forced = false;
+        dialog->setConfirmer([this](const std::string& ip, const std::string&, const std::string&, const QString&, bool force) {
+            const AddressVerdict verdict = judgeAddress(ip, QStringLiteral("00:11:22:33:44:55"), listed, use);
+            forced = force;
+            if (verdict.holder == AddressHolder::Holds)
+                dialog->refuse(QString::fromStdString(verdict.reason));
+            else if (verdict.holder == AddressHolder::Remembered && !force)
+                dialog->warn(QString::fromStdString(verdict.reason));
+            else
+                dialog->accept();
+        });
         dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(dialog));
     }
@@ -113,10 +125,29 @@ private slots:
                                                          << "IP address 192.168.1.21 is already used by device 02:00:5e:00:00:21";
         QTest::newRow("the same with leading zeros") << "192.168.001.021" << "255.255.255.0" << "192.168.1.1"
                                                      << "IP address 192.168.1.21 is already used by device 02:00:5e:00:00:21";
-        QTest::newRow("another MAC in the neighbour table") << "192.168.1.33" << "255.255.255.0" << "192.168.1.1"
-                                                            << "IP address 192.168.1.33 is already used by device 02:00:5e:00:00:33";
         QTest::newRow("this computer's address") << "192.168.1.5" << "255.255.255.0" << "192.168.1.1"
                                                  << "IP address 192.168.1.5 is already used by this computer (02:42:c0:a8:01:05 on eth0)";
+    }
+
+    // An address only remembered in use (the neighbour table's memory, nothing answering) is a
+    // warning: Confirm again sends anyway; changing the values first asks again.
+    void aRememberedAddressIsAWarningThatConfirmAgainOverrides()
+    {
+        QSignalSpy reported(dialog.data(), &modifyIPDialog::setNetParam);
+        fill(QStringLiteral("192.168.1.33"), QStringLiteral("255.255.255.0"), QStringLiteral("192.168.1.1"));
+        confirm();
+        QCOMPARE(reported.count(), 0);
+        QCOMPARE(errorLabel()->text(), QStringLiteral("IP address 192.168.1.33 was last used by 02:00:5e:00:00:33, as this "
+                                                      "computer remembers it. Press Confirm again to send anyway."));
+        QTest::keyClick(field("lineEdit_4"), Qt::Key_Backspace);
+        QTest::keyClicks(field("lineEdit_4"), QStringLiteral("1"));
+        confirm();
+        QCOMPARE(reported.count(), 0); // edited: the warning no longer covers the values
+        QVERIFY(!forced);
+        confirm();
+        QCOMPARE(reported.count(), 1);
+        QVERIFY(forced);
+        QTRY_VERIFY(!dialog);
     }
 
     void invalidValuesKeepThePanelOpenWithTheReason()
@@ -244,11 +275,17 @@ private slots:
             {QStringLiteral("02:00:5e:00:00:30"), QStringLiteral("New1"), QStringLiteral("192.168.0.100"), {}},
             {QStringLiteral("02:00:5e:00:00:31"), QStringLiteral("New2"), QStringLiteral("192.168.0.100"), {}}};
         int sends = 0;
-        auto* panel = new AssignAddressesPanel(
-            &host, chosen, QStringLiteral("255.255.255.0"), QStringLiteral("192.168.0.1"),
-            [this](const std::vector<AssignedDevice>& devices, const std::string& firstIp, const std::string& mask,
-                   const std::string& gatewayIp, bool) { return planAssignment(devices, firstIp, mask, gatewayIp, listed, use); },
-            [&sends](const AssignmentPlan&) { ++sends; });
+        const auto plan = [this](const std::vector<AssignedDevice>& devices, const std::string& firstIp,
+                                 const std::string& mask, const std::string& gatewayIp) {
+            return planAssignment(devices, firstIp, mask, gatewayIp, listed, use);
+        };
+        AssignmentPlan sentPlan;
+        auto* panel = new AssignAddressesPanel(&host, chosen, QStringLiteral("255.255.255.0"), QStringLiteral("192.168.0.1"), plan,
+                                               [&](const std::vector<AssignedDevice>& devices, const std::string& firstIp,
+                                                   const std::string& mask, const std::string& gatewayIp) {
+                                                   ++sends;
+                                                   sentPlan = plan(devices, firstIp, mask, gatewayIp);
+                                               });
         QPointer<AssignAddressesPanel> open(panel);
         // As Modify offers them, with the focus in First IP and the three in Tab order.
         auto* firstIp = panel->findChild<QLineEdit*>(QStringLiteral("firstIp"));
@@ -266,11 +303,19 @@ private slots:
         auto* message = panel->findChild<QLabel*>(QStringLiteral("assignMessage"));
         if (refusal.isEmpty()) {
             QCOMPARE(sends, 1);
-            QCOMPARE(table->item(0, 4)->text(), QStringLiteral("sending"));
-            panel->settle(QStringLiteral("02-00-5E-00-00-31"), false);
-            panel->settle(QStringLiteral("02:00:5e:00:00:30"), true);
-            QCOMPARE(table->item(0, 4)->text() + " " + table->item(1, 4)->text(), QStringLiteral("verified no answer"));
-            QCOMPARE(message->text(), QStringLiteral("1 of 2 devices answer at their new addresses; 1 did not answer"));
+            QCOMPARE(message->text(), QStringLiteral("Asking who holds the planned addresses now"));
+            QVERIFY(panel->running());
+            // The run's plan goes out: the second device waits for the first to leave.
+            panel->showSending(sentPlan, {QString(), QStringLiteral("02:00:5e:00:00:30")});
+            QCOMPARE(table->item(0, 4)->text() + " / " + table->item(1, 4)->text(),
+                     QStringLiteral("sending / waits for 02:00:5e:00:00:30"));
+            panel->markSent(QStringLiteral("02:00:5e:00:00:30"));
+            QCOMPARE(table->item(0, 4)->text(), QStringLiteral("sent"));
+            panel->settle(QStringLiteral("02-00-5E-00-00-31"), false, true, QStringLiteral("no answer"));
+            panel->settle(QStringLiteral("02:00:5e:00:00:30"), true, true, QString());
+            QCOMPARE(table->item(0, 4)->text() + " " + table->item(1, 4)->text(), QStringLiteral("verified not verified"));
+            QCOMPARE(message->text(), QStringLiteral("1 of 2 devices report their new settings; 1 did not"));
+            QVERIFY(!panel->running());
         } else {
             QCOMPARE(sends, 0);
             QCOMPARE(message->text(), refusal);

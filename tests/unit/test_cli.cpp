@@ -2,9 +2,12 @@
 // checks, the merge of replies, the output formats, and the interface filter.
 #include "cli/commandline.h"
 #include "core/addressassignment.h"
+#include "core/changeformat.h"
+#include "core/changeorder.h"
 #include "core/changeverifier.h"
 #include "core/conflicts.h"
 #include "core/deviceformat.h"
+#include "core/macaddress.h"
 #include "core/networkplan.h"
 #include "net/interfacefilter.h"
 #include "tests/support/fakeifaddrs.h"
@@ -80,43 +83,109 @@ TEST(CliPlan, EachLineIsCheckedAndTheWholePlanAgainstItself)
     EXPECT_EQ(plan.lines[0].name.value_or("-"), "Süd");
 }
 
-TEST(CliPlan, ATargetAddressInUseIsRefusedUnlessThePlanMovesItsDevice)
+// Who holds a planned address: this computer and listed devices always; a host that answered
+// the ask just now; a MAC only the kernel remembers is a warning, never proof. A device that
+// moves away first holds nothing.
+TEST(AddressCheck, APlannedAddressIsHeldRememberedOrFree)
 {
     DeviceList answering;
     answering.add(device("02:00:5e:00:00:01", "10.0.0.5"));
     answering.add(device("02-00-5E-00-00-02", "10.0.0.6"));
-    AddressUse use;
-    use.neighbours = {{"02:00:5e:00:00:07", "10.0.0.7"}, {"02:00:5e:00:00:02", "10.0.0.8"}, {"02:00:5e:00:00:01", "10.0.0.9"}};
+    AddressUse before;
+    before.neighbours = {{"02:00:5e:00:00:07", "10.0.0.7"}, {"02:00:5e:00:00:02", "10.0.0.8"}, {"02:00:5e:00:00:01", "10.0.0.9"}};
     brenmoor::net::HostAddress own;
     own.name = "eth0";
     own.ip = "10.0.0.10";
     own.mac = brenmoor::net::MacAddress{0x02, 0x42, 0x0a, 0, 0, 0x0a};
-    use.host = {own};
-    const auto line = [](int number, const char* mac, const char* ip) {
-        return PlanLine{number, mac, ip, "255.255.255.0", "10.0.0.1", std::nullopt};
+    before.host = {own};
+    AddressUse asked = before;
+    asked.now = AddressAnswers{};
+    asked.now->answering = {{"10.0.0.11", {"02:00:5e:00:00:11"}}, {"10.0.0.12", {"02:00:5e:00:00:01"}}};
+    asked.now->remembered = {{"10.0.0.7", "02:00:5e:00:00:07"}, {"10.0.0.8", "02:00:5e:00:00:02"}};
+    const std::set<QString> none;
+    const std::set<QString> moving = {normalMac(QStringLiteral("02:00:5e:00:00:02"))};
+    struct Row
+    {
+        const AddressUse& use;
+        const char* mac;
+        const char* ip;
+        const std::set<QString>& movesAway;
+        AddressHolder holder;
+        const char* reason;
+    } const rows[] = {
+        {before, "02:00:5e:00:00:01", "10.0.0.5", none, AddressHolder::None, ""}, // its own address
+        {before, "02:00:5e:00:00:03", "10.0.0.4", none, AddressHolder::None, ""},
+        {before, "02:00:5e:00:00:01", "10.0.0.6", none, AddressHolder::Holds, "IP address 10.0.0.6 is already used by device 02-00-5E-00-00-02"},
+        {before, "02:00:5e:00:00:01", "10.0.0.6", moving, AddressHolder::None, ""},
+        {before, "02:00:5e:00:00:01", "10.0.0.10", none, AddressHolder::Holds,
+         "IP address 10.0.0.10 is already used by this computer (02:42:0a:00:00:0a on eth0)"},
+        // Before an ask, the kernel's entries stand in, as memory; the device's own entry, and
+        // the old entry of a listed device that answers from elsewhere now, hold nothing.
+        {before, "02:00:5e:00:00:01", "10.0.0.7", none, AddressHolder::Remembered,
+         "IP address 10.0.0.7 was last used by 02:00:5e:00:00:07, as this computer remembers it"},
+        {before, "02:00:5e:00:00:01", "10.0.0.9", none, AddressHolder::None, ""},
+        {before, "02:00:5e:00:00:01", "10.0.0.8", none, AddressHolder::None, ""},
+        // After the ask: an answer holds it; what only the kernel remembers is a warning.
+        {asked, "02:00:5e:00:00:01", "10.0.0.11", none, AddressHolder::Holds,
+         "IP address 10.0.0.11 is already used by device 02:00:5e:00:00:11, which answers there now"},
+        {asked, "02:00:5e:00:00:01", "10.0.0.12", none, AddressHolder::None, ""}, // it answers there itself
+        {asked, "02:00:5e:00:00:01", "10.0.0.7", none, AddressHolder::Remembered,
+         "IP address 10.0.0.7 was last used by 02:00:5e:00:00:07: this computer remembers it there, but it does not answer now"},
+        {asked, "02:00:5e:00:00:01", "10.0.0.8", none, AddressHolder::None, ""},
+        {asked, "02:00:5e:00:00:01", "10.0.0.13", none, AddressHolder::None, ""},
+        {asked, "02:00:5e:00:00:01", "10.0.0.6", none, AddressHolder::Holds, "IP address 10.0.0.6 is already used by device 02-00-5E-00-00-02"},
+    };
+    for (const Row& row : rows) {
+        const AddressVerdict verdict = judgeAddress(row.ip, QString::fromLatin1(row.mac), answering, row.use,
+                                                    [&](const QString& mac) { return row.movesAway.count(normalMac(mac)) > 0; });
+        EXPECT_EQ(verdict.holder, row.holder) << row.ip;
+        EXPECT_EQ(verdict.reason, row.reason) << row.ip;
+    }
+}
+
+// The order of a batch: a move onto another device's present address waits for that device;
+// moves that wait on each other all round are found.
+TEST(ChangeOrder, AMoveWaitsForTheDeviceThatHoldsItsAddressAndARingIsFound)
+{
+    const auto step = [](const char* mac, const char* from, const char* to) {
+        return ChangeStep{QString::fromLatin1(mac), from, to};
     };
     struct Row
     {
-        std::vector<PlanLine> plan;
-        const char* problems;
+        std::vector<ChangeStep> steps;
+        const char* waits; // per step, the steps it waits for
+        const char* ring;
     } const rows[] = {
-        {{line(1, "02:00:5e:00:00:01", "10.0.0.5")}, ""}, // its own address
-        {{line(1, "02:00:5e:00:00:03", "10.0.0.4")}, ""},
-        {{line(1, "02:00:5e:00:00:01", "10.0.0.6")}, "1: IP address 10.0.0.6 is already used by device 02-00-5E-00-00-02\n"},
-        {{line(1, "02:00:5e:00:00:01", "10.0.0.6"), line(2, "02:00:5e:00:00:02", "10.0.0.5")}, ""}, // a swap
-        {{line(1, "02:00:5e:00:00:01", "10.0.0.6"), line(2, "02005E000002", "10.0.0.11")}, ""},
-        // The neighbour table: another MAC there holds the address; the device's own entry,
-        // and the old entry of a device that answers from elsewhere now, do not.
-        {{line(1, "02:00:5e:00:00:01", "10.0.0.7")}, "1: IP address 10.0.0.7 is already used by device 02:00:5e:00:00:07\n"},
-        {{line(1, "02:00:5e:00:00:01", "10.0.0.9")}, ""},
-        {{line(1, "02:00:5e:00:00:01", "10.0.0.8")}, ""},
-        {{line(1, "02:00:5e:00:00:07", "10.0.0.7")}, ""},
-        // This computer's own address is never free.
-        {{line(1, "02:00:5e:00:00:01", "10.0.0.10")},
-         "1: IP address 10.0.0.10 is already used by this computer (02:42:0a:00:00:0a on eth0)\n"},
+        // Five devices at .50-.54 shifted to .51-.55: each waits for its neighbour.
+        {{step("a", "10.0.0.50", "10.0.0.51"), step("b", "10.0.0.51", "10.0.0.52"), step("c", "10.0.0.52", "10.0.0.53"),
+          step("d", "10.0.0.53", "10.0.0.54"), step("e", "10.0.0.54", "10.0.0.55")},
+         "1 2 3 4 -", ""},
+        // A fleet at one factory address, the first given that address: it waits for all others.
+        {{step("a", "10.0.0.90", "10.0.0.90"), step("b", "10.0.0.90", "10.0.0.91"), step("c", "10.0.0.90", "10.0.0.92")},
+         "1,2 - -", ""},
+        // Same address, a new gateway: nothing to wait for.
+        {{step("a", "10.0.0.50", "10.0.0.50"), step("b", "10.0.0.51", "10.0.0.51")}, "- -", ""},
+        {{step("a", "10.0.0.50", "10.0.0.51"), step("b", "10.0.0.51", "10.0.0.50")}, "1 0", "0 1"},
+        {{step("a", "10.0.0.50", "10.0.0.51"), step("b", "10.0.0.51", "10.0.0.52"), step("c", "10.0.0.52", "10.0.0.50")},
+         "1 2 0", "0 1 2"},
     };
-    for (const Row& row : rows)
-        EXPECT_EQ(problemsText(addressesInUse(row.plan, answering, use)), row.problems) << row.plan.front().ip;
+    for (const Row& row : rows) {
+        const ChangeOrder order = orderChanges(row.steps);
+        std::string waits;
+        for (const auto& list : order.waitsFor) {
+            std::string one;
+            for (const size_t i : list)
+                one += (one.empty() ? "" : ",") + std::to_string(i);
+            waits += (waits.empty() ? "" : " ") + (one.empty() ? "-" : one);
+        }
+        std::vector<size_t> ring = order.ring;
+        std::sort(ring.begin(), ring.end());
+        std::string ringText;
+        for (const size_t i : ring)
+            ringText += (ringText.empty() ? "" : " ") + std::to_string(i);
+        EXPECT_EQ(waits, row.waits) << row.steps.size();
+        EXPECT_EQ(ringText, row.ring) << row.steps.size();
+    }
 }
 
 // The range a selection gets: what it passes over, where it ends, and what refuses it whole.
@@ -193,33 +262,62 @@ TEST(AssignPlan, TheRangePassesOverWhatIsTakenAndIsRefusedWholeWhenAnyAddressIs)
     }
 }
 
-// A change is verified by its device answering from the new address, not from the old one,
-// and fails when the time runs out, saying where the device still answers.
-TEST(AssignVerify, AChangeSettlesWhenItsDeviceAnswersThereOrItsTimeRunsOut)
+// The proof: only a reply received after the send that reports the sent IP, mask and gateway.
+TEST(ChangeProof, OnlyAReplyAfterTheSendWithTheSentValuesProvesAChange)
 {
     using namespace std::chrono_literals;
-    const auto start = ChangeVerifier::Clock::time_point{} + 1h;
-    ChangeVerifier verifier(10s);
-    verifier.expect(QStringLiteral("02:00:5E:00:00:01"), "10.0.0.20", start);
-    verifier.expect(QStringLiteral("02:00:5e:00:00:02"), "10.0.0.21", start + 1s);
-    verifier.expect(QStringLiteral("02:00:5e:00:00:03"), "10.0.0.22", start);
-    EXPECT_FALSE(verifier.heard(device("02:00:5e:00:00:01", "192.168.0.100"))); // not moved yet
-    EXPECT_FALSE(verifier.heard(device("02:00:5e:00:00:09", "10.0.0.20")));     // another device
-    const auto verified = verifier.heard(device("02-00-5e-00-00-01", "10.0.0.20", 0));
-    ASSERT_TRUE(verified);
-    EXPECT_TRUE(verified->verified);
-    EXPECT_EQ(verified->line, "[OK] 02:00:5E:00:00:01 answers at 10.0.0.20");
-    EXPECT_FALSE(verifier.heard(device("02:00:5e:00:00:01", "10.0.0.20"))); // settled once
-    EXPECT_FALSE(verifier.heard(device("02:00:5e:00:00:02", "192.168.0.100")));
-    EXPECT_TRUE(verifier.expire(start + 9s).empty());
-    const auto late = verifier.expire(start + 10s);
-    ASSERT_EQ(late.size(), 1u);
-    EXPECT_EQ(late[0].line, "[WARNING] 02:00:5e:00:00:03 did not answer at 10.0.0.22 within 10 s");
-    EXPECT_TRUE(late[0].heardElsewhere.empty());
-    const auto still = verifier.expire(start + 11s);
-    ASSERT_EQ(still.size(), 1u);
-    EXPECT_EQ(still[0].heardElsewhere, (std::vector<QString>{QStringLiteral("192.168.0.100")}));
-    EXPECT_FALSE(verifier.waiting());
+    const auto sent = ChangeVerifier::Clock::time_point{} + 1h;
+    const SentSettings change{QStringLiteral("02:00:5E:00:00:01"), "10.0.0.20", "255.255.255.0", "10.0.0.254", sent};
+    const auto reply = [](const char* mac, const char* ip, const char* mask, const char* gateway, ChangeVerifier::Clock::time_point at) {
+        DeviceRecord record{QString::fromLatin1(mac), QString::fromLatin1(ip), QString::fromLatin1(mask),
+                            QString::fromLatin1(gateway), QStringLiteral("Cam"), 0};
+        record.heardAt = at;
+        return record;
+    };
+    struct Row
+    {
+        const char* what;
+        std::vector<DeviceRecord> replies;
+        bool provenBeforeTheLimit;
+        const char* line; // the proof's line, at once or when the time runs out
+    } const rows[] = {
+        {"the sent values, after the send", {reply("02-00-5e-00-00-01", "10.0.0.20", "255.255.255.0", "10.0.0.254", sent + 1s)},
+         true, "[OK] 02:00:5E:00:00:01 answers at 10.0.0.20"},
+        {"leading zeros are the same address", {reply("02:00:5e:00:00:01", "010.0.0.020", "255.255.255.000", "10.0.0.254", sent + 1s)},
+         true, "[OK] 02:00:5E:00:00:01 answers at 10.0.0.20"},
+        {"the sent values, but received before the send", {reply("02:00:5e:00:00:01", "10.0.0.20", "255.255.255.0", "10.0.0.254", sent - 1ms)},
+         false, "[WARNING] 02:00:5E:00:00:01 did not answer at 10.0.0.20 within 10 s"},
+        {"the sent IP, the old gateway", {reply("02:00:5e:00:00:01", "10.0.0.20", "255.255.255.0", "10.0.0.1", sent + 1s)},
+         false, "[WARNING] 02:00:5E:00:00:01 answers at 10.0.0.20 with mask 255.255.255.0 gateway 10.0.0.1 instead of mask 255.255.255.0 gateway 10.0.0.254"},
+        {"the sent IP, another mask", {reply("02:00:5e:00:00:01", "10.0.0.20", "255.255.0.0", "10.0.0.254", sent + 1s)},
+         false, "[WARNING] 02:00:5E:00:00:01 answers at 10.0.0.20 with mask 255.255.0.0 gateway 10.0.0.254 instead of mask 255.255.255.0 gateway 10.0.0.254"},
+        {"another MAC at the address", {reply("02:00:5e:00:00:09", "10.0.0.20", "255.255.255.0", "10.0.0.254", sent + 1s)},
+         false, "[WARNING] 02:00:5E:00:00:01 did not answer at 10.0.0.20 within 10 s"},
+        {"still at its old address", {reply("02:00:5e:00:00:01", "192.168.0.100", "255.255.255.0", "10.0.0.254", sent + 1s)},
+         false, "[WARNING] 02:00:5E:00:00:01 did not answer at 10.0.0.20 within 10 s"},
+        {"first the old values, then the sent ones",
+         {reply("02:00:5e:00:00:01", "10.0.0.20", "255.255.255.0", "10.0.0.1", sent + 1s),
+          reply("02:00:5e:00:00:01", "10.0.0.20", "255.255.255.0", "10.0.0.254", sent + 2s)},
+         true, "[OK] 02:00:5E:00:00:01 answers at 10.0.0.20"},
+    };
+    for (const Row& row : rows) {
+        ChangeVerifier verifier(10s);
+        verifier.expect(change);
+        std::optional<ChangeVerifier::Outcome> outcome;
+        for (const DeviceRecord& record : row.replies)
+            if (!outcome)
+                outcome = verifier.heard(record);
+        EXPECT_EQ(outcome.has_value(), row.provenBeforeTheLimit) << row.what;
+        if (!outcome) {
+            EXPECT_TRUE(verifier.expire(sent + 9s).empty()) << row.what;
+            const auto late = verifier.expire(sent + 10s);
+            ASSERT_EQ(late.size(), 1u) << row.what;
+            outcome = late.front();
+        }
+        EXPECT_EQ(outcome->proven(), row.provenBeforeTheLimit) << row.what;
+        EXPECT_EQ(outcome->line, row.line) << row.what;
+        EXPECT_FALSE(verifier.waiting()) << row.what;
+    }
     EXPECT_EQ(ChangeVerifier::unansweredLine(QStringLiteral("m"), "ip", 2500ms), "[WARNING] m did not answer at ip within 2.5 s");
 }
 
@@ -321,7 +419,8 @@ TEST(CliDevices, RepliesMergeByMacWithTheTableRulesAndPrintInIpOrder)
               "Fresh  02:00:5e:00:00:64  192.168.1.64  255.255.255.0  10.0.0.1  json       no        -\n");
     const auto json = nlohmann::ordered_json::parse(formatDevices({devices[0]}, DeviceFormat::Json));
     EXPECT_EQ(json.dump(), R"([{"name":"Nine","mac":"02:00:5e:00:00:09","ip":"10.0.0.9","submask":"255.255.255.0",)"
-                           R"("gateway":"10.0.0.1","protocols":["kv"],"conflict":true,"conflict_mac":"02:00:5e:00:00:99"}])");
+                           R"("gateway":"10.0.0.1","protocols":["kv"],"conflict":true,"conflict_mac":"02:00:5e:00:00:99",)"
+                           R"("status":"answered","planned_ip":null,"planned_mask":null,"planned_gateway":null}])");
     EXPECT_EQ(formatDevices({}, DeviceFormat::Json), "[]\n");
     EXPECT_EQ(csvField("Lobby, east \"2\""), "\"Lobby, east \"\"2\"\"\"");
     EXPECT_EQ(csvField("Süd-Tor"), "Süd-Tor");
@@ -332,6 +431,66 @@ TEST(CliDevices, RepliesMergeByMacWithTheTableRulesAndPrintInIpOrder)
     EXPECT_EQ(csvField("@SUM(A1)"), "'@SUM(A1)");
     EXPECT_EQ(csvField("a=b"), "a=b");
     EXPECT_EQ(csvField(""), "");
+}
+
+// Where a change stands, in every output: the answered values, the status, and the plan
+// where a change was sent; every device text escaped, the other MAC of a conflict too.
+TEST(DeviceOutputs, EachOutputWritesTheAnsweredValuesTheStatusAndThePlan)
+{
+    DeviceList list;
+    list.add(device("02:00:5e:00:00:01", "10.0.0.5"));
+    list.add(device("02:00:5e:00:00:02", "10.0.0.6"));
+    list.add(device("02:00:5e:00:00:03", "10.0.0.7"));
+    list.add(device("02:00:5e:00:00:04", "10.0.0.8"));
+    list.setChange(QStringLiteral("02:00:5e:00:00:02"), {ChangeStatus::Pending, "10.0.0.20", "255.255.255.0", "10.0.0.254", {}});
+    list.setChange(QStringLiteral("02:00:5e:00:00:03"), {ChangeStatus::Unproven, "10.0.0.7", "255.255.0.0", "10.0.0.254", {}});
+    list.takeProven(QStringLiteral("02:00:5e:00:00:04"), device("02:00:5e:00:00:04", "10.0.0.30"),
+                    {ChangeStatus::Proven, "10.0.0.30", "255.255.255.0", "10.0.0.1", {}});
+    list.markConflict(0, "02:00:5e\x1b[31m");
+    list.markConflict(0, std::string("\x1b[2J"));
+    EXPECT_EQ(formatDevices(list.inIpOrder(), DeviceFormat::Csv),
+              "name,mac,ip,submask,gateway,protocols,conflict,conflict_mac,status,planned_ip,planned_mask,planned_gateway\n"
+              "Cam,02:00:5e:00:00:01,10.0.0.5,255.255.255.0,10.0.0.1,kv,yes,\\x1b[2J,answered,,,\n"
+              "Cam,02:00:5e:00:00:02,10.0.0.6,255.255.255.0,10.0.0.1,kv,no,,pending,10.0.0.20,255.255.255.0,10.0.0.254\n"
+              "Cam,02:00:5e:00:00:03,10.0.0.7,255.255.255.0,10.0.0.1,kv,no,,unproven,10.0.0.7,255.255.0.0,10.0.0.254\n"
+              "Cam,02:00:5e:00:00:04,10.0.0.30,255.255.255.0,10.0.0.1,kv,no,,proven,10.0.0.30,255.255.255.0,10.0.0.1\n");
+    const auto json = nlohmann::json::parse(formatDevices(list.inIpOrder(), DeviceFormat::Json));
+    EXPECT_EQ(json[0]["conflict_mac"], "\\x1b[2J");
+    EXPECT_EQ(json[2]["status"], "unproven");
+    EXPECT_EQ(json[2]["ip"], "10.0.0.7");
+    EXPECT_EQ(json[2]["planned_mask"], "255.255.0.0");
+    EXPECT_TRUE(json[0]["planned_ip"].is_null());
+    EXPECT_EQ(formatDevices(list.inIpOrder(), DeviceFormat::Table).find("\x1b"), std::string::npos);
+
+    // The summary of set, apply and assign: one record per device with its outcome.
+    PlannedChange change{device("02:00:5e:00:00:09", "10.0.0.9"), "10.0.0.40", "255.255.255.0", "10.0.0.1", "Cam", 0};
+    ChangeVerifier::Outcome different;
+    different.proof = ChangeVerifier::Proof::Different;
+    different.answered = device("02:00:5e:00:00:09", "10.0.0.40");
+    different.answered->gateway = QStringLiteral("10.0.0.254");
+    ChangeVerifier::Outcome elsewhere;
+    elsewhere.heardElsewhere = {QStringLiteral("10.0.0.9")};
+    const std::vector<ChangeOutcome> outcomes = {
+        {change, ChangeOutcome::Result::Proven, std::nullopt, {}},
+        {change, ChangeOutcome::Result::Unproven, different, {}},
+        {change, ChangeOutcome::Result::Unproven, elsewhere, {}},
+        {change, ChangeOutcome::Result::NotSent, std::nullopt, "not sent: 02:00:5e:00:00:01 still holds 10.0.0.40"},
+    };
+    using namespace std::chrono_literals;
+    EXPECT_EQ(formatOutcomes(outcomes, DeviceFormat::Table, 10s),
+              "DEVICE             OLD IP    NEW IP     RESULT\n"
+              "02:00:5e:00:00:09  10.0.0.9  10.0.0.40  verified\n"
+              "02:00:5e:00:00:09  10.0.0.9  10.0.0.40  not verified: answers with mask 255.255.255.0 gateway 10.0.0.254\n"
+              "02:00:5e:00:00:09  10.0.0.9  10.0.0.40  not verified: still answers from 10.0.0.9\n"
+              "02:00:5e:00:00:09  10.0.0.9  10.0.0.40  not sent: 02:00:5e:00:00:01 still holds 10.0.0.40\n");
+    const auto summary = nlohmann::json::parse(formatOutcomes(outcomes, DeviceFormat::Json, 10s));
+    EXPECT_EQ(summary[0]["outcome"], "proven");
+    EXPECT_EQ(summary[1]["outcome"], "unproven");
+    EXPECT_EQ(summary[3]["outcome"], "not-sent");
+    EXPECT_EQ(summary[3]["old_ip"], "10.0.0.9");
+    EXPECT_EQ(formatOutcomes({outcomes[0]}, DeviceFormat::Csv, 10s),
+              "mac,name,old_ip,new_ip,mask,gateway,outcome,detail\n"
+              "02:00:5e:00:00:09,Cam,10.0.0.9,10.0.0.40,255.255.255.0,10.0.0.1,proven,verified\n");
 }
 
 TEST(CliInterfaces, OnlyTheNamedInterfacesAreSeenAndEveryListGoesBack)
