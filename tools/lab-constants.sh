@@ -42,6 +42,8 @@ bm_many_spec()
 # 02:00:5e:02:HH:LL with HHLL = i, all at one factory address, answering by broadcast as a device
 # outside the asker's network does.
 bm_fleet_mac() { printf '02:00:5e:02:%02x:%02x\n' $(($1 / 256)) $(($1 % 256)); }
+# Device I's address: IP itself, or with "row", the I-th address from IP up.
+bm_fleet_ip() { if [ "${3:-}" = row ]; then echo "${2%.*}.$(( ${2##*.} + $1 - 1 ))"; else echo "$2"; fi; }
 bm_fleet_spec()
 {
   printf 'ip=%s,mac=%s,dev=mv%d,name=Box%03d,proto=both,mask=255.255.255.0,gateway=%s.1,reply=broadcast\n' \

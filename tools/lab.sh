@@ -39,7 +39,9 @@
 #                                    address IP/24, on the link of wlp2s0: host <prefix>-fleet
 #                                    with macvlan interfaces mv1..mvN, each its own MAC (scheme in
 #                                    lab-constants.sh) and a copy of IP
-#        lab.sh fleet-specs N IP     print the simulator's --device spec of each of them
+#        lab.sh fleet N IP row       the same, but device i at the i-th address from IP up: a
+#                                    row of devices already commissioned
+#        lab.sh fleet-specs N IP [row]   print the simulator's --device spec of each of them
 #        lab.sh fleet-exec CMD...    run CMD inside host fleet
 #        lab.sh fleet-down           remove that host, and forget the tool host's neighbours
 #        lab.sh neigh-limits raise | restore   (BM_NEIGH_LIMITS=as-found: never raised)
@@ -94,7 +96,7 @@ if [ "${1:-}" = many-specs ]; then
   exit 0
 fi
 if [ "${1:-}" = fleet-specs ]; then
-  for i in $(seq 1 "${2:?number of devices}"); do bm_fleet_spec "$i" "${3:?address}"; done
+  for i in $(seq 1 "${2:?number of devices}"); do bm_fleet_spec "$i" "$(bm_fleet_ip "$i" "${3:?address}" "${4:-}")"; done
   exit 0
 fi
 [ "$(id -u)" -eq 0 ] || die "must run as root"
@@ -423,7 +425,7 @@ fleet_down() {
 }
 
 fleet() {
-  local n=$1 ip=$2 ns="$P-fleet" batch i
+  local n=$1 ip=$2 mode=${3:-} ns="$P-fleet" batch i
   [ "$n" -ge 1 ] && [ "$n" -le "$BM_MANY_MAX" ] || die "fleet: 1 to $BM_MANY_MAX devices"
   require_up "$TOOL"
   fleet_down
@@ -438,12 +440,12 @@ fleet() {
   batch=$(mktemp)
   for i in $(seq 1 "$n"); do
     echo "link add mv$i link eth0 address $(bm_fleet_mac "$i") type macvlan mode bridge"
-    echo "addr add $ip/24 dev mv$i"
+    echo "addr add $(bm_fleet_ip "$i" "$ip" "$mode")/24 dev mv$i"
     echo "link set dev mv$i up"
   done >"$batch"
   in_ns "$ns" ip -batch "$batch"
   rm -f "$batch"
-  echo "lab $P: $n devices in $ns, all at $ip"
+  echo "lab $P: $n devices in $ns, from $ip${mode:+ ($mode)}"
 }
 
 arp_silence() {
@@ -494,7 +496,7 @@ case "$cmd" in
     exec ip netns exec "$TOOL" env BM_LAB="$P" "$@" ;;
   many) many "${1:?number of devices}" "${2:-1}" ;;
   many-down) many_down ;;
-  fleet) fleet "${1:?number of devices}" "${2:?address}" ;;
+  fleet) fleet "${1:?number of devices}" "${2:?address}" "${3:-}" ;;
   fleet-down) fleet_down ;;
   fleet-exec)
     require_up "$P-fleet"

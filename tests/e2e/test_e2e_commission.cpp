@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
+#include <set>
 
 using brenmoor::test::recorded;
 using brenmoor::test::recordedSetKinds;
@@ -295,6 +296,123 @@ private slots:
         QCOMPARE(devices.size(), size_t(21));
         for (const nlohmann::json& d : devices)
             QVERIFY(d["conflict"] == false && addresses.contains(QString::fromStdString(d["ip"])));
+    }
+
+    // Five devices at .50-.54 shifted to a First IP of .51: each move waits until the device
+    // holding its new address has been proven at its own, so none is ever told to take an
+    // address another holds (the simulator records who held it as each command arrived).
+    void aRangeOverTheSelectionsOwnAddressesNeverSendsAHeldAddress()
+    {
+        device.reset();
+        const QString fleetRecord = records.filePath(QStringLiteral("row.jsonl"));
+        FleetDevices fleet(5, QStringLiteral("10.60.1.50"), fleetRecord, 0, true);
+        QVERIFY(fleet.ready());
+        openWindow();
+        StdoutCapture console;
+        search();
+        QCOMPARE(column(table, 2), (QStringList{"10.60.1.50", "10.60.1.51", "10.60.1.52", "10.60.1.53", "10.60.1.54"}));
+        AssignAddressesPanel* panel = assign(0, 4, QStringLiteral("10.60.1.51"));
+        QVERIFY(panel);
+        auto* lines = panel->findChild<QTableWidget*>(QStringLiteral("assignLines"));
+        QCOMPARE(column(lines, 3), (QStringList{"10.60.1.51", "10.60.1.52", "10.60.1.53", "10.60.1.54", "10.60.1.55"}));
+        QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("confirmButton")), Qt::LeftButton);
+        // The panel shows the order: every move but the last waits for its neighbour.
+        QTRY_COMPARE_WITH_TIMEOUT(lines->item(0, 4)->text(), QStringLiteral("waits for 02:00:5e:02:00:02"), 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(column(lines, 4), QVector<QString>(5, QStringLiteral("verified")).toList(), 20000);
+        QStringList addresses = column(table, 2);
+        addresses.sort();
+        QCOMPARE(addresses, (QStringList{"10.60.1.51", "10.60.1.52", "10.60.1.53", "10.60.1.54", "10.60.1.55"}));
+        QCOMPARE(list->findChild<QPushButton*>(QStringLiteral("pushButton_15"))->text(), QStringLiteral("Conflicts:0"));
+        // Every device hears every command (a copy on each of its interfaces): two protocols
+        // for each device, none of them for an address another device held then.
+        std::set<std::string> commands;
+        for (const nlohmann::json& command : recorded(fleetRecord, "-set")) {
+            QVERIFY2(command["heldBy"].empty(), command.dump().c_str());
+            commands.insert(command["kind"].get<std::string>() + " " + command["hex"].get<std::string>());
+        }
+        QCOMPARE(commands.size(), size_t(10));
+        for (int i = 1; i <= 5; ++i) {
+            const std::string line = "[OK] " + FleetDevices::mac(i).toStdString() + " answers at 10.60.1." + std::to_string(50 + i);
+            QVERIFY2(console.text().find(line) != std::string::npos, line.c_str());
+        }
+    }
+
+    // Two devices at one address are both red; once one has moved and is proven, the other is
+    // judged again and the mark goes.
+    void aConflictMarkGoesWhenTheOtherDeviceLeaves()
+    {
+        device.reset();
+        FleetDevices fleet(2, QStringLiteral("10.60.1.80"));
+        QVERIFY(fleet.ready());
+        openWindow();
+        search();
+        auto* conflicts = list->findChild<QPushButton*>(QStringLiteral("pushButton_15"));
+        QCOMPARE(conflicts->text(), QStringLiteral("Conflicts:2"));
+        QTest::mouseClick(table->cellWidget(0, 5)->findChild<QPushButton*>(), Qt::LeftButton);
+        auto* panel = list->findChild<modifyIPDialog*>();
+        QVERIFY(panel);
+        typeInto(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_2")), QStringLiteral("10.60.1.81"));
+        typeInto(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_4")), QStringLiteral("10.60.1.1"));
+        QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_4")), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(column(table, 2).contains(QStringLiteral("10.60.1.81")), 5000);
+        // Within a second of the proof: neither row red, nothing counted.
+        QTRY_COMPARE_WITH_TIMEOUT(conflicts->text(), QStringLiteral("Conflicts:0"), 1000);
+        for (int r = 0; r < table->rowCount(); ++r)
+            QVERIFY(table->item(r, 2)->foreground().color() != QColor(250, 81, 81));
+    }
+
+    // Two devices that share one MAC (a factory fault): the line, the row's mark, and a change
+    // refused before anything reaches the wire for that MAC.
+    void twoDevicesSharingAMacAreShownAndNotChanged()
+    {
+        device.reset();
+        const QString first = records.filePath(QStringLiteral("twin1.jsonl"));
+        const QString second = records.filePath(QStringLiteral("twin2.jsonl"));
+        SimulatedDevices one(1, {"mac=02:00:5e:50:00:77,name=Twin,proto=both,gateway=192.168.50.1"}, first, true);
+        SimulatedDevices other(2, {"mac=02:00:5e:50:00:77,name=Twin,proto=both,gateway=192.168.50.1"}, second, true);
+        QVERIFY(one.ready() && other.ready());
+        openWindow();
+        StdoutCapture console;
+        search();
+        const std::string line = "[WARNING] 02:00:5e:50:00:77 answers from 192.168.50.21 and 192.168.50.22: two devices "
+                                 "share this MAC, or it moved during the Search; a change sent to it is refused";
+        QVERIFY2(console.text().find(line) != std::string::npos, console.text().c_str());
+        QCOMPARE(table->rowCount(), 1);
+        QVERIFY(table->item(0, 1)->toolTip().contains(QStringLiteral("two devices share this MAC")));
+        QCOMPARE(table->item(0, 1)->foreground().color(), QColor(255, 176, 32));
+        QTest::mouseClick(table->cellWidget(0, 5)->findChild<QPushButton*>(), Qt::LeftButton);
+        auto* panel = list->findChild<modifyIPDialog*>();
+        QVERIFY(panel);
+        typeInto(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_2")), QStringLiteral("192.168.50.97"));
+        QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_4")), Qt::LeftButton);
+        QTRY_VERIFY(panel->findChild<QLabel*>(QStringLiteral("label_5"))->text().contains(
+            QStringLiteral("two devices may share this MAC, and a change sent to it would reach both")));
+        QTest::qWait(500);
+        QVERIFY(recordedSetKinds(first).empty());
+        QVERIFY(recordedSetKinds(second).empty());
+    }
+
+    // A plain host at a planned address, which this computer has forgotten: the ask at Confirm
+    // finds it, and the range passes over it.
+    void aHostTheKernelForgotIsFoundByTheAskAndPassedOver()
+    {
+        device.reset();
+        FleetDevices fleet(2, QStringLiteral("192.168.0.100"));
+        QVERIFY(fleet.ready());
+        openWindow();
+        StdoutCapture console;
+        search();
+        QVERIFY(runInHost("tool", "ip neigh flush all"));
+        AssignAddressesPanel* panel = assign(0, 1, QStringLiteral("10.60.1.32"));
+        QVERIFY(panel);
+        auto* lines = panel->findChild<QTableWidget*>(QStringLiteral("assignLines"));
+        QCOMPARE(column(lines, 3), (QStringList{"10.60.1.32", "10.60.1.33"})); // nothing remembered there now
+        QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("confirmButton")), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(column(lines, 3), (QStringList{"10.60.1.33", "10.60.1.34"}), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(column(lines, 4), (QStringList{"verified", "verified"}), 12000);
+        const std::string line = "Passed over 10.60.1.32: IP address 10.60.1.32 is already used by device 02:00:5e:60:01:32, "
+                                 "which answers there now";
+        QVERIFY2(console.text().find(line) != std::string::npos, console.text().c_str());
     }
 
     void aDeviceThatIgnoresTheCommandEndsAsNoAnswer()

@@ -166,6 +166,34 @@ private slots:
         QTRY_VERIFY(!window.searchBusy);
     }
 
+    // Typing while the table has focus filters it: a MAC or an address edited in place would
+    // address commands to a device that does not exist. Only the name is edited, and only by
+    // a double click or F2.
+    void typingIntoTheTableGoesToTheFilterAndOnlyTheNameIsEditable()
+    {
+        mainwindow window(nullptr, host.interfaces, QuietHost::scan());
+        window.resize(1026, 800);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* table = window.findChild<DeviceTableWidget*>(QStringLiteral("tableWidget"));
+        auto* filter = window.findChild<QLineEdit*>(QStringLiteral("filterEdit"));
+        window.addDevice("02:00:5e:00:01:01", "192.168.1.31", "255.255.255.0", "192.168.1.1", "Lobby", 1);
+        window.addDevice("02:00:5e:00:02:02", "192.168.1.32", "255.255.255.0", "192.168.1.1", "Gate", 1);
+        table->setFocus();
+        table->setCurrentCell(0, 1);
+        QTest::keyClick(table, Qt::Key_A, Qt::ControlModifier); // all rows, as a user selects them
+        QTest::keyClicks(table, QStringLiteral("5e0001"));
+        QCOMPARE(filter->text(), QStringLiteral("5e0001"));
+        QCOMPARE(table->devices().at(0).record.mac, QStringLiteral("02:00:5e:00:01:01"));
+        QCOMPARE(cell(table, 0, 1), QStringLiteral("02:00:5e:00:01:01"));
+        QVERIFY(!table->isRowHidden(0));
+        QVERIFY(table->isRowHidden(1));
+        for (const int column : {1, 2, 3, 4})
+            QVERIFY(!(table->item(0, column)->flags() & Qt::ItemIsEditable));
+        QVERIFY(table->item(0, 0)->flags() & Qt::ItemIsEditable);
+        QVERIFY(!(table->editTriggers() & QAbstractItemView::AnyKeyPressed));
+    }
+
     void repliesQueuedBeforeSearchBelongToTheTableItEmpties()
     {
         mainwindow window(nullptr, host.interfaces, QuietHost::scan());

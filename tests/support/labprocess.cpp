@@ -110,14 +110,17 @@ ManyDevices::~ManyDevices()
     removeManyHosts();
 }
 
-FleetDevices::FleetDevices(int count, const QString& address, const QString& recordFile, int ignoring)
+FleetDevices::FleetDevices(int count, const QString& address, const QString& recordFile, int ignoring, bool row)
 {
     const std::string build = std::string(BM_LAB_SCRIPT) + " fleet " + std::to_string(count) + " "
-        + address.toStdString() + " >/dev/null";
+        + address.toStdString() + (row ? " row" : "") + " >/dev/null";
     if (std::system(build.c_str()) != 0)
         return;
     QProcess lab;
-    lab.start(QStringLiteral(BM_LAB_SCRIPT), {QStringLiteral("fleet-specs"), QString::number(count), address});
+    QStringList arguments{QStringLiteral("fleet-specs"), QString::number(count), address};
+    if (row)
+        arguments << QStringLiteral("row");
+    lab.start(QStringLiteral(BM_LAB_SCRIPT), arguments);
     if (!lab.waitForFinished(10000) || lab.exitCode() != 0)
         return;
     QStringList specs = QString::fromUtf8(lab.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);

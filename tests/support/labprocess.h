@@ -46,11 +46,12 @@ private:
 
 // `count` devices fresh from their boxes, all at `address`, on the link of wlp2s0 (lab.sh
 // fleet): each on its own interface with its own MAC, answering by broadcast, moved by a
-// set-network command unless it is one of the first `ignoring`. The host goes with it.
+// set-network command unless it is one of the first `ignoring`. With `row`, device i is at the
+// i-th address from `address` up instead. The host goes with it.
 class FleetDevices
 {
 public:
-    FleetDevices(int count, const QString& address, const QString& recordFile = {}, int ignoring = 0);
+    FleetDevices(int count, const QString& address, const QString& recordFile = {}, int ignoring = 0, bool row = false);
     ~FleetDevices();
     bool ready() const { return ready_; }
     // The MAC of device i (from 1), as the lab script makes it.

@@ -184,8 +184,10 @@ void Simulator::onJson(const std::string& from, const Bytes& d)
             const auto fields = nlohmann::json::parse(payload, nullptr, false);
             if (fields.is_object()) {
                 line["fields"] = fields;
-                if (fields.value("mac", nlohmann::json()).is_string() && fields.value("ip", nlohmann::json()).is_string())
+                if (fields.value("mac", nlohmann::json()).is_string() && fields.value("ip", nlohmann::json()).is_string()) {
+                    line["heldBy"] = holdersOf(fields["ip"], fields["mac"]);
                     applySettings(fields["mac"], fields["ip"], fields.value("submask", ""), fields.value("gateway", ""), nullptr);
+                }
             }
         }
     }
@@ -209,9 +211,19 @@ void Simulator::onKv(const std::string& from, const Bytes& d)
                 sendTo(dev.sendSock, dev.ifIndex, replyTo(dev, from), kKvPort, kvReply(dev));
     } else if (pairs.size() == 5 && pairs[0].first == "MAC" && pairs[1].first == "IPADR") {
         line["kind"] = "kv-set";
+        line["heldBy"] = holdersOf(pairs[1].second, pairs[0].second);
         applySettings(pairs[0].second, pairs[1].second, pairs[2].second, pairs[3].second, &pairs[4].second);
     }
     write(line);
+}
+
+std::vector<std::string> Simulator::holdersOf(const std::string& ip, const std::string& mac) const
+{
+    std::vector<std::string> holders;
+    for (const Device& d : devices)
+        if (d.ip == ip && normalMac(d.mac) != normalMac(mac))
+            holders.push_back(d.mac);
+    return holders;
 }
 
 void Simulator::applySettings(const std::string& mac, const std::string& ip, const std::string& mask,

@@ -35,6 +35,9 @@ private:
     void write(nlohmann::json line);
     void onJson(const std::string& from, const Bytes& d);
     void onKv(const std::string& from, const Bytes& d);
+    // The other devices that hold `ip` as a command for `mac` arrives: a device must never be
+    // told to take an address another still holds (recorded as "heldBy").
+    std::vector<std::string> holdersOf(const std::string& ip, const std::string& mac) const;
     // Moves the device named by `mac` to `ip` (ip addr on the interface that holds its old
     // address), as a real device would; `name` only from the key-value command.
     void applySettings(const std::string& mac, const std::string& ip, const std::string& mask,
