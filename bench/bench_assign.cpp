@@ -71,20 +71,30 @@ int main(int argc, char** argv)
         QElapsedTimer clock;
         clock.start();
         panel->findChild<QPushButton*>(QStringLiteral("confirmButton"))->click();
-        const qint64 sent = clock.nsecsElapsed();
+        // The planned addresses are asked on the wire first; the lines then read "sending" or
+        // "sent" until each settles.
+        qint64 sent = -1;
         qint64 first = -1;
+        const int total = lines->rowCount();
+        const auto settled = [&] {
+            return countStatus(lines, QStringLiteral("verified")) + countStatus(lines, QStringLiteral("not verified"))
+                + countStatus(lines, QStringLiteral("not sent"));
+        };
         runUntil(
             [&] {
+                if (sent < 0 && countStatus(lines, QString()) == 0)
+                    sent = clock.nsecsElapsed();
                 if (first < 0 && countStatus(lines, QStringLiteral("verified")) > 0)
                     first = clock.nsecsElapsed();
-                return countStatus(lines, QStringLiteral("sending")) == 0;
+                return settled() == total;
             },
             15000);
         const qint64 last = clock.nsecsElapsed();
-        std::printf("assign %d: %d devices listed of %d; Confirm -> commands out %.0f ms, first verified %.0f ms, "
-                    "last line settled %.0f ms; %d verified, %d no answer\n",
-                    run, listed, devices, static_cast<double>(sent) / 1e6, static_cast<double>(first) / 1e6, static_cast<double>(last) / 1e6, countStatus(lines, QStringLiteral("verified")),
-                    countStatus(lines, QStringLiteral("no answer")));
+        std::printf("assign %d: %d devices listed of %d; Confirm -> addresses asked and commands out %.0f ms, first verified "
+                    "%.0f ms, last line settled %.0f ms; %d verified, %d not verified, %d not sent\n",
+                    run, listed, devices, static_cast<double>(sent) / 1e6, static_cast<double>(first) / 1e6,
+                    static_cast<double>(last) / 1e6, countStatus(lines, QStringLiteral("verified")),
+                    countStatus(lines, QStringLiteral("not verified")), countStatus(lines, QStringLiteral("not sent")));
         std::fflush(stdout);
     }
     return 0;

@@ -356,6 +356,12 @@ TEST(CliCommandLine, OptionsAndCommandsBecomeRequestsOrUsageErrors)
         {{"assign", "10.0.0.20", "255.255.255.0", "10.0.0.1", "--all", "--at", "10.0.0.5"}, 2, "assign needs one of"},
         {{"assign", "10.0.0.20", "255.255.255.0", "--all"}, 2, "assign needs FIRST_IP MASK GATEWAY"},
         {{"assign", "10.0.0.20", "255.255.255.0", "10.0.0.1", "--all", "--verify", "0"}, 2, "--verify needs a number"},
+        {{"set", "m", "i", "k", "g", "--no-verify", "--force", "--format", "csv"}, 0, ""},
+        {{"apply", "plan.csv", "--format", "json", "--force"}, 0, ""},
+        {{"assign", "10.0.0.20", "255.255.255.0", "10.0.0.1", "--all", "--format", "csv"}, 0, ""},
+        {{"set", "m", "i", "k", "g", "--verify", "3", "--no-verify"}, 2, "--verify and --no-verify cannot go together"},
+        {{"apply", "plan.csv", "--format", "xml"}, 2, "--format is table, json or csv, not 'xml'"},
+        {{"assign", "10.0.0.20", "255.255.255.0", "10.0.0.1", "--all", "--force"}, 2, "Unknown option 'force'"},
     };
     for (const Row& row : rows) {
         const ParsedCommandLine parsed = parseCommandLine(QStringList{"brenmoor-cli"} << row.arguments);
@@ -376,6 +382,15 @@ TEST(CliCommandLine, OptionsAndCommandsBecomeRequestsOrUsageErrors)
     ASSERT_TRUE(set.command);
     EXPECT_EQ(std::get<SetRequest>(*set.command).verify->count(), 2500);
     EXPECT_FALSE(std::get<SetRequest>(*set.command).name);
+    // A change is verified unless told not to, and a remembered holder is not overridden.
+    const auto plain = parseCommandLine({"brenmoor-cli", "set", "a", "b", "c", "d"});
+    ASSERT_TRUE(plain.command);
+    EXPECT_EQ(std::get<SetRequest>(*plain.command).verify->count(), 10000);
+    EXPECT_FALSE(std::get<SetRequest>(*plain.command).force);
+    const auto unverified = parseCommandLine({"brenmoor-cli", "apply", "p", "--no-verify", "--format", "csv"});
+    ASSERT_TRUE(unverified.command);
+    EXPECT_FALSE(std::get<ApplyRequest>(*unverified.command).verify);
+    EXPECT_EQ(std::get<ApplyRequest>(*unverified.command).format, DeviceFormat::Csv);
     const auto assign = parseCommandLine({"brenmoor-cli", "assign", "10.0.0.20", "255.255.255.0", "10.0.0.1", "--mac",
                                           "02:00:5e:00:00:01", "--mac", "02:00:5e:00:00:02"});
     ASSERT_TRUE(assign.command);
