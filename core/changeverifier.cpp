@@ -31,11 +31,6 @@ void ChangeVerifier::expect(const SentSettings& sent)
     changes.insert(normalMac(sent.mac), Waiting{sent, sent.sentAt + timeLimit, sentCount++, {}, {}, {}});
 }
 
-bool ChangeVerifier::waitingFor(const QString& mac) const
-{
-    return changes.contains(normalMac(mac));
-}
-
 std::optional<ChangeVerifier::Outcome> ChangeVerifier::heard(const DeviceRecord& record)
 {
     if (changes.isEmpty())

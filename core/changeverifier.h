@@ -56,8 +56,6 @@ public:
     // The changes whose time ran out by `now`, in the order they were sent.
     std::vector<Outcome> expire(Clock::time_point now);
     bool waiting() const { return !changes.isEmpty(); }
-    bool waitingFor(const QString& mac) const;
-    size_t waitingCount() const { return static_cast<size_t>(changes.size()); }
     std::chrono::milliseconds limit() const { return timeLimit; }
 
     // "[OK] <MAC> answers at <IP>".

@@ -3,19 +3,11 @@
 bool DeviceInbox::push(DeviceRecord record)
 {
     std::lock_guard<std::mutex> guard(lock);
-    const bool wasEmpty = records.empty() && !neighbours;
+    const bool wasEmpty = records.empty();
     if (records.size() < kMaxQueuedRecords)
         records.push_back(std::move(record));
     else
         overflowed = true;
-    return wasEmpty;
-}
-
-bool DeviceInbox::post(NeighbourMap found)
-{
-    std::lock_guard<std::mutex> guard(lock);
-    const bool wasEmpty = records.empty() && !neighbours;
-    neighbours = std::move(found);
     return wasEmpty;
 }
 
@@ -24,7 +16,6 @@ DeviceInbox::Taken DeviceInbox::take()
     Taken taken;
     std::lock_guard<std::mutex> guard(lock);
     taken.records.swap(records);
-    taken.neighbours.swap(neighbours);
     taken.overflowed = overflowed && !std::exchange(overflowTold, true);
     overflowed = false;
     return taken;
@@ -34,7 +25,6 @@ void DeviceInbox::clear()
 {
     std::lock_guard<std::mutex> guard(lock);
     records.clear();
-    neighbours.reset();
     overflowed = false;
     overflowTold = false;
 }

@@ -100,19 +100,6 @@ void DiscoverySession::deliver(const DeviceRecord& received)
         arrived();
 }
 
-void DiscoverySession::deliverNeighbours(NeighbourMap neighbours, unsigned number)
-{
-    bool wake = false;
-    {
-        std::lock_guard<std::mutex> lock(searchLock);
-        if (number != searches)
-            return;
-        wake = arrivals.post(std::move(neighbours));
-    }
-    if (wake && arrived)
-        arrived();
-}
-
 unsigned DiscoverySession::beginSearch()
 {
     unsigned number = 0;

@@ -50,9 +50,6 @@ public:
 
     // Any thread: a record into the inbox, waking the owner when the inbox was empty.
     void deliver(const DeviceRecord& record);
-    // Any thread: the neighbour scan's result for Search `number`; dropped when another Search
-    // has begun since (a late result must not judge the next Search's list).
-    void deliverNeighbours(NeighbourMap neighbours, unsigned number);
     DeviceInbox& inbox() { return arrivals; }
 
     // A new Search: what arrived before belongs to the list just emptied, and the replies are
@@ -98,7 +95,7 @@ private:
     const brenmoor::net::IfaddrsSource& source;
     std::function<void()> arrived;
     DeviceInbox arrivals;
-    std::mutex searchLock; // a Search's beginning against a late result of the one before
+    std::mutex searchLock; // the Search count and the inbox emptied with it
     unsigned searches = 0;
     mutable std::mutex heardLock;
     std::set<std::string> heard;

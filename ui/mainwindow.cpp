@@ -304,6 +304,8 @@ void mainwindow::newSearchRun(bool sweep)
         searchRun->deleteLater();
     searchRun = new SearchRun(discovery, scanActions, workers, {sweep, std::chrono::milliseconds(0), !arpFallbackSaid}, this);
     connect(searchRun, &SearchRun::sweepDone, this, [this, run = searchRun] {
+        if (run != searchRun)
+            return; // a Search replaced since: its sweep judges nothing
         if (run->fallback())
             arpFallbackSaid = true;
         // Records still waiting for the table are judged once they are in.
