@@ -4,6 +4,7 @@
 // refused before anything was sent (a usage error, a refused value, a refused plan, an
 // address another host holds).
 
+#include "core/changerun.h"
 #include "core/deviceformat.h"
 #include "net/ifaddrssource.h"
 
@@ -23,7 +24,7 @@ struct DiscoverRequest
 
 // How long a change may take to be reported by its device: unset, it is sent and not
 // verified (--no-verify).
-constexpr std::chrono::milliseconds kDefaultVerify{10000};
+constexpr std::chrono::milliseconds kDefaultVerify = kProofLimit;
 
 struct SetRequest
 {

@@ -202,6 +202,7 @@ TEST(AssignPlan, TheRangePassesOverWhatIsTakenAndIsRefusedWholeWhenAnyAddressIs)
     brenmoor::net::HostAddress own;
     own.name = "eth0";
     own.ip = "10.0.0.10";
+    own.netmask = "255.255.255.0";
     use.host = {own};
     const auto selection = [](std::initializer_list<const char*> macs) {
         std::vector<AssignedDevice> devices;
@@ -260,6 +261,19 @@ TEST(AssignPlan, TheRangePassesOverWhatIsTakenAndIsRefusedWholeWhenAnyAddressIs)
         EXPECT_EQ(addresses, row.addresses) << row.first << " " << row.mask;
         EXPECT_EQ(plan.problem.value_or(""), row.problem) << row.first << " " << row.mask;
     }
+    // What the plan says besides: the addresses it passed over, and a range on no network of
+    // this computer, whose devices answer only by broadcast and whose addresses cannot be asked.
+    const auto three = selection({"02:00:5e:00:00:01", "02:00:5e:00:00:02", "02:00:5e:00:00:03"});
+    const AssignmentPlan onLink = planAssignment(three, "10.0.0.10", "255.255.255.0", "10.0.0.1", listed, use);
+    ASSERT_EQ(onLink.passedOver.size(), 4u);
+    EXPECT_EQ(onLink.passedOver[0].ip + " " + onLink.passedOver[0].reason,
+              "10.0.0.10 IP address 10.0.0.10 is already used by this computer (eth0)");
+    EXPECT_EQ(onLink.passedOver[3].ip, "10.0.0.14");
+    EXPECT_FALSE(onLink.note);
+    const AssignmentPlan offLink = planAssignment(three, "172.16.5.20", "255.255.255.0", "172.16.5.1", listed, use);
+    EXPECT_EQ(offLink.note.value_or(""), "172.16.5.0/24 is on none of this computer's networks: the devices will answer "
+                                         "only by broadcast there, and no address of it can be asked whether another host "
+                                         "holds it");
 }
 
 // The proof: only a reply received after the send that reports the sent IP, mask and gateway.
