@@ -263,7 +263,6 @@ TEST(AssignPlan, TheRangePassesOverWhatIsTakenAndIsRefusedWholeWhenAnyAddressIs)
     }
     // What the plan says besides: the addresses it passed over, and a range on no network of
     // this computer, whose devices answer only by broadcast and whose addresses cannot be asked.
-    const auto three = selection({"02:00:5e:00:00:01", "02:00:5e:00:00:02", "02:00:5e:00:00:03"});
     const AssignmentPlan onLink = planAssignment(three, "10.0.0.10", "255.255.255.0", "10.0.0.1", listed, use);
     ASSERT_EQ(onLink.passedOver.size(), 4u);
     EXPECT_EQ(onLink.passedOver[0].ip + " " + onLink.passedOver[0].reason,
