@@ -109,7 +109,7 @@ AssignAddressesPanel::AssignAddressesPanel(QWidget* parent, std::vector<Assigned
     lines->setSelectionMode(QAbstractItemView::NoSelection);
     lines->setFocusPolicy(Qt::NoFocus);
     lines->setShowGrid(false);
-    const int widths[Columns] = {120, 200, 150, 150, 140};
+    const int widths[Columns] = {100, 180, 130, 130, 240}; // room for "waits for <MAC>"
     for (int c = 0; c < Columns; ++c)
         lines->setColumnWidth(c, widths[c]);
     lines->horizontalHeader()->setStretchLastSection(true);

@@ -5,6 +5,7 @@
 #include "tests/support/labprocess.h"
 #include "tests/support/labqtestmain.h"
 #include "tests/support/openwindow.h"
+#include "tests/support/screenshot.h"
 
 #include <regex>
 
@@ -140,6 +141,7 @@ private slots:
         QVERIFY2(console.text().find(named) != std::string::npos, console.text().c_str());
         QVERIFY(shown.note->isVisible());
         QVERIFY2(shown.note->text().contains(QString::fromStdString(named)), qPrintable(shown.note->text()));
+        brenmoor::test::saveShot(shown.window.get(), "search-note.png");
 
         // A second camera at one of those addresses, behind the same proxy: a conflict.
         HostChange twin(QStringLiteral("dev2"), QStringLiteral("ip addr add 192.168.50.21/24 dev eth0"),

@@ -11,6 +11,7 @@
 #include "tests/support/devicerecords.h"
 #include "tests/support/labprocess.h"
 #include "tests/support/labqtestmain.h"
+#include "tests/support/screenshot.h"
 #include "ui/mainwindow.h"
 #include "ui/assignaddressespanel.h"
 #include "ui/modifyipdialog.h"
@@ -26,6 +27,7 @@
 using brenmoor::test::recorded;
 using brenmoor::test::recordedSetKinds;
 using brenmoor::test::runInHost;
+using brenmoor::test::saveShot;
 using brenmoor::test::FleetDevices;
 using brenmoor::test::SimulatedDevices;
 using brenmoor::test::StdoutCapture;
@@ -35,13 +37,6 @@ namespace {
 const QString kFactoryDevice = QStringLiteral("ip=192.168.1.64,mac=02:00:5e:01:00:64,name=FreshCam,proto=both,"
                                               "mask=255.255.255.0,gateway=192.168.1.1,reply=broadcast");
 const char* kDropLine = "were dropped by the kernel's reverse-path filter";
-
-void saveShot(QWidget* window, const char* name)
-{
-    const QByteArray dir = qgetenv("BM_SCREENSHOT_DIR");
-    if (!dir.isEmpty())
-        window->grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(name));
-}
 
 QStringList column(QTableWidget* table, int c)
 {
@@ -318,6 +313,7 @@ private slots:
         QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("confirmButton")), Qt::LeftButton);
         // The panel shows the order: every move but the last waits for its neighbour.
         QTRY_COMPARE_WITH_TIMEOUT(lines->item(0, 4)->text(), QStringLiteral("waits for 02:00:5e:02:00:02"), 3000);
+        saveShot(window.get(), "assign-order.png");
         QTRY_COMPARE_WITH_TIMEOUT(column(lines, 4), QVector<QString>(5, QStringLiteral("verified")).toList(), 20000);
         QStringList addresses = column(table, 2);
         addresses.sort();

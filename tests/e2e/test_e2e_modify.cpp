@@ -9,6 +9,7 @@
 #include "tests/support/devicerecords.h"
 #include "tests/support/labprocess.h"
 #include "tests/support/labqtestmain.h"
+#include "tests/support/screenshot.h"
 #include "ui/mainwindow.h"
 #include "ui/modifyipdialog.h"
 
@@ -25,6 +26,7 @@
 using brenmoor::test::recorded;
 using brenmoor::test::recordedSetKinds;
 using brenmoor::test::runInHost;
+using brenmoor::test::saveShot;
 using brenmoor::test::SimulatedDevices;
 using brenmoor::test::StdoutCapture;
 
@@ -69,13 +71,6 @@ std::vector<unsigned char> unhex(const std::string& text)
     for (size_t i = 0; i + 1 < text.size(); i += 2)
         bytes.push_back(static_cast<unsigned char>(std::stoi(text.substr(i, 2), nullptr, 16)));
     return bytes;
-}
-
-void saveShot(QWidget* window, const char* name)
-{
-    const QByteArray dir = qgetenv("BM_SCREENSHOT_DIR");
-    if (!dir.isEmpty())
-        window->grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(name));
 }
 
 } // namespace
@@ -330,6 +325,7 @@ private slots:
             QCOMPARE(QString::fromStdString((*device)["gateway"].get<std::string>()), QString::fromLatin1(change.gatewayAfter));
             QCOMPARE(QString::fromStdString((*device)["planned_gateway"].get<std::string>()), newGateway);
             if (QLatin1String(change.status) == QLatin1String("unproven")) {
+                saveShot(window.get(), "unproven-row.png");
                 QCOMPARE(table->item(row, 2)->foreground().color(), QColor(255, 176, 32));
                 QVERIFY(table->item(row, 2)->toolTip().contains(QStringLiteral("Sent IP %1, mask 255.255.255.0, gateway %2").arg(ip, newGateway)));
             }
