@@ -311,6 +311,14 @@ void ChangeRun::sendReady()
     finishIfDone();
 }
 
+void ChangeRun::cancel()
+{
+    if (phase != Phase::Idle && phase != Phase::Asking)
+        return;
+    phase = Phase::Done;
+    emit finished();
+}
+
 void ChangeRun::heard(const DeviceRecord& record)
 {
     if (phase != Phase::Sending || !verifier.waiting())

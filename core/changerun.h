@@ -91,6 +91,9 @@ public:
     void startRange(RangePlanner planner);
     // Every record the front end takes, before its list merges it.
     void heard(const DeviceRecord& record);
+    // The user let go before anything was sent (the panel closed while its addresses were
+    // asked): nothing will be. Changes already sent go on to their proof.
+    void cancel();
 
     bool running() const { return phase != Phase::Idle && phase != Phase::Done; }
     const std::vector<ChangeOutcome>& outcomes() const { return results; }

@@ -189,6 +189,8 @@ void mainwindow::openModify(int rowId)
             dialog->warn(joined(warnings));
         });
         connect(run, &ChangeRun::changeSent, dialog, [dialog] { dialog->accept(); });
+        // Cancel while the address is asked: nothing goes out.
+        connect(dialog, &QObject::destroyed, run, &ChangeRun::cancel);
         connect(run, &ChangeRun::changeSettled, dialog, [dialog](const ChangeOutcome& outcome) {
             if (outcome.result == ChangeOutcome::Result::NotSent)
                 dialog->refuse(QString::fromStdString(outcome.detail));
@@ -437,6 +439,8 @@ void mainwindow::openAssign()
                 panel->settle(outcome.change.device.mac, outcome.result == ChangeOutcome::Result::Proven,
                               outcome.result != ChangeOutcome::Result::NotSent, QString::fromStdString(outcome.detail));
         });
+        if (panel)
+            connect(panel, &QObject::destroyed, run, &ChangeRun::cancel);
         run->startRange([this, chosen, firstIp, mask, gatewayIp](const AddressUse& now) {
             return planAssignment(chosen, firstIp, mask, gatewayIp, ui->tableWidget->devices(), now);
         });

@@ -194,10 +194,14 @@ private slots:
             QVERIFY2(console.text().find(std::string("[ERROR] ") + address.reason + "\n") != std::string::npos, console.text().c_str());
         }
         QCOMPARE(openPanels().size(), 1);
+        // A free address, and Cancel while it is still being asked: nothing goes out.
+        typeInto(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_2")), QStringLiteral("192.168.50.23"));
+        QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_4")), Qt::LeftButton);
+        QCOMPARE(panel->findChild<QLabel*>(QStringLiteral("label_5"))->text(), QStringLiteral("Asking who holds 192.168.50.23 now"));
         QPointer<modifyIPDialog> guard(panel);
         QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("pushButton_3")), Qt::LeftButton);
         QTRY_VERIFY(!guard);
-        QTest::qWait(300);
+        QTest::qWait(1500);
         QVERIFY(recordedSetKinds(record(2)).empty());
         QVERIFY(recordedSetKinds(record(1)).empty());
         QCOMPARE(table->item(row, 2)->text(), QStringLiteral("192.168.50.22"));
