@@ -17,6 +17,13 @@ QCommandLineOption waitOption(const char* purpose)
 }
 const QCommandLineOption kFormat(QStringLiteral("format"), QStringLiteral("Output: table, json or csv (default table)."),
                                  QStringLiteral("FORMAT"), QStringLiteral("table"));
+const QCommandLineOption kSave(QStringLiteral("save"), QStringLiteral("Also write the list as a site record to FILE."),
+                               QStringLiteral("FILE"));
+const QCommandLineOption kOverwrite(QStringLiteral("overwrite"), QStringLiteral("Let --save replace a file that exists."));
+const QCommandLineOption kCompare(QStringLiteral("compare"),
+                                  QStringLiteral("Print what changed since the site record FILE; exit 3 when the site "
+                                                 "differs from it."),
+                                  QStringLiteral("FILE"));
 const QCommandLineOption kNoSweep(QStringLiteral("no-sweep"),
                                   QStringLiteral("Skip the neighbour sweep and the conflict check."));
 const QCommandLineOption kName(QStringLiteral("name"), QStringLiteral("The device's new name (at most 8 characters)."),
@@ -94,7 +101,7 @@ ParsedCommandLine printed(const QString& text)
 void addCommandOptions(QCommandLineParser& parser, const QString& command)
 {
     if (command == QLatin1String("discover"))
-        parser.addOptions({waitOption("collect replies"), kFormat, kNoSweep});
+        parser.addOptions({waitOption("collect replies"), kFormat, kNoSweep, kSave, kOverwrite, kCompare});
     else if (command == QLatin1String("set"))
         parser.addOptions({kName, kVerify, kNoVerify, kForce, kSummaryFormat, waitOption("find the device first")});
     else if (command == QLatin1String("apply"))
@@ -165,6 +172,11 @@ std::optional<CommandRequest> requestOf(const QCommandLineParser& parser, const 
         DiscoverRequest request;
         request.wait = *wait;
         request.sweep = !parser.isSet(kNoSweep);
+        if (parser.isSet(kSave))
+            request.save = parser.value(kSave).toStdString();
+        request.overwrite = parser.isSet(kOverwrite);
+        if (parser.isSet(kCompare))
+            request.compare = parser.value(kCompare).toStdString();
         const auto format = formatOf(parser.value(kFormat), error);
         if (!format)
             return std::nullopt;

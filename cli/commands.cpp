@@ -5,14 +5,20 @@
 #include "core/addressassignment.h"
 #include "core/changeformat.h"
 #include "core/changerun.h"
+#include "core/devicemaker.h"
 #include "core/discoverysession.h"
 #include "core/guiwakeup.h"
 #include "core/macaddress.h"
 #include "core/networkplan.h"
 #include "core/networkvalidation.h"
 #include "core/searchrun.h"
+#include "core/sitecompare.h"
+#include "core/siterecord.h"
 
+#include <QDateTime>
 #include <QEventLoop>
+#include <QFileInfo>
+#include <QSysInfo>
 #include <algorithm>
 #include <fstream>
 #include <iostream>
@@ -183,14 +189,46 @@ int summarize(const std::vector<ChangeOutcome>& outcomes, DeviceFormat format, s
 
 int runDiscover(const brenmoor::net::IfaddrsSource& interfaces, const DiscoverRequest& request)
 {
+    // A record that cannot be read, or one that would be overwritten unasked, stops the
+    // command before anything is sent.
+    std::optional<SiteBaseline> baseline;
+    if (request.compare) {
+        SiteRecordRead read = readSiteRecord(QString::fromStdString(*request.compare));
+        if (!read.record) {
+            printErrorLine(read.problem);
+            return kExitRefused;
+        }
+        baseline.emplace(std::move(*read.record));
+    }
+    if (request.save && !request.overwrite && QFileInfo::exists(QString::fromStdString(*request.save))) {
+        printErrorLine(*request.save + ": exists; give --overwrite to replace it");
+        return kExitRefused;
+    }
     const auto opened = openSession(interfaces);
     if (!opened)
         return kExitFailed;
     Session& session = *opened;
+    makerTable(); // read while the replies come in
     session.search(request.wait, request.sweep);
     const std::vector<ListedDevice> devices = session.devices.inIpOrder();
-    std::cout << formatDevices(devices, request.format) << std::flush;
+    if (request.save) {
+        const std::string saved = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
+        std::string problem;
+        if (!writeSiteRecord(siteRecordOf(devices, saved, QSysInfo::machineHostName().toStdString()),
+                             QString::fromStdString(*request.save), problem)) {
+            printErrorLine(problem);
+            return kExitFailed;
+        }
+        printErrorLine("Site record of " + std::to_string(devices.size()) + " devices saved to " + *request.save);
+    }
     printErrorLine(std::to_string(devices.size()) + (devices.size() == 1 ? " device" : " devices") + " answered");
+    if (baseline) {
+        const SiteComparison comparison = compareSite(*baseline, devices);
+        std::cout << formatComparison(comparison, request.format) << std::flush;
+        printErrorLine("Compared with " + *request.compare + ": " + comparisonSummary(comparison));
+        return comparison.matches() ? kExitDone : kExitDiffers;
+    }
+    std::cout << formatDevices(devices, request.format) << std::flush;
     return devices.empty() ? kExitFailed : kExitDone;
 }
 

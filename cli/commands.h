@@ -2,7 +2,8 @@
 // The four commands of brenmoor-cli. Each returns the program's exit status: 0 done, 1 the
 // network did not do what was asked (no device, a change the device did not report), 2
 // refused before anything was sent (a usage error, a refused value, a refused plan, an
-// address another host holds).
+// address another host holds, a file that is no site record), 3 the site differs from its
+// record (discover --compare).
 
 #include "core/changerun.h"
 #include "core/deviceformat.h"
@@ -13,13 +14,16 @@
 #include <string>
 #include <vector>
 
-enum ExitStatus { kExitDone = 0, kExitFailed = 1, kExitRefused = 2 };
+enum ExitStatus { kExitDone = 0, kExitFailed = 1, kExitRefused = 2, kExitDiffers = 3 };
 
 struct DiscoverRequest
 {
     std::chrono::milliseconds wait{2000};
     bool sweep = true;
     DeviceFormat format = DeviceFormat::Table;
+    std::optional<std::string> save;    // write the list as a site record there
+    bool overwrite = false;             // over a file that exists
+    std::optional<std::string> compare; // print what changed since this site record
 };
 
 // How long a change may take to be reported by its device: unset, it is sent and not

@@ -1,5 +1,8 @@
 #include "core/deviceformat.h"
 
+#include "core/devicemaker.h"
+#include "core/networkvalidation.h"
+
 #include <algorithm>
 #include <array>
 #include <string_view>
@@ -8,8 +11,8 @@
 
 namespace {
 
-constexpr std::array<const char*, 8> kColumns = {"name", "mac", "ip", "submask", "gateway", "protocols", "conflict",
-                                                 "conflict_mac"};
+constexpr std::array<const char*, 9> kColumns = {"name", "mac", "ip", "submask", "gateway", "protocols", "conflict",
+                                                 "conflict_mac", "maker"};
 // What CSV and JSON add: where a change sent to the device stands, and what was sent.
 constexpr std::array<const char*, 4> kChangeColumns = {"status", "planned_ip", "planned_mask", "planned_gateway"};
 
@@ -26,12 +29,18 @@ std::string conflictMacText(const ListedDevice& device)
     return shown(QString::fromStdString(device.conflictMac));
 }
 
-std::array<std::string, 8> fieldsOf(const ListedDevice& device)
+// The registry's text: no device wrote it, but it reaches the same terminals.
+std::string makerText(const ListedDevice& device)
+{
+    return shown(QString::fromStdString(makerIfLoaded(device.record.mac)));
+}
+
+std::array<std::string, 9> fieldsOf(const ListedDevice& device)
 {
     const DeviceRecord& r = device.record;
     return {shown(r.name),    shown(r.mac),           shown(r.ip),
             shown(r.submask), shown(r.gateway),       protocolsText(device),
-            device.conflictMac.empty() ? "no" : "yes", conflictMacText(device)};
+            device.conflictMac.empty() ? "no" : "yes", conflictMacText(device), makerText(device)};
 }
 
 std::array<std::string, 4> changeFieldsOf(const ListedDevice& device)
@@ -57,7 +66,8 @@ std::string json(const std::vector<ListedDevice>& devices)
                          {"gateway", shown(r.gateway)},
                          {"protocols", protocols},
                          {"conflict", !device.conflictMac.empty()},
-                         {"conflict_mac", device.conflictMac.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(conflictMacText(device))}});
+                         {"conflict_mac", device.conflictMac.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(conflictMacText(device))},
+                         {"maker", makerText(device)}});
         const ChangeState& change = device.change;
         array.back()["status"] = statusName(change.status);
         const bool planned = change.status != ChangeStatus::Answered;
@@ -70,6 +80,30 @@ std::string json(const std::vector<ListedDevice>& devices)
     }
     // The texts come from QString and are valid UTF-8; replacing is the belt to those braces.
     return array.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+// NetBox's bulk import of IP addresses: the address with its prefix length, a status, an
+// empty DNS name, and the device's name and MAC as the description.
+std::string netbox(const std::vector<ListedDevice>& devices)
+{
+    std::vector<std::vector<std::string>> rows{{"address", "status", "dns_name", "description"}};
+    for (const ListedDevice& device : devices) {
+        const DeviceRecord& r = device.record;
+        std::string message;
+        const std::string ip = canonicalAddress(r.ip.toStdString());
+        if (!isValidIPFormat(ip, message))
+            continue; // NetBox takes no such address; the other exports keep it
+        int bits = 32;
+        if (isValidIPFormat(r.submask.toStdString(), message) && isContiguousMask(ipToUInt32(r.submask.toStdString()))) {
+            bits = 0;
+            for (uint32_t mask = ipToUInt32(r.submask.toStdString()); mask & 0x80000000u; mask <<= 1)
+                ++bits;
+        }
+        const std::string name = shown(r.name);
+        rows.push_back({ip + "/" + std::to_string(bits), "active", "",
+                        (name.empty() ? std::string() : name + " ") + shown(r.mac)});
+    }
+    return csvText(rows);
 }
 
 std::string csv(const std::vector<ListedDevice>& devices)
@@ -97,8 +131,9 @@ std::string table(const std::vector<ListedDevice>& devices)
     rows.push_back(header);
     for (const ListedDevice& device : devices) {
         auto fields = fieldsOf(device);
-        if (fields[7].empty())
-            fields[7] = "-";
+        for (const size_t optional : {size_t(7), size_t(8)})
+            if (fields[optional].empty())
+                fields[optional] = "-";
         rows.emplace_back(fields.begin(), fields.end());
     }
     return alignedText(rows);
@@ -166,6 +201,8 @@ std::string formatDevices(const std::vector<ListedDevice>& devices, DeviceFormat
         return json(devices);
     case DeviceFormat::Csv:
         return csv(devices);
+    case DeviceFormat::NetBoxCsv:
+        return netbox(devices);
     case DeviceFormat::Table:
         break;
     }

@@ -8,11 +8,13 @@
 #include <string>
 #include <vector>
 
-enum class DeviceFormat { Table, Json, Csv };
+// NetBoxCsv: the columns NetBox's bulk import of IP addresses takes.
+enum class DeviceFormat { Table, Json, Csv, NetBoxCsv };
 
 // "json", "kv" or "json+kv".
 std::string protocolsText(const ListedDevice& device);
 
+// Each format names each device's maker (the MAC's registry entry, once the table is read).
 // CSV and JSON add each device's change status ("answered", "pending", "unproven",
 // "proven") and the planned IP, mask and gateway where a change was sent.
 std::string formatDevices(const std::vector<ListedDevice>& devices, DeviceFormat format);

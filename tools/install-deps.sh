@@ -25,7 +25,9 @@ case "$profile" in
   # The package test parses the firewall profiles with ufw's and firewalld's own Python
   # modules: ufw (installing it does not enable it) and python3-firewall (the library only,
   # never the firewalld daemon). nftables (nft) and arp-scan: for tests in the lab.
-  test) PACKAGES+=(libgtest-dev ufw python3-firewall nftables arp-scan) ;;
+  # The makers of MACs (ieee-data); Ansible against sites reached over SSH (ansible-core, and
+  # openssh-server, whose sshd the test starts inside its own namespaces only).
+  test) PACKAGES+=(libgtest-dev ufw python3-firewall nftables arp-scan ieee-data ansible-core openssh-server openssh-client) ;;
   fuzz) PACKAGES+=(libgtest-dev clang libclang-rt-14-dev) ;;
   package) ;;
   *) echo "install-deps: unknown profile '$profile' (demo, test, fuzz or package)" >&2; exit 2 ;;
@@ -42,4 +44,18 @@ fi
 echo "install-deps: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
+# A package's service (openssh-server's sshd) must not start on this machine's own network:
+# where nothing holds services back already, a policy does for the length of the install.
+policy=/usr/sbin/policy-rc.d
+held=
+if [ ! -e "$policy" ]; then
+  printf '#!/bin/sh\nexit 101\n' >"$policy"
+  chmod 755 "$policy"
+  held=1
+  trap 'rm -f "$policy"' EXIT
+fi
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if [ -n "$held" ]; then
+  rm -f "$policy"
+  ! command -v systemctl >/dev/null || systemctl disable --quiet ssh.service ssh.socket 2>/dev/null || true
+fi

@@ -75,7 +75,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://lorvane.org/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_APP_PACKAGE_NAME brenmoor)
-set(CPACK_DEBIAN_APP_PACKAGE_RECOMMENDS net-tools) # `arp -an`, when the netlink read fails
+# `arp -an` when the netlink read fails; the registry that names each device's maker.
+set(CPACK_DEBIAN_APP_PACKAGE_RECOMMENDS "net-tools, ieee-data")
 # setcap, for the postinst; the shared libraries' packages are worked out and added to it.
 set(CPACK_DEBIAN_APP_PACKAGE_DEPENDS libcap2-bin)
 set(CPACK_DEBIAN_APP_PACKAGE_CONTROL_EXTRA ${BRENMOOR_APP_CONFFILES} ${PROJECT_BINARY_DIR}/debian/brenmoor/postinst)

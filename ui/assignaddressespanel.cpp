@@ -1,6 +1,7 @@
 #include "ui/assignaddressespanel.h"
 
 #include "base/consoleline.h"
+#include "core/devicemaker.h"
 #include "core/devicerecord.h"
 #include "core/macaddress.h"
 #include "ui/sharedstyles.h"
@@ -120,6 +121,8 @@ AssignAddressesPanel::AssignAddressesPanel(QWidget* parent, std::vector<Assigned
         for (int c = 0; c < Columns; ++c) {
             auto* cell = new QTableWidgetItem(texts[c]);
             cell->setTextAlignment(Qt::AlignCenter);
+            if (c == Mac)
+                cell->setToolTip(shownText(QString::fromStdString(makerIfLoaded(device.mac))));
             lines->setItem(row, c, cell);
         }
     }

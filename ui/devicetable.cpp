@@ -47,7 +47,12 @@ std::array<int, 7> columnWidths(int tableWidth)
 
 void applyColumnWidths(QTableWidget* table)
 {
-    const auto widths = columnWidths(table->width());
+    // The column of what changed since a site record takes its own width; the seven share
+    // the rest by their weights.
+    const bool since = table->columnCount() > kSinceColumn;
+    if (since)
+        table->setColumnWidth(kSinceColumn, kSinceColumnWidth);
+    const auto widths = columnWidths(table->width() - (since ? kSinceColumnWidth : 0));
     for (int k = 0; k < static_cast<int>(widths.size()); ++k)
         table->setColumnWidth(k, widths[static_cast<size_t>(k)]);
 }

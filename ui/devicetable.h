@@ -45,5 +45,12 @@ inline const QColor kConflictColour(250, 81, 81);
 inline const QColor kPendingColour(150, 150, 168);
 inline const QColor kUnansweredColour(255, 176, 32);
 
+// With a site record loaded: the column that says what changed since, beside the seven.
+constexpr int kSinceColumn = 7;
+constexpr int kSinceColumnWidth = 130;
+// The colours of what changed since the record, and of a device of the record that is gone.
+inline const QColor kSinceColour(120, 190, 255);
+inline const QColor kMissingColour(140, 140, 150);
+
 constexpr int kRowIdRole = Qt::UserRole;
 constexpr int kCreatedIpRole = Qt::UserRole + 1; // the IP the row was created with

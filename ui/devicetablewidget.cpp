@@ -2,6 +2,7 @@
 
 #include "base/consoleline.h"
 #include "core/conflicts.h"
+#include "core/devicemaker.h"
 #include "core/macaddress.h"
 #include "ui/devicetable.h"
 #include "ui/sharedstyles.h"
@@ -89,11 +90,18 @@ void DeviceTableWidget::showTexts(int row, const DeviceRecord& record)
 void DeviceTableWidget::applyFilter(int row)
 {
     bool shown = filterText.isEmpty();
-    if (!shown) {
+    if (!shown && row >= list.size()) {
+        // A device of the record that is gone: its name, MAC and the word "missing".
+        for (const int column : {0, 1, kSinceColumn})
+            shown = shown || (item(row, column) && item(row, column)->text().contains(filterText, Qt::CaseInsensitive));
+    } else if (!shown) {
+        if (baseline && item(row, kSinceColumn))
+            shown = item(row, kSinceColumn)->text().contains(filterText, Qt::CaseInsensitive);
         const ListedDevice& device = list.at(row);
         const DeviceRecord& r = device.record;
         for (const QString* text : {&r.name, &r.mac, &r.ip})
             shown = shown || shownText(*text).contains(filterText, Qt::CaseInsensitive);
+        shown = shown || QString::fromStdString(makerIfLoaded(r.mac)).contains(filterText, Qt::CaseInsensitive);
         // "5e0001" and "5E-00-01" find 02:00:5e:00:01:..: the MAC as its digits.
         const QString digits = normalMac(filterText);
         shown = shown || (!digits.isEmpty() && normalMac(r.mac).contains(digits));
@@ -121,7 +129,7 @@ std::vector<int> DeviceTableWidget::selectedRowIds() const
             rows.insert(index.row());
     std::vector<int> ids;
     for (const int row : rows)
-        if (const QTableWidgetItem* ipItem = item(row, 2))
+        if (const QTableWidgetItem* ipItem = row < list.size() ? item(row, 2) : nullptr)
             ids.push_back(ipItem->data(kRowIdRole).toInt());
     return ids;
 }
@@ -147,6 +155,122 @@ void DeviceTableWidget::applyIpMark(int row)
     writing = false;
 }
 
+void DeviceTableWidget::applySince(int row)
+{
+    if (!baseline || row >= list.size())
+        return;
+    const DeviceDifference difference = baseline->compare(list.at(row).record);
+    QString text;
+    QStringList was;
+    if (difference.change != SiteChange::Unchanged)
+        text = QString::fromLatin1(siteChangeName(difference.change));
+    if (difference.was && difference.moved)
+        was << tr("was %1, mask %2, gateway %3")
+                   .arg(shownText(difference.was->ip), shownText(difference.was->mask), shownText(difference.was->gateway));
+    if (difference.was && difference.renamed)
+        was << tr("was named %1").arg(shownText(difference.was->name));
+    if (difference.change == SiteChange::New)
+        was << tr("not in the site record");
+    writing = true;
+    QTableWidgetItem* cell = item(row, kSinceColumn);
+    if (!cell) {
+        cell = new QTableWidgetItem;
+        cell->setTextAlignment(Qt::AlignCenter);
+        cell->setFlags(cell->flags() & ~Qt::ItemIsEditable);
+        setItem(row, kSinceColumn, cell);
+    }
+    cell->setText(text);
+    cell->setToolTip(was.join(QStringLiteral("; ")));
+    cell->setForeground(QBrush(kSinceColour, Qt::SolidPattern));
+    writing = false;
+    if (!filterText.isEmpty())
+        applyFilter(row);
+}
+
+void DeviceTableWidget::setBaseline(const SiteBaseline* site)
+{
+    baseline = site;
+    removeMissingRows();
+    missingDevices.clear();
+    writing = true;
+    setColumnCount(site ? kSinceColumn + 1 : kSinceColumn);
+    if (site)
+        setHorizontalHeaderItem(kSinceColumn, new QTableWidgetItem(tr("Since record")));
+    writing = false;
+    for (int row = 0; row < list.size(); ++row)
+        applySince(row);
+    applyColumnWidths(this);
+    if (!filterText.isEmpty())
+        setFilter(filterText);
+}
+
+void DeviceTableWidget::showMissing(const std::vector<const SiteDevice*>& missing)
+{
+    removeMissingRows();
+    missingDevices = baseline ? missing : std::vector<const SiteDevice*>{};
+    appendMissingRows();
+}
+
+void DeviceTableWidget::removeMissingRows()
+{
+    writing = true;
+    for (; missingRows > 0; --missingRows)
+        removeRow(rowCount() - 1);
+    writing = false;
+}
+
+void DeviceTableWidget::appendMissingRows()
+{
+    writing = true;
+    for (const SiteDevice* device : missingDevices) {
+        const int row = rowCount();
+        insertRow(row);
+        const QString texts[] = {device->name, device->mac, device->ip, device->mask, device->gateway};
+        for (int column = 0; column < 5; ++column) {
+            auto* cell = new QTableWidgetItem(shownText(texts[column]));
+            cell->setTextAlignment(Qt::AlignCenter);
+            // Shown, never acted on: no device answers for it.
+            cell->setFlags(Qt::ItemIsEnabled);
+            cell->setForeground(QBrush(kMissingColour, Qt::SolidPattern));
+            QFont font = cell->font();
+            font.setItalic(true);
+            cell->setFont(font);
+            cell->setToolTip(tr("In the site record, did not answer this Search"));
+            setItem(row, column, cell);
+        }
+        auto* since = new QTableWidgetItem(QStringLiteral("missing"));
+        since->setTextAlignment(Qt::AlignCenter);
+        since->setFlags(Qt::ItemIsEnabled);
+        since->setForeground(QBrush(kMissingColour, Qt::SolidPattern));
+        setItem(row, kSinceColumn, since);
+        ++missingRows;
+        applyFilter(row);
+    }
+    writing = false;
+}
+
+void DeviceTableWidget::showMakers()
+{
+    for (int row = 0; row < list.size(); ++row)
+        applyMacMark(row);
+    if (!filterText.isEmpty())
+        setFilter(filterText);
+}
+
+DeviceTableWidget::SinceCounts DeviceTableWidget::sinceCounts() const
+{
+    SinceCounts counts;
+    if (!baseline)
+        return counts;
+    for (int row = 0; row < list.size(); ++row) {
+        const SiteChange change = baseline->compare(list.at(row).record).change;
+        counts.added += change == SiteChange::New ? 1 : 0;
+        counts.changed += change == SiteChange::Moved || change == SiteChange::Renamed ? 1 : 0;
+    }
+    counts.missing = static_cast<int>(missingDevices.size());
+    return counts;
+}
+
 void DeviceTableWidget::applyMacMark(int row)
 {
     QTableWidgetItem* macItem = item(row, 1);
@@ -154,13 +278,16 @@ void DeviceTableWidget::applyMacMark(int row)
     const std::set<QString> addresses = list.addressesOf(device.record.mac);
     const bool twin = addresses.size() > 1 && device.change.status != ChangeStatus::Pending;
     writing = true;
+    // The maker, from the registry once it is read; a twin's warning before it.
+    QString toolTip = QString::fromStdString(makerIfLoaded(device.record.mac));
     if (twin) {
         macItem->setForeground(QBrush(kUnansweredColour, Qt::SolidPattern));
-        macItem->setToolTip(QString::fromStdString(DeviceList::twinLine(device.record.mac, addresses)).mid(10));
+        const QString line = QString::fromStdString(DeviceList::twinLine(device.record.mac, addresses)).mid(10);
+        toolTip = toolTip.isEmpty() ? line : line + QLatin1Char('\n') + toolTip;
     } else {
         macItem->setData(Qt::ForegroundRole, QVariant());
-        macItem->setToolTip(QString());
     }
+    macItem->setToolTip(toolTip);
     writing = false;
 }
 
@@ -235,10 +362,16 @@ void DeviceTableWidget::addRecord(const DeviceRecord& record)
         return;
     case RowAction::Refresh:
         showTexts(change.row, list.at(change.row).record);
+        applySince(change.row);
         return;
     case RowAction::Insert:
         break;
     }
+    // The record's missing devices stay after the list's rows: out of the way of the insertion
+    // and of a sort.
+    const bool missingShown = missingRows > 0;
+    if (missingShown)
+        removeMissingRows();
 
     const ListedDevice& device = list.at(change.row);
     writing = true;
@@ -270,6 +403,10 @@ void DeviceTableWidget::addRecord(const DeviceRecord& record)
     else
         applyFilter(change.row);
     applyIpMark(change.row);
+    applyMacMark(change.row);
+    applySince(change.row);
+    if (missingShown)
+        appendMissingRows();
     if (rowCount() <= 64) {
         ensureRowButtons();
     } else if (!rowButtonsDue) {
@@ -279,7 +416,7 @@ void DeviceTableWidget::addRecord(const DeviceRecord& record)
             ensureRowButtons();
         });
     }
-    emit rowCountChanged(rowCount());
+    emit rowCountChanged(list.size());
 }
 
 void DeviceTableWidget::enqueue(std::deque<DeviceRecord>&& records)
@@ -327,6 +464,8 @@ void DeviceTableWidget::startFilling()
     pendingTimer.stop();
     ++fillingCount;
     toldQueueFull = false;
+    missingRows = 0;
+    missingDevices.clear();
     emit rowCountChanged(0);
 }
 
@@ -356,7 +495,7 @@ QWidget* DeviceTableWidget::makeRowButton(const QString& text, int width)
 void DeviceTableWidget::ensureRowButtons(int row)
 {
     const QTableWidgetItem* ipItem = item(row, 2);
-    if (!ipItem || cellWidget(row, 5))
+    if (!ipItem || row >= list.size() || cellWidget(row, 5))
         return;
     const int rowId = ipItem->data(kRowIdRole).toInt();
     const QString createdIp = ipItem->data(kCreatedIpRole).toString();

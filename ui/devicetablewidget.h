@@ -6,6 +6,7 @@
 
 #include "core/conflicts.h"
 #include "core/devicelist.h"
+#include "core/sitecompare.h"
 #include "net/neighbourmap.h"
 
 #include <QHash>
@@ -51,6 +52,19 @@ public:
     void rejudge(const std::function<std::vector<int>(DeviceList&)>& judgement);
     // Rows marked as conflicts now.
     int conflictCount() const;
+    // A site record to compare with (null: none): each row says in a column of its own
+    // whether its device is new, moved or renamed since; the Filter matches that too.
+    void setBaseline(const SiteBaseline* baseline);
+    // The record's devices that did not answer: greyed rows after the others, with what the
+    // record says, never selected and without buttons. Empty: none.
+    void showMissing(const std::vector<const SiteDevice*>& missing);
+    struct SinceCounts
+    {
+        int added = 0, missing = 0, changed = 0;
+    };
+    SinceCounts sinceCounts() const;
+    // The registry of makers has been read: every MAC cell's tooltip names its maker.
+    void showMakers();
     // Only the rows whose name, MAC or IP, as shown, holds `text` (any case; a MAC also
     // without its separators) stay in view; an empty text shows every row.
     void setFilter(const QString& text);
@@ -98,6 +112,10 @@ private:
     void takeEdit(QTableWidgetItem* item);
     void applyFilter(int row);
     void applyIpMark(int row);
+    // The row's "since the record" cell, from the baseline.
+    void applySince(int row);
+    void removeMissingRows();
+    void appendMissingRows();
     void applyMacMark(int row);
 
     DeviceList list;
@@ -112,4 +130,7 @@ private:
     // One console line per filling tells that devices were left out.
     bool toldQueueFull = false;
     QString filterText;
+    const SiteBaseline* baseline = nullptr;
+    std::vector<const SiteDevice*> missingDevices;
+    int missingRows = 0; // shown after the list's rows
 };

@@ -2,7 +2,9 @@
 
 #include "base/consoleline.h"
 #include "base/logging.h"
+#include "core/devicemaker.h"
 #include "core/deviceformat.h"
+#include "core/siterecord.h"
 #include "core/macaddress.h"
 #include "core/networkvalidation.h"
 #include "net/localinterfaces.h"
@@ -14,6 +16,12 @@
 #include "ui_mainwindow.h"
 
 #include <QDate>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QSettings>
+#include <QSysInfo>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -29,6 +37,12 @@
 namespace {
 
 const char* const kSweepRunning = "Searching: the neighbour sweep runs and the conflicts are judged (about 1 s)";
+
+// Where the window remembers, per user, the site record it compares with.
+QSettings siteSettings()
+{
+    return QSettings(QStringLiteral("brenmoor"), QStringLiteral("brenmoor"));
+}
 
 // "Sent IP ..., mask ..., gateway ...": the plan, for a row's tooltip.
 std::string planText(const PlannedChange& change)
@@ -49,6 +63,7 @@ mainwindow::mainwindow(QWidget* parent, const brenmoor::net::IfaddrsSource& host
     , scanActions(std::move(scan))
     , discovery(std::make_shared<DiscoverySession>(hostInterfaces, [wake = &inboxWakeUp] { wake->wake(); }))
     , ui(new Ui::mainwindow)
+    , makersRead([this](bool) { ui->tableWidget->showMakers(); })
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_StyledBackground);
@@ -106,6 +121,16 @@ mainwindow::mainwindow(QWidget* parent, const brenmoor::net::IfaddrsSource& host
     ui->verticalLayout->insertWidget(2, searchNote);
     showPortHolders();
     buildTopBarTools();
+    buildSiteBar();
+    // The registry of makers is read off the GUI thread; rows name makers once it is in.
+    workers.start("maker registry", [done = makersRead.deliverer()] {
+        makerTable();
+        done(true);
+    });
+    // The site record this user compared with last, if it is still one.
+    const QString remembered = siteSettings().value(QStringLiteral("site/baseline")).toString();
+    if (!remembered.isEmpty())
+        compareWith(remembered);
     newSearchRun(false); // judges what arrives before the first Search, replies against replies
     // No sweep at start-up: the kernel would hold what it found as stale by the first Search,
     // and a stale entry is no evidence.
@@ -256,8 +281,13 @@ void mainwindow::judgeNewRows()
             rows.push_back(conflict.row);
         return rows;
     });
-    if (searchRun->swept())
+    if (searchRun->swept()) {
         setSearchBusy(false); // the sweep's conflicts are judged: the Search is over
+        // Only now can a device of the record be said not to have answered.
+        if (baseline)
+            table->showMissing(baseline->missing(table->devices().devices()));
+    }
+    showSiteCounts();
     showConflictCount();
     showSearchNotes();
 }
@@ -348,6 +378,23 @@ void mainwindow::buildTopBarTools()
     filterEdit->setStyleSheet(QStringLiteral("QLineEdit{background-color:#393939;color:white;border:0px;padding:4px 12px;"
                                              "font-size:18px;border-radius:6px;}"
                                              "QLineEdit:focus{background-color:#494949;}"));
+    siteButton = new QPushButton(tr("Site"), bar);
+    siteButton->setObjectName(QStringLiteral("siteButton"));
+    siteButton->setToolTip(tr("Save the list as the site's record, or compare each Search with a record"));
+    siteButton->setFixedSize(90, 50);
+    siteButton->setStyleSheet(buttonStyle + QStringLiteral("QPushButton::menu-indicator{width:0px;}"));
+    auto* siteMenu = new QMenu(siteButton);
+    siteMenu->setObjectName(QStringLiteral("siteMenu"));
+    QAction* save = siteMenu->addAction(tr("Save Site..."));
+    save->setObjectName(QStringLiteral("saveSiteAction"));
+    QAction* compare = siteMenu->addAction(tr("Compare with..."));
+    compare->setObjectName(QStringLiteral("compareAction"));
+    QAction* stop = siteMenu->addAction(tr("Stop comparing"));
+    stop->setObjectName(QStringLiteral("stopComparingAction"));
+    connect(save, &QAction::triggered, this, [this] { chooseSiteFile(true); });
+    connect(compare, &QAction::triggered, this, [this] { chooseSiteFile(false); });
+    connect(stop, &QAction::triggered, this, &mainwindow::stopComparing);
+    siteButton->setMenu(siteMenu);
     exportButton = new QPushButton(tr("Export"), bar);
     exportButton->setObjectName(QStringLiteral("exportButton"));
     exportButton->setToolTip(tr("Save every listed device as CSV or JSON"));
@@ -361,8 +408,8 @@ void mainwindow::buildTopBarTools()
     assignButton->setToolTip(tr("Select the rows of the devices first: click, Ctrl+click, Shift+click or Ctrl+A"));
 
     int at = row->indexOf(ui->pushButton_14);
-    for (QWidget* widget : {static_cast<QWidget*>(filterEdit), static_cast<QWidget*>(exportButton),
-                            static_cast<QWidget*>(assignButton)}) {
+    for (QWidget* widget : {static_cast<QWidget*>(filterEdit), static_cast<QWidget*>(siteButton),
+                            static_cast<QWidget*>(exportButton), static_cast<QWidget*>(assignButton)}) {
         row->insertWidget(at++, widget);
         row->insertSpacing(at++, 10);
     }
@@ -512,14 +559,15 @@ void mainwindow::chooseExportFile()
     dialog->setObjectName(QStringLiteral("exportDialog"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setNameFilters({tr("CSV (*.csv)"), tr("JSON (*.json)")});
+    dialog->setNameFilters({tr("CSV (*.csv)"), tr("JSON (*.json)"), tr("NetBox IP addresses (CSV) (*.csv)")});
     dialog->setDefaultSuffix(QStringLiteral("csv"));
     dialog->selectFile(QStringLiteral("devices-%1.csv").arg(QDate::currentDate().toString(Qt::ISODate)));
     connect(dialog, &QFileDialog::filterSelected, dialog, [dialog](const QString& filter) {
         dialog->setDefaultSuffix(filter.contains(QLatin1String("json")) ? QStringLiteral("json") : QStringLiteral("csv"));
     });
-    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
-        if (!exportTo(path))
+    connect(dialog, &QFileDialog::fileSelected, this, [this, dialog](const QString& path) {
+        const bool netbox = dialog->selectedNameFilter().contains(QLatin1String("NetBox"));
+        if (!(netbox ? exportTo(path, DeviceFormat::NetBoxCsv) : exportTo(path)))
             QMessageBox::warning(this, tr("Export"), tr("The list could not be written to %1").arg(path));
     });
     dialog->open();
@@ -527,8 +575,11 @@ void mainwindow::chooseExportFile()
 
 bool mainwindow::exportTo(const QString& path)
 {
-    const DeviceFormat format = path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive) ? DeviceFormat::Json
-                                                                                          : DeviceFormat::Csv;
+    return exportTo(path, path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive) ? DeviceFormat::Json : DeviceFormat::Csv);
+}
+
+bool mainwindow::exportTo(const QString& path, DeviceFormat format)
+{
     const std::vector<ListedDevice> devices = ui->tableWidget->devices().inIpOrder();
     const std::string text = formatDevices(devices, format);
     // Whole or not at all: an export cut short by a full disk must not pass for the list.
@@ -541,4 +592,111 @@ bool mainwindow::exportTo(const QString& path)
     brenmoor::console::printLine("[OK] Exported " + std::to_string(devices.size())
                                  + (devices.size() == 1 ? " device to " : " devices to ") + path.toStdString());
     return true;
+}
+
+void mainwindow::buildSiteBar()
+{
+    siteBar = new QWidget(this);
+    siteBar->setObjectName(QStringLiteral("siteBar"));
+    auto* row = new QHBoxLayout(siteBar);
+    row->setContentsMargins(8, 0, 8, 0);
+    siteLabel = new QLabel(siteBar);
+    siteLabel->setObjectName(QStringLiteral("siteLabel"));
+    siteLabel->setTextFormat(Qt::PlainText);
+    siteLabel->setStyleSheet(QStringLiteral("color: rgb(120, 190, 255); font-size: 14px;"));
+    row->addWidget(siteLabel, 1);
+    const QString counterStyle = ui->pushButton_16->styleSheet() + QStringLiteral("QPushButton{font-size:16px;}");
+    for (auto [counter, name] : {std::pair{&newCount, "newCount"}, std::pair{&missingCount, "missingCount"},
+                                 std::pair{&changedCount, "changedCount"}}) {
+        *counter = new QPushButton(siteBar);
+        (*counter)->setObjectName(QLatin1String(name));
+        (*counter)->setEnabled(false);
+        (*counter)->setFixedSize(130, 36);
+        (*counter)->setStyleSheet(counterStyle);
+        row->addWidget(*counter);
+    }
+    siteBar->hide();
+    ui->verticalLayout->insertWidget(3, siteBar);
+    showSiteCounts();
+}
+
+void mainwindow::showSiteCounts()
+{
+    const DeviceTableWidget::SinceCounts counts = ui->tableWidget->sinceCounts();
+    newCount->setText(tr("New:") + QString::number(counts.added));
+    missingCount->setText(tr("Missing:") + QString::number(counts.missing));
+    changedCount->setText(tr("Changed:") + QString::number(counts.changed));
+}
+
+void mainwindow::chooseSiteFile(bool save)
+{
+    auto* dialog = new QFileDialog(this, save ? tr("Save the site's record") : tr("Compare each Search with a site record"));
+    dialog->setObjectName(QStringLiteral("siteDialog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog->setNameFilters({tr("Site records (*.json)"), tr("All files (*)")});
+    dialog->setDefaultSuffix(QStringLiteral("json"));
+    if (save)
+        dialog->selectFile(QStringLiteral("site-%1.json").arg(QDate::currentDate().toString(Qt::ISODate)));
+    connect(dialog, &QFileDialog::fileSelected, this, [this, save](const QString& path) {
+        if (save)
+            saveSite(path);
+        else
+            compareWith(path);
+    });
+    dialog->open();
+}
+
+bool mainwindow::saveSite(const QString& path)
+{
+    const std::vector<ListedDevice> devices = ui->tableWidget->devices().inIpOrder();
+    const std::string saved = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
+    std::string problem;
+    if (!writeSiteRecord(siteRecordOf(devices, saved, QSysInfo::machineHostName().toStdString()), path, problem)) {
+        brenmoor::console::printLine("[ERROR] " + problem);
+        QMessageBox::warning(this, tr("Save Site"), QString::fromStdString(problem));
+        return false;
+    }
+    brenmoor::console::printLine("[OK] Site record of " + std::to_string(devices.size()) + " devices saved to "
+                                 + path.toStdString());
+    return true;
+}
+
+bool mainwindow::compareWith(const QString& path)
+{
+    SiteRecordRead read = readSiteRecord(path);
+    if (!read.record) {
+        brenmoor::console::printLine("[ERROR] " + read.problem);
+        siteLabel->setText(QString::fromStdString(read.problem));
+        siteLabel->setStyleSheet(QStringLiteral("color: rgb(250, 90, 90); font-size: 14px;"));
+        siteBar->show();
+        return false;
+    }
+    baseline = std::make_unique<SiteBaseline>(std::move(*read.record));
+    const SiteRecord& record = baseline->record();
+    siteSettings().setValue(QStringLiteral("site/baseline"), QFileInfo(path).absoluteFilePath());
+    siteLabel->setStyleSheet(QStringLiteral("color: rgb(120, 190, 255); font-size: 14px;"));
+    siteLabel->setText(tr("Compared with %1: %2 devices, saved %3 on %4")
+                           .arg(QFileInfo(path).fileName())
+                           .arg(record.devices.size())
+                           .arg(QString::fromStdString(record.saved), shownText(QString::fromStdString(record.host))));
+    siteLabel->setToolTip(QFileInfo(path).absoluteFilePath());
+    DeviceTableWidget* table = ui->tableWidget;
+    table->setBaseline(baseline.get());
+    if (!searchBusy && table->devices().size() > 0)
+        table->showMissing(baseline->missing(table->devices().devices()));
+    siteBar->show();
+    showSiteCounts();
+    brenmoor::console::printLine("Comparing each Search with the site record " + path.toStdString());
+    return true;
+}
+
+void mainwindow::stopComparing()
+{
+    ui->tableWidget->setBaseline(nullptr);
+    baseline.reset();
+    siteSettings().remove(QStringLiteral("site/baseline"));
+    siteBar->hide();
+    showSiteCounts();
 }

@@ -8,6 +8,8 @@
 #include "core/changerun.h"
 #include "core/discoverysession.h"
 #include "core/searchrun.h"
+#include "core/sitecompare.h"
+#include "core/workhandoff.h"
 #include "core/guiwakeup.h"
 #include "net/ifaddrssource.h"
 #include "net/neighbourmap.h"
@@ -58,6 +60,14 @@ public:
     // Writes the list, as brenmoor-cli discover prints it, to `path`: JSON when its name ends
     // in .json, otherwise CSV. False (after saying why on the console) when it cannot.
     bool exportTo(const QString& path);
+    bool exportTo(const QString& path, DeviceFormat format);
+    // Writes the list as a site record to `path` (whole or not at all); false after saying why.
+    bool saveSite(const QString& path);
+    // Loads the site record at `path` as the baseline every Search is compared with, and
+    // remembers it for the next start; false (after saying why, the last baseline kept) when
+    // it is none.
+    bool compareWith(const QString& path);
+    void stopComparing();
 
 signals:
     void sigAddDeivce(QString MAC, QString IP, QString submask, QString gateway, QString name, int type);
@@ -83,6 +93,10 @@ private:
     void buildTopBarTools();
     void openAssign();
     void chooseExportFile();
+    void chooseSiteFile(bool save);
+    // Under the counters, with a baseline: which record, and what is new, missing, changed.
+    void buildSiteBar();
+    void showSiteCounts();
     // A change run over the window's session and list; the window keeps it until it ends and
     // feeds it every record taken.
     ChangeRun* startChange(ChangeRun::Options options);
@@ -115,6 +129,15 @@ private:
     class QPushButton* exportButton = nullptr;
     class QLineEdit* filterEdit = nullptr;
     QPointer<class AssignAddressesPanel> assignPanel;
+    class QPushButton* siteButton = nullptr;
+    class QWidget* siteBar = nullptr;
+    class QLabel* siteLabel = nullptr;
+    class QPushButton* newCount = nullptr;
+    class QPushButton* missingCount = nullptr;
+    class QPushButton* changedCount = nullptr;
+    std::unique_ptr<SiteBaseline> baseline;
+    // The registry of makers, read once on a worker; the table names makers once it is in.
+    WorkHandoff<bool> makersRead;
 
     // Change runs still going (Modify panels, Assign Addresses).
     std::vector<QPointer<ChangeRun>> changeRuns;

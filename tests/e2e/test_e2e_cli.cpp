@@ -4,6 +4,7 @@
 #include "tests/support/labguard.h"
 #include "tests/support/labprocess.h"
 
+#include <QFile>
 #include <QProcess>
 #include <algorithm>
 #include <chrono>
@@ -127,10 +128,78 @@ TEST(Cli, DiscoverListsExactlyTheSimulatedDevicesAsJson)
     // The same devices as CSV with a header, and only wlp2s0's through --interface.
     const CliRun csv = cli({"discover", "--format", "csv", "--no-sweep", "--interface", "wlp2s0"});
     ASSERT_EQ(csv.status, 0) << csv.err;
-    EXPECT_EQ(csv.out, "name,mac,ip,submask,gateway,protocols,conflict,conflict_mac,status,planned_ip,planned_mask,planned_gateway\n"
-                       "Lobby,02-00-5E-60-01-31,10.60.1.31,255.255.255.0,10.60.1.1,json+kv,no,,answered,,,\n"
-                       "Imposter,02:00:5e:aa:bb:cc,10.60.1.32,255.255.255.0,10.60.1.1,json,no,,answered,,,\n");
+    // The lab's MACs are locally administered: no maker, and the field says so.
+    EXPECT_EQ(csv.out, "name,mac,ip,submask,gateway,protocols,conflict,conflict_mac,maker,status,planned_ip,planned_mask,"
+                       "planned_gateway\n"
+                       "Lobby,02-00-5E-60-01-31,10.60.1.31,255.255.255.0,10.60.1.1,json+kv,no,,locally administered (no maker),"
+                       "answered,,,\n"
+                       "Imposter,02:00:5e:aa:bb:cc,10.60.1.32,255.255.255.0,10.60.1.1,json,no,,locally administered (no maker),"
+                       "answered,,,\n");
     EXPECT_EQ(csv.err.find("via enp1s0"), std::string::npos) << csv.err;
+}
+
+// A site's record from the command line: saved, compared with no change (exit 0) and with
+// each kind of change (exit 3); a file that is no record is refused before anything is sent.
+TEST(Cli, DiscoverSavesTheSitesRecordAndComparesTheNextSearchWithIt)
+{
+    QTemporaryDir dir;
+    const QString record = dir.filePath(QStringLiteral("site.json"));
+    const QString heard = dir.filePath(QStringLiteral("dev1.jsonl"));
+    {
+        SimulatedDevices dev1(1, {"mac=02:00:5e:50:00:21,name=CamA,proto=json,gateway=192.168.50.1"}, heard);
+        SimulatedDevices dev2(2, {"mac=02-00-5E-50-00-22,name=Gate,proto=kv,gateway=192.168.50.1"});
+        ASSERT_TRUE(dev1.ready() && dev2.ready());
+        const CliRun saved = cli({"discover", "--no-sweep", "--save", record});
+        ASSERT_EQ(saved.status, 0) << saved.err;
+        EXPECT_NE(saved.err.find("Site record of 2 devices saved to " + record.toStdString()), std::string::npos) << saved.err;
+        const CliRun again = cli({"discover", "--no-sweep", "--save", record});
+        EXPECT_EQ(again.status, 2) << again.err;
+        EXPECT_NE(again.err.find(record.toStdString() + ": exists; give --overwrite to replace it"), std::string::npos);
+        const CliRun same = cli({"discover", "--no-sweep", "--compare", record, "--format", "json"});
+        EXPECT_EQ(same.status, 0) << same.err;
+        const nlohmann::json unchanged = nlohmann::json::parse(same.out);
+        ASSERT_EQ(unchanged.size(), 2u) << same.out;
+        EXPECT_EQ(unchanged[0]["change"], "unchanged");
+        EXPECT_NE(same.err.find("0 new, 0 missing, 0 changed, 2 unchanged"), std::string::npos) << same.err;
+    }
+    // CamA renamed, Gate gone, a device new at .40.
+    SimulatedDevices dev1(1, {"mac=02:00:5e:50:00:21,name=CamA-2,proto=json,gateway=192.168.50.1"}, heard);
+    SimulatedDevices dev5(5, {"mac=02:00:5e:50:00:40,name=Encoder,proto=both,gateway=192.168.50.1"});
+    ASSERT_TRUE(dev1.ready() && dev5.ready());
+    const CliRun changed = cli({"discover", "--no-sweep", "--compare", record, "--format", "csv"});
+    EXPECT_EQ(changed.status, 3) << changed.err;
+    EXPECT_NE(changed.out.find("renamed,CamA-2,02:00:5e:50:00:21,192.168.50.21,255.255.255.0,192.168.50.1,"),
+              std::string::npos)
+        << changed.out;
+    EXPECT_NE(changed.out.find("new,Encoder,02:00:5e:50:00:40,"), std::string::npos) << changed.out;
+    EXPECT_NE(changed.out.find("missing,Gate,02-00-5E-50-00-22,,,,"), std::string::npos) << changed.out;
+    EXPECT_NE(changed.err.find("1 new, 1 missing, 1 changed, 0 unchanged"), std::string::npos) << changed.err;
+
+    // Files that are no record: refused with their reason, exit 2, nothing sent.
+    const size_t before = recorded(heard, "").size();
+    struct Row
+    {
+        const char* content;
+        const char* reason;
+    } const rows[] = {
+        {"{\"devices\": []}", "not a site record (no \"format\""},
+        {"{\"format\":\"brenmoor-site-record\",\"version\":1,\"devi", "not JSON, or cut short"},
+        {"{\"format\":\"brenmoor-site-record\",\"version\":9,\"devices\":[]}", "newer than this program reads"},
+        {"{\"format\":\"brenmoor-site-record\",\"version\":1,\"host\":\"\xff\",\"devices\":[]}", "the text is not UTF-8"},
+    };
+    for (const Row& row : rows) {
+        const QString bad = dir.filePath(QStringLiteral("bad.json"));
+        QFile file(bad);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(row.content);
+        file.close();
+        const CliRun refused = cli({"discover", "--compare", bad});
+        EXPECT_EQ(refused.status, 2) << row.content;
+        EXPECT_NE(refused.err.find(bad.toStdString() + ": "), std::string::npos) << refused.err;
+        EXPECT_NE(refused.err.find(row.reason), std::string::npos) << refused.err;
+        EXPECT_TRUE(refused.out.empty()) << refused.out;
+    }
+    EXPECT_EQ(recorded(heard, "").size(), before); // not even a discovery request went out
 }
 
 TEST(Cli, EscapeSequencesFromADeviceReachTheTerminalEscapedInEveryFormat)

@@ -281,10 +281,10 @@ private slots:
         QVERIFY(csv.open(QIODevice::ReadOnly));
         const QStringList csvLines = QString::fromUtf8(csv.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(csvLines.size(), 22);
-        QCOMPARE(csvLines[0], QStringLiteral("name,mac,ip,submask,gateway,protocols,conflict,conflict_mac,status,"
+        QCOMPARE(csvLines[0], QStringLiteral("name,mac,ip,submask,gateway,protocols,conflict,conflict_mac,maker,status,"
                                              "planned_ip,planned_mask,planned_gateway"));
         for (const QString& line : csvLines.mid(1))
-            QCOMPARE(line.split(QLatin1Char(',')).size(), 12);
+            QCOMPARE(line.split(QLatin1Char(',')).size(), 13);
         QFile json(jsonPath);
         QVERIFY(json.open(QIODevice::ReadOnly));
         const nlohmann::json devices = nlohmann::json::parse(json.readAll().toStdString());

@@ -31,7 +31,7 @@ sim=$(ls "$out"/brenmoor-devicesim_"$version"_*.deb)
 field_is "$app" Package brenmoor
 field_is "$app" Version "$version"
 field_is "$app" Section net
-field_is "$app" Recommends net-tools
+field_is "$app" Recommends "net-tools, ieee-data"
 field_has "$app" Maintainer '<dev@lorvane.org>'
 field_has "$app" Depends 'libqt5widgets5'   # worked out from the binary, not written by hand
 field_has "$app" Depends 'libc6'

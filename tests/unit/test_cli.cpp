@@ -442,12 +442,12 @@ TEST(CliDevices, RepliesMergeByMacWithTheTableRulesAndPrintInIpOrder)
     EXPECT_EQ(devices[1].conflictMac, "");
 
     EXPECT_EQ(formatDevices({devices[0], devices[3]}, DeviceFormat::Table),
-              "NAME   MAC                IP            SUBMASK        GATEWAY   PROTOCOLS  CONFLICT  CONFLICT_MAC\n"
-              "Nine   02:00:5e:00:00:09  10.0.0.9      255.255.255.0  10.0.0.1  kv         yes       02:00:5e:00:00:99\n"
-              "Fresh  02:00:5e:00:00:64  192.168.1.64  255.255.255.0  10.0.0.1  json       no        -\n");
+              "NAME   MAC                IP            SUBMASK        GATEWAY   PROTOCOLS  CONFLICT  CONFLICT_MAC       MAKER\n"
+              "Nine   02:00:5e:00:00:09  10.0.0.9      255.255.255.0  10.0.0.1  kv         yes       02:00:5e:00:00:99  -\n"
+              "Fresh  02:00:5e:00:00:64  192.168.1.64  255.255.255.0  10.0.0.1  json       no        -                  -\n");
     const auto json = nlohmann::ordered_json::parse(formatDevices({devices[0]}, DeviceFormat::Json));
     EXPECT_EQ(json.dump(), R"([{"name":"Nine","mac":"02:00:5e:00:00:09","ip":"10.0.0.9","submask":"255.255.255.0",)"
-                           R"("gateway":"10.0.0.1","protocols":["kv"],"conflict":true,"conflict_mac":"02:00:5e:00:00:99",)"
+                           R"("gateway":"10.0.0.1","protocols":["kv"],"conflict":true,"conflict_mac":"02:00:5e:00:00:99","maker":"",)"
                            R"("status":"answered","planned_ip":null,"planned_mask":null,"planned_gateway":null}])");
     EXPECT_EQ(formatDevices({}, DeviceFormat::Json), "[]\n");
     EXPECT_EQ(csvField("Lobby, east \"2\""), "\"Lobby, east \"\"2\"\"\"");
@@ -477,11 +477,11 @@ TEST(DeviceOutputs, EachOutputWritesTheAnsweredValuesTheStatusAndThePlan)
     list.markConflict(0, "02:00:5e\x1b[31m");
     list.markConflict(0, std::string("\x1b[2J"));
     EXPECT_EQ(formatDevices(list.inIpOrder(), DeviceFormat::Csv),
-              "name,mac,ip,submask,gateway,protocols,conflict,conflict_mac,status,planned_ip,planned_mask,planned_gateway\n"
-              "Cam,02:00:5e:00:00:01,10.0.0.5,255.255.255.0,10.0.0.1,kv,yes,\\x1b[2J,answered,,,\n"
-              "Cam,02:00:5e:00:00:02,10.0.0.6,255.255.255.0,10.0.0.1,kv,no,,pending,10.0.0.20,255.255.255.0,10.0.0.254\n"
-              "Cam,02:00:5e:00:00:03,10.0.0.7,255.255.255.0,10.0.0.1,kv,no,,unproven,10.0.0.7,255.255.0.0,10.0.0.254\n"
-              "Cam,02:00:5e:00:00:04,10.0.0.30,255.255.255.0,10.0.0.1,kv,no,,proven,10.0.0.30,255.255.255.0,10.0.0.1\n");
+              "name,mac,ip,submask,gateway,protocols,conflict,conflict_mac,maker,status,planned_ip,planned_mask,planned_gateway\n"
+              "Cam,02:00:5e:00:00:01,10.0.0.5,255.255.255.0,10.0.0.1,kv,yes,\\x1b[2J,,answered,,,\n"
+              "Cam,02:00:5e:00:00:02,10.0.0.6,255.255.255.0,10.0.0.1,kv,no,,,pending,10.0.0.20,255.255.255.0,10.0.0.254\n"
+              "Cam,02:00:5e:00:00:03,10.0.0.7,255.255.255.0,10.0.0.1,kv,no,,,unproven,10.0.0.7,255.255.0.0,10.0.0.254\n"
+              "Cam,02:00:5e:00:00:04,10.0.0.30,255.255.255.0,10.0.0.1,kv,no,,,proven,10.0.0.30,255.255.255.0,10.0.0.1\n");
     const auto json = nlohmann::json::parse(formatDevices(list.inIpOrder(), DeviceFormat::Json));
     EXPECT_EQ(json[0]["conflict_mac"], "\\x1b[2J");
     EXPECT_EQ(json[2]["status"], "unproven");
