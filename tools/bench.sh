@@ -16,6 +16,8 @@
 #   assign:  100 devices fresh from their boxes at one address, all selected and given a range
 #            from one Confirm of the Assign Addresses panel, three times: Confirm -> commands
 #            out, first and last line "verified"; then brenmoor-cli assign on the same fleet
+#   site:    a Search of 1,000 devices compared with a site record of 1,000 (100 differences):
+#            last row -> marks and counters, longest stall; the registry of makers read
 #   nobody:  1,000 devices answering at once to the window run as the user nobody, under the
 #            socket buffer limits Debian ships: rows listed, replies dropped, press -> last row;
 #            and a burst made to overflow a small buffer, brought back by the second request
@@ -25,7 +27,7 @@
 # Searches run with the ARP helper of the build (as root it needs no capability) and again
 # without it, the kernel's table serving.
 set -euo pipefail
-sections=${*:-search nobody table flood tool scanner cli assign}
+sections=${*:-search nobody table flood tool scanner cli assign site}
 want() { [[ " $sections " == *" $1 "* ]]; }
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BM_BUILD_DIR:-$root/build}
@@ -129,6 +131,10 @@ fi
 if want flood; then
   echo "== a flood of replies during a Search"
   xvfb "$build/bench/bench_flood" 50000 2>/dev/null | grep -E '^(flood|peak|Search|Device table|Too many)'
+fi
+if want site; then
+  echo "== coming back to a site: 1,000 devices compared with a record of 1,000; the registry of makers"
+  xvfb "$build/bench/bench_site" 2>/dev/null | grep -E '^(registry|compare)'
 fi
 if want assign; then
   echo "== a fleet of 100 at one factory address, assigned and verified from one Confirm"
