@@ -47,7 +47,7 @@ inline const QColor kUnansweredColour(255, 176, 32);
 
 // With a site record loaded: the column that says what changed since, beside the seven.
 constexpr int kSinceColumn = 7;
-constexpr int kSinceColumnWidth = 130;
+constexpr int kSinceColumnWidth = 170;
 // The colours of what changed since the record, and of a device of the record that is gone.
 inline const QColor kSinceColour(120, 190, 255);
 inline const QColor kMissingColour(140, 140, 150);

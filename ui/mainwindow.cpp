@@ -38,6 +38,14 @@ namespace {
 
 const char* const kSweepRunning = "Searching: the neighbour sweep runs and the conflicts are judged (about 1 s)";
 
+// "2026-06-01 08:00 UTC" for the record's "2026-06-01T08:00:00Z"; any other text as it is.
+QString savedText(const std::string& saved)
+{
+    const QDateTime when = QDateTime::fromString(QString::fromStdString(saved), Qt::ISODate);
+    return when.isValid() ? when.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm 'UTC'"))
+                          : shownText(QString::fromStdString(saved));
+}
+
 // Where the window remembers, per user, the site record it compares with.
 QSettings siteSettings()
 {
@@ -680,7 +688,7 @@ bool mainwindow::compareWith(const QString& path)
     siteLabel->setText(tr("Compared with %1: %2 devices, saved %3 on %4")
                            .arg(QFileInfo(path).fileName())
                            .arg(record.devices.size())
-                           .arg(QString::fromStdString(record.saved), shownText(QString::fromStdString(record.host))));
+                           .arg(savedText(record.saved), shownText(QString::fromStdString(record.host))));
     siteLabel->setToolTip(QFileInfo(path).absoluteFilePath());
     DeviceTableWidget* table = ui->tableWidget;
     table->setBaseline(baseline.get());
