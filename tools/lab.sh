@@ -116,7 +116,7 @@ quiet_host() {
 NETNS_DIR=/run/netns
 netns_names() { [ ! -d "$NETNS_DIR" ] || ls -1 "$NETNS_DIR"; }
 netns_exists() { [ -e "$NETNS_DIR/$1" ]; }
-lab_namespaces() { netns_names | grep -E "^$P-(sw|tool|dev[0-9]+|many[0-9]*|fleet)$" || true; }
+lab_namespaces() { netns_names | grep -E "^$P-(sw|tool|dev[0-9]+|many[0-9]*|fleet|actl|site[0-9]+(-dev)?)$" || true; }
 
 down() {
   remove_namespaces
