@@ -14,7 +14,7 @@ bin=$build/fuzz
 
 mkdir -p "$build/crashes"
 status=0
-for target in ${BM_FUZZ_TARGETS:-json_reply kv_reply arp_line neighbour_dump arp_helper}; do
+for target in ${BM_FUZZ_TARGETS:-json_reply kv_reply arp_line neighbour_dump arp_helper site_record}; do
   corpus="$build/corpus/$target"
   mkdir -p "$corpus"
   cp -n "$root/fuzz/corpus/$target/"* "$corpus/" 2>/dev/null || true
