@@ -81,7 +81,7 @@ VARS
 sleep 1
 
 playbook() {
-  ip netns exec "$ctl" env ANSIBLE_LOCAL_TEMP="$work/ansible-local" ANSIBLE_REMOTE_TEMP="$work/ansible-remote" \
+  ip netns exec "$ctl" env LC_ALL=C.UTF-8 ANSIBLE_LOCAL_TEMP="$work/ansible-local" ANSIBLE_REMOTE_TEMP="$work/ansible-remote" \
     ANSIBLE_HOME="$work/ansible" ANSIBLE_NOCOLOR=1 ANSIBLE_RETRY_FILES_ENABLED=0 \
     ansible-playbook -i "$work/inventory.ini" "$playbook" -e "records_here=$work/records" "$@"
 }
