@@ -367,10 +367,10 @@ void DeviceTableWidget::addRecord(const DeviceRecord& record)
     case RowAction::Insert:
         break;
     }
-    // The record's missing devices stay after the list's rows: out of the way of the insertion
-    // and of a sort.
-    const bool missingShown = missingRows > 0;
-    if (missingShown)
+    // The record's missing devices stay after the list's rows. An insertion at the list's place
+    // leaves them there; a sort of the whole table would not, so they step aside for it.
+    const bool missingAside = change.sorted && missingRows > 0;
+    if (missingAside)
         removeMissingRows();
 
     const ListedDevice& device = list.at(change.row);
@@ -405,7 +405,7 @@ void DeviceTableWidget::addRecord(const DeviceRecord& record)
     applyIpMark(change.row);
     applyMacMark(change.row);
     applySince(change.row);
-    if (missingShown)
+    if (missingAside)
         appendMissingRows();
     if (rowCount() <= 64) {
         ensureRowButtons();

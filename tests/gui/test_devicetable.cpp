@@ -1,6 +1,7 @@
 // The device table's rules on a bare table: numeric IP order, MAC matching, row identity
 // after sorting, column geometry; and on the device table itself, the conflict check.
 #include "core/macaddress.h"
+#include "core/sitecompare.h"
 #include "ui/devicetable.h"
 #include "ui/devicetablewidget.h"
 
@@ -125,6 +126,7 @@ private slots:
             const char* what;
             std::vector<Step> steps;
             const char* shown; // the IP column, top to bottom
+            bool missingShown = false; // a site record's missing device (10.0.0.4) shown first
         } rows[] = {
             {"insertions in any order", {{"a", "10.0.0.9", Json}, {"b", "10.0.0.1", Json}, {"c", "10.0.0.5", Kv}},
              "10.0.0.1 10.0.0.5 10.0.0.9"},
@@ -142,10 +144,22 @@ private slots:
             {"an address that is not four numbers sorts as text",
              {{"a", "10.0.0.5", Json}, {"b", "x", Json}, {"c", "10.0.0.1", Json}, {"d", "10.0.0.3", Json}},
              "10.0.0.1 10.0.0.3 10.0.0.5 x"},
+            {"a site's missing device stays after the rows inserted",
+             {{"a", "10.0.0.9", Json}, {"b", "10.0.0.1", Json}, {"c", "10.0.0.5", Kv}}, "10.0.0.1 10.0.0.5 10.0.0.9 10.0.0.4", true},
+            {"and after a sort of the whole table",
+             {{"a", "10.0.0.1", Kv}, {"b", "10.0.0.5", Kv}, {"a", "10.0.0.7", Kv}, {"d", "10.0.0.6", Json}},
+             "10.0.0.5 10.0.0.6 10.0.0.7 10.0.0.4", true},
         };
+        ListedDevice gone;
+        gone.record = {QStringLiteral("z"), QStringLiteral("10.0.0.4"), {}, {}, QStringLiteral("Gone"), 1};
+        const SiteBaseline baseline(siteRecordOf({gone}, "2026-06-01T08:00:00Z", "laptop"));
         for (const auto& row : rows) {
             DeviceTableWidget table;
             table.setColumnCount(7);
+            if (row.missingShown) {
+                table.setBaseline(&baseline);
+                table.showMissing(baseline.missing({}));
+            }
             for (const Step& step : row.steps) {
                 const QString mac = QString::fromLatin1(step.mac);
                 if (step.op == EditIp)
@@ -154,8 +168,8 @@ private slots:
                     table.addRecord({mac, QString::fromLatin1(step.ip), {}, {}, {}, step.op});
             }
             QCOMPARE(ipColumn(table).join(QLatin1Char(' ')), QString::fromLatin1(row.shown));
-            QCOMPARE(table.devices().size(), table.rowCount());
-            for (int r = 0; r < table.rowCount(); ++r) {
+            QCOMPARE(table.devices().size(), table.rowCount() - (row.missingShown ? 1 : 0));
+            for (int r = 0; r < table.devices().size(); ++r) {
                 const ListedDevice& device = table.devices().at(r);
                 QVERIFY2(isSameMac(table.item(r, 1)->text(), device.record.mac), row.what);
                 QCOMPARE(table.item(r, 2)->text(), device.record.ip);
