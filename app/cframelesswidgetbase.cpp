@@ -1,5 +1,7 @@
 #include "app/cframelesswidgetbase.h"
 
+#include "app/qtcompat.h"
+
 #include <QEvent>
 #include <QHoverEvent>
 #include <QMouseEvent>
@@ -84,7 +86,7 @@ void CFrameLessWidgetBase::updateCursor(int d)
 bool CFrameLessWidgetBase::event(QEvent* e)
 {
     if (e->type() == QEvent::HoverMove && resizable)
-        updateCursor(getResizeDirection(static_cast<QHoverEvent*>(e)->pos()));
+        updateCursor(getResizeDirection(pointOf(static_cast<QHoverEvent*>(e))));
     return QWidget::event(e);
 }
 
@@ -97,7 +99,7 @@ void CFrameLessWidgetBase::mousePressEvent(QMouseEvent* e)
     direction = getResizeDirection(e->pos());
     if (direction != 0 && resizable) {
         resizing = true;
-        pressGlobalPos = e->globalPos();
+        pressGlobalPos = globalPointOf(e);
         pressGeometry = geometry();
         QWidget::mousePressEvent(e);
         return;
@@ -110,7 +112,7 @@ void CFrameLessWidgetBase::mousePressEvent(QMouseEvent* e)
             || child->inherits("QComboBox"));
     if (!onControl) {
         moving = true;
-        dragOffset = e->globalPos() - frameGeometry().topLeft();
+        dragOffset = globalPointOf(e) - frameGeometry().topLeft();
     }
     QWidget::mousePressEvent(e);
 }
@@ -118,9 +120,9 @@ void CFrameLessWidgetBase::mousePressEvent(QMouseEvent* e)
 void CFrameLessWidgetBase::mouseMoveEvent(QMouseEvent* e)
 {
     if (resizing && resizable)
-        resizeWindow(e->globalPos());
+        resizeWindow(globalPointOf(e));
     else if (moving)
-        move(e->globalPos() - dragOffset);
+        move(globalPointOf(e) - dragOffset);
     else if (resizable)
         updateCursor(getResizeDirection(e->pos()));
     QWidget::mouseMoveEvent(e);

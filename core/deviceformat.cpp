@@ -163,7 +163,7 @@ std::string csvField(const std::string& text)
 
 std::string alignedText(const std::vector<std::vector<std::string>>& rows)
 {
-    const auto width = [](const std::string& text) { return QString::fromStdString(text).toUcs4().size(); };
+    const auto width = [](const std::string& text) { return static_cast<int>(QString::fromStdString(text).toUcs4().size()); };
     std::vector<int> widths;
     for (const auto& row : rows) {
         widths.resize(std::max(widths.size(), row.size()), 0);

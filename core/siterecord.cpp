@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QSaveFile>
-#include <QTextCodec>
 #include <nlohmann/json.hpp>
 
 namespace {
@@ -65,9 +64,8 @@ SiteRecordRead parseSiteRecord(const QByteArray& bytes, const QString& path)
 {
     const std::string name = path.toStdString();
     const auto refuse = [&name](const std::string& why) { return SiteRecordRead{std::nullopt, name + ": " + why}; };
-    QTextCodec::ConverterState state;
-    QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
-    if (state.invalidChars > 0)
+    // UTF-8 comes back from a round trip byte for byte; anything else is replaced on the way.
+    if (QString::fromUtf8(bytes).toUtf8() != bytes)
         return refuse("not a site record: the text is not UTF-8");
     const nlohmann::json document = nlohmann::json::parse(bytes.constData(), bytes.constData() + bytes.size(), nullptr, false);
     if (document.is_discarded())

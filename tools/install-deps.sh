@@ -20,6 +20,11 @@ PACKAGES=(
   libcap2-bin     # setcap and getcap: the ARP helper's capability (the demo, the package test)
   xvfb xauth xdotool imagemagick
 )
+# BRENMOOR_QT=6: Debian's Qt 6 instead (the build's BRENMOOR_QT follows the same variable).
+if [ "${BRENMOOR_QT:-5}" = 6 ]; then
+  PACKAGES=("${PACKAGES[@]/qtbase5-dev/qt6-base-dev}")
+  PACKAGES+=(libgl-dev) # Qt 6's CMake files look for OpenGL's headers
+fi
 case "$profile" in
   demo) ;;
   # The package test parses the firewall profiles with ufw's and firewalld's own Python

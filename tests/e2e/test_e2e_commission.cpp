@@ -427,7 +427,7 @@ private slots:
         const QStringList planned = column(lines, 3);
         QCOMPARE(planned, (QStringList{"10.60.1.150", "10.60.1.151"}));
         QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("confirmButton")), Qt::LeftButton);
-        const int stubborn = macs.indexOf(QStringLiteral("02:00:5e:02:00:01"));
+        const int stubborn = static_cast<int>(macs.indexOf(QStringLiteral("02:00:5e:02:00:01")));
         QTRY_COMPARE_WITH_TIMEOUT(lines->item(1 - stubborn, 4)->text(), QStringLiteral("verified"), 5000);
         QCOMPARE(lines->item(stubborn, 4)->text(), QStringLiteral("sent"));
         QTRY_COMPARE_WITH_TIMEOUT(lines->item(stubborn, 4)->text(), QStringLiteral("not verified"), 12000);

@@ -1,6 +1,7 @@
 // Moving and edge-resizing a window through real mouse events dispatched by the window
 // system layer, so presses land on whichever child is under the pointer.
 #include "app/cframelesswidgetbase.h"
+#include "app/qtcompat.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -133,10 +134,10 @@ private slots:
         QCOMPARE(w->geometry().bottomRight(), bottomRight);
         release({2 - 30, 2 - 20});
 
-        QHoverEvent hover(QEvent::HoverMove, QPointF(2, 2), QPointF(50, 50));
+        QHoverEvent hover = hoverMove(QPointF(2, 2), QPointF(50, 50));
         QApplication::sendEvent(w.get(), &hover);
         QCOMPARE(w->cursor().shape(), Qt::SizeFDiagCursor);
-        QHoverEvent away(QEvent::HoverMove, QPointF(300, 200), QPointF(2, 2));
+        QHoverEvent away = hoverMove(QPointF(300, 200), QPointF(2, 2));
         QApplication::sendEvent(w.get(), &away);
         QCOMPARE(w->cursor().shape(), Qt::ArrowCursor);
     }
