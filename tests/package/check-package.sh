@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Debian packages from a build folder with CPack and checks their control fields
-# and file lists.   check-package.sh BUILD_DIR VERSION
+# and file lists.   check-package.sh BUILD_DIR VERSION [QT_MAJOR]
 set -euo pipefail
 build=$1
 version=$2
+qt=${3:-5} # the Qt major version the package was built against
 out=$(mktemp -d)
 helper=/usr/libexec/brenmoor/brenmoor-arp
 installed=no
@@ -33,7 +34,8 @@ field_is "$app" Version "$version"
 field_is "$app" Section net
 field_is "$app" Recommends "net-tools, ieee-data"
 field_has "$app" Maintainer '<dev@lorvane.org>'
-field_has "$app" Depends 'libqt5widgets5'   # worked out from the binary, not written by hand
+# Worked out from the binary, not written by hand: Qt 5's or Qt 6's widgets library.
+field_has "$app" Depends "libqt${qt}widgets${qt}"
 field_has "$app" Depends 'libc6'
 field_has "$app" Depends 'libcap2-bin'      # setcap, for the postinst
 field_is "$sim" Package brenmoor-devicesim
