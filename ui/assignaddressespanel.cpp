@@ -132,6 +132,9 @@ AssignAddressesPanel::AssignAddressesPanel(QWidget* parent, std::vector<Assigned
     firstIp = addressField(this, "firstIp");
     submask = addressField(this, "submask");
     gateway = addressField(this, "gateway");
+    firstIp->setAccessibleName(tr("First IP"));
+    submask->setAccessibleName(tr("Submask"));
+    gateway->setAccessibleName(tr("Gateway"));
     submask->setText(shownText(mask));
     gateway->setText(shownText(gatewayText));
     fields->addWidget(fieldLabel(this, tr("First IP")));

@@ -144,6 +144,17 @@ void DeviceTableWidget::applyIpMark(int row)
     font.setItalic(change.status == ChangeStatus::Pending);
     ipItem->setFont(font);
     ipItem->setToolTip(QString::fromStdString(change.note));
+    // What the colours say, said: a screen reader does not see red or amber.
+    QStringList said;
+    if (!device.conflictMac.empty())
+        said << tr("address conflict with %1").arg(shownText(QString::fromStdString(device.conflictMac)));
+    if (change.status == ChangeStatus::Pending)
+        said << tr("change pending");
+    else if (change.status == ChangeStatus::Unproven)
+        said << tr("change not proven");
+    else if (change.status == ChangeStatus::Proven)
+        said << tr("change proven");
+    ipItem->setData(Qt::AccessibleDescriptionRole, said.join(QStringLiteral(", ")));
     if (change.status == ChangeStatus::Pending)
         ipItem->setForeground(QBrush(kPendingColour, Qt::SolidPattern));
     else if (!device.conflictMac.empty())
@@ -501,6 +512,12 @@ void DeviceTableWidget::ensureRowButtons(int row)
     const QString createdIp = ipItem->data(kCreatedIpRole).toString();
     QWidget* modify = makeRowButton(tr("Modify"), 80);
     QWidget* web = makeRowButton(tr("Access Web"), 120);
+    // A screen reader says which device each button acts on, not "Modify" a hundred times.
+    if (const ListedDevice* device = list.byRowId(rowId)) {
+        const QString name = shownText(device->record.name.isEmpty() ? device->record.mac : device->record.name);
+        modify->findChild<QPushButton*>()->setAccessibleName(tr("Modify %1 (%2)").arg(name, shownText(device->record.ip)));
+        web->findChild<QPushButton*>()->setAccessibleName(tr("Open the web page of %1").arg(name));
+    }
     connect(modify->findChild<QPushButton*>(), &QPushButton::clicked, this, [this, rowId] { emit modifyRequested(rowId); });
     connect(web->findChild<QPushButton*>(), &QPushButton::clicked, this,
             [this, rowId, createdIp] { emit webPageRequested(rowId, createdIp); });

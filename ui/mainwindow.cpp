@@ -98,7 +98,10 @@ mainwindow::mainwindow(QWidget* parent, const brenmoor::net::IfaddrsSource& host
     connect(table, &DeviceTableWidget::modifyRequested, this, &mainwindow::openModify);
     connect(table, &DeviceTableWidget::webPageRequested, this, &mainwindow::openWebPage);
     connect(table, &DeviceTableWidget::rowCountChanged, this,
-            [this](int rows) { ui->pushButton_16->setText(tr("Device:") + QString::number(rows)); });
+            [this](int rows) {
+                ui->pushButton_16->setText(tr("Device:") + QString::number(rows));
+                ui->pushButton_16->setAccessibleName(tr("Devices: %1").arg(rows));
+            });
     connect(table, &DeviceTableWidget::drained, this, &mainwindow::judgeNewRows);
     // Typing goes to the Filter: the table's cells are not edited by it.
     connect(table, &DeviceTableWidget::typed, this, [this](const QString& text) {
@@ -315,6 +318,7 @@ void mainwindow::showConflictCount()
 {
     conflictCount = ui->tableWidget->conflictCount();
     ui->pushButton_15->setText(tr("Conflicts:") + QString::number(conflictCount));
+    ui->pushButton_15->setAccessibleName(tr("Conflicts: %1").arg(conflictCount));
 }
 
 void mainwindow::setSearchBusy(bool busy)
@@ -382,6 +386,7 @@ void mainwindow::buildTopBarTools()
     filterEdit->setPlaceholderText(tr("Filter"));
     filterEdit->setToolTip(tr("Show only the devices whose name, MAC or IP holds this text"));
     filterEdit->setClearButtonEnabled(true);
+    filterEdit->setAccessibleName(tr("Filter"));
     filterEdit->setFixedSize(180, 50);
     filterEdit->setStyleSheet(QStringLiteral("QLineEdit{background-color:#393939;color:white;border:0px;padding:4px 12px;"
                                              "font-size:18px;border-radius:6px;}"
@@ -634,6 +639,9 @@ void mainwindow::showSiteCounts()
     newCount->setText(tr("New:") + QString::number(counts.added));
     missingCount->setText(tr("Missing:") + QString::number(counts.missing));
     changedCount->setText(tr("Changed:") + QString::number(counts.changed));
+    newCount->setAccessibleName(tr("New since the record: %1").arg(counts.added));
+    missingCount->setAccessibleName(tr("Missing since the record: %1").arg(counts.missing));
+    changedCount->setAccessibleName(tr("Changed since the record: %1").arg(counts.changed));
 }
 
 void mainwindow::chooseSiteFile(bool save)

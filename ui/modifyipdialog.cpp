@@ -25,6 +25,12 @@ modifyIPDialog::modifyIPDialog(QWidget* parent)
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_StyledBackground);
+    // Each field is named as its label names it, for a screen reader.
+    ui->lineEdit->setAccessibleName(tr("Name"));
+    ui->lineEdit_5->setAccessibleName(tr("MAC"));
+    ui->lineEdit_2->setAccessibleName(tr("IP address"));
+    ui->lineEdit_3->setAccessibleName(tr("Subnet mask"));
+    ui->lineEdit_4->setAccessibleName(tr("Gateway"));
     // Values edited after a warning are new values: the warning no longer covers them.
     for (QLineEdit* field : {ui->lineEdit_2, ui->lineEdit_3, ui->lineEdit_4})
         connect(field, &QLineEdit::textEdited, this, [this] { forceNext = false; });

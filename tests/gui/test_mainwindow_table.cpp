@@ -9,6 +9,7 @@
 #include "ui/mainwindow.h"
 #include "ui/windowprotocol.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -192,6 +193,34 @@ private slots:
             QVERIFY(!(table->item(0, column)->flags() & Qt::ItemIsEditable));
         QVERIFY(table->item(0, 0)->flags() & Qt::ItemIsEditable);
         QVERIFY(!(table->editTriggers() & QAbstractItemView::AnyKeyPressed));
+    }
+
+    // A screen reader hears every control by name: the counters with their counts, the row
+    // buttons with the device they act on, the Filter, and the IP cell says what its colour says.
+    void everyControlIsNamedForAScreenReader()
+    {
+        mainwindow window(nullptr, host.interfaces, QuietHost::scan());
+        window.resize(1026, 800);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* table = window.findChild<DeviceTableWidget*>(QStringLiteral("tableWidget"));
+        window.addDevice("02:00:5e:00:01:01", "192.168.1.31", "255.255.255.0", "192.168.1.1", "Lobby", 1);
+        window.addDevice("02:00:5e:00:02:02", "192.168.1.31", "255.255.255.0", "192.168.1.1", "Gate", 1);
+        window.checkConflicts({});
+        QTRY_COMPARE(window.findChild<QPushButton*>(QStringLiteral("pushButton_15"))->text(), QStringLiteral("Conflicts:2"));
+        const auto name = [](QObject* object) {
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(object);
+            return accessible ? accessible->text(QAccessible::Name) : QString();
+        };
+        for (QPushButton* button : window.findChildren<QPushButton*>())
+            QVERIFY2(!name(button).isEmpty(), qPrintable(button->objectName()));
+        QCOMPARE(name(window.findChild<QPushButton*>(QStringLiteral("pushButton_16"))), QStringLiteral("Devices: 2"));
+        QCOMPARE(name(window.findChild<QPushButton*>(QStringLiteral("pushButton_15"))), QStringLiteral("Conflicts: 2"));
+        QCOMPARE(name(window.findChild<QLineEdit*>(QStringLiteral("filterEdit"))), QStringLiteral("Filter"));
+        QCOMPARE(name(table->cellWidget(0, 5)->findChild<QPushButton*>()), QStringLiteral("Modify Lobby (192.168.1.31)"));
+        QCOMPARE(name(table->cellWidget(1, 6)->findChild<QPushButton*>()), QStringLiteral("Open the web page of Gate"));
+        QCOMPARE(table->item(0, 2)->data(Qt::AccessibleDescriptionRole).toString(),
+                 QStringLiteral("address conflict with 02:00:5e:00:02:02"));
     }
 
     void repliesQueuedBeforeSearchBelongToTheTableItEmpties()

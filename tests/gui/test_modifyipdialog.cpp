@@ -9,6 +9,7 @@
 
 #include <QTableWidget>
 
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -89,6 +90,11 @@ private slots:
         QVERIFY(field("lineEdit")->isReadOnly());
         QVERIFY(field("lineEdit_5")->isReadOnly());
         QVERIFY(!field("lineEdit_2")->isReadOnly());
+        // Each field is named as its label names it, for a screen reader.
+        for (const auto& [object, name] : {std::pair{"lineEdit", "Name"}, std::pair{"lineEdit_5", "MAC"},
+                                           std::pair{"lineEdit_2", "IP address"}, std::pair{"lineEdit_3", "Subnet mask"},
+                                           std::pair{"lineEdit_4", "Gateway"}})
+            QCOMPARE(QAccessible::queryAccessibleInterface(field(object))->text(QAccessible::Name), QString::fromLatin1(name));
         QCOMPARE(errorLabel()->text(), QString());
         for (const char* label : {"label", "label_6", "label_2", "label_3", "label_4"})
             QVERIFY(dialog->findChild<QLabel*>(QLatin1String(label)));
