@@ -8,6 +8,7 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -325,6 +326,15 @@ void AssignAddressesPanel::settle(const QString& mac, bool proven, bool sentAtAl
                                .arg(verifiedCount)
                                .arg(total)
                                .arg(total - verifiedCount));
+}
+
+void AssignAddressesPanel::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        deleteLater();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 QPoint panelPosition(const QRect& window, const QSize& panel)

@@ -47,6 +47,10 @@ public:
     // From a valid Confirm until every line has settled.
     bool running() const { return asking || (sent && waiting > 0); }
 
+protected:
+    // Escape closes the panel, as Cancel does (Enter in a field confirms).
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void replan();
     void confirm();

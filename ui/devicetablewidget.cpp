@@ -56,6 +56,21 @@ DeviceTableWidget::DeviceTableWidget(QWidget* parent)
 
 void DeviceTableWidget::keyPressEvent(QKeyEvent* event)
 {
+    // The keyboard's way to the row buttons: Enter is Modify, Ctrl+Enter Access Web, on the
+    // current row (a missing device of a site record has neither).
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && state() != QAbstractItemView::EditingState && currentRow() >= 0 && currentRow() < list.size()) {
+        const QTableWidgetItem* ipItem = item(currentRow(), 2);
+        if (ipItem) {
+            const int rowId = ipItem->data(kRowIdRole).toInt();
+            if (event->modifiers() & Qt::ControlModifier)
+                emit webPageRequested(rowId, ipItem->data(kCreatedIpRole).toString());
+            else
+                emit modifyRequested(rowId);
+            event->accept();
+            return;
+        }
+    }
     const Qt::KeyboardModifiers commands = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
     const QString text = event->text();
     if (state() != QAbstractItemView::EditingState && !(event->modifiers() & commands) && !text.isEmpty()

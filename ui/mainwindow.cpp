@@ -235,6 +235,12 @@ void mainwindow::openModify(int rowId)
     });
     dialog->move(dialogPosition(geometry(), dialog->geometry()));
     dialog->show();
+    // The keyboard's path: into the panel, and back to the row when it closes.
+    dialog->findChild<QLineEdit*>(QStringLiteral("lineEdit_2"))->setFocus();
+    connect(dialog, &QObject::destroyed, ui->tableWidget, [table = QPointer<DeviceTableWidget>(ui->tableWidget)] {
+        if (table)
+            table->setFocus();
+    });
 }
 
 void mainwindow::openWebPage(int rowId, const QString& createdIp)

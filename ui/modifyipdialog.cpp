@@ -6,6 +6,7 @@
 #include "ui/windowprotocol.h"
 #include "ui_modifyipdialog.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <utility>
 
@@ -70,6 +71,22 @@ void modifyIPDialog::Setsubmask(QString submask)
 void modifyIPDialog::Setgateway(QString gateway)
 {
     ui->lineEdit_4->setText(shownText(gateway));
+}
+
+void modifyIPDialog::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (ui->pushButton_4->isEnabled())
+            on_pushButton_4_clicked();
+        return;
+    case Qt::Key_Escape:
+        on_pushButton_3_clicked();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
 }
 
 void modifyIPDialog::on_pushButton_3_clicked()

@@ -45,6 +45,10 @@ public:
 signals:
     void setNetParam(QString mac, QString ip, QString submask, QString gateway, QString name);
 
+protected:
+    // Enter confirms and Escape cancels, as the buttons do.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private slots:
     void on_pushButton_3_clicked();
     void on_pushButton_4_clicked();

@@ -219,6 +219,25 @@ private slots:
         }
     }
 
+    // The row buttons from the keyboard: Enter is Modify, Ctrl+Enter Access Web, for the
+    // current row.
+    void enterActsOnTheCurrentRow()
+    {
+        DeviceTableWidget table;
+        table.setColumnCount(7);
+        table.addRecord({QStringLiteral("a"), QStringLiteral("10.0.0.5"), {}, {}, QStringLiteral("A"), 1});
+        table.addRecord({QStringLiteral("b"), QStringLiteral("10.0.0.6"), {}, {}, QStringLiteral("B"), 1});
+        QSignalSpy modify(&table, &DeviceTableWidget::modifyRequested);
+        QSignalSpy web(&table, &DeviceTableWidget::webPageRequested);
+        table.setCurrentCell(1, 0);
+        QTest::keyClick(&table, Qt::Key_Return);
+        QTest::keyClick(&table, Qt::Key_Enter, Qt::ControlModifier);
+        QCOMPARE(modify.count(), 1);
+        QCOMPARE(modify.first().at(0).toInt(), table.devices().at(1).rowId);
+        QCOMPARE(web.count(), 1);
+        QCOMPARE(web.first().at(1).toString(), QStringLiteral("10.0.0.6"));
+    }
+
     void conflictsAreForeignMacsClaimingARowsAddress()
     {
         DeviceTableWidget table;

@@ -223,6 +223,30 @@ private slots:
                  QStringLiteral("address conflict with 02:00:5e:00:02:02"));
     }
 
+    // A commissioning without a mouse: Enter on a row opens its panel with the focus in the IP
+    // field, Escape closes it and the focus is back on the row.
+    void theKeyboardOpensAndClosesARowsPanel()
+    {
+        mainwindow window(nullptr, host.interfaces, QuietHost::scan());
+        window.resize(1026, 800);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QApplication::setActiveWindow(&window);
+        auto* table = window.findChild<DeviceTableWidget*>(QStringLiteral("tableWidget"));
+        window.addDevice("02:00:5e:00:01:01", "192.168.1.31", "255.255.255.0", "192.168.1.1", "Lobby", 1);
+        table->setFocus();
+        table->setCurrentCell(0, 1);
+        QTest::keyClick(table, Qt::Key_Return);
+        auto* panel = window.findChild<QWidget*>(QStringLiteral("modifyIPDialog"));
+        QVERIFY(panel);
+        QCOMPARE(panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_5"))->text(), QStringLiteral("02:00:5e:00:01:01"));
+        QCOMPARE(QApplication::focusWidget(), panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_2")));
+        QPointer<QWidget> open(panel);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(!open);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(table));
+    }
+
     void repliesQueuedBeforeSearchBelongToTheTableItEmpties()
     {
         mainwindow window(nullptr, host.interfaces, QuietHost::scan());
