@@ -4,15 +4,10 @@
 
 namespace {
 
-std::string shown(const QString& text)
-{
-    return shownText(text).toStdString();
-}
-
 std::string oldIp(const ChangeOutcome& outcome)
 {
     const QString& ip = outcome.change.device.ip;
-    return ip.isEmpty() ? std::string("-") : shown(ip);
+    return ip.isEmpty() ? std::string("-") : shownString(ip);
 }
 
 } // namespace
@@ -36,12 +31,12 @@ std::string resultText(const ChangeOutcome& outcome, std::chrono::milliseconds l
     }
     const auto& proof = outcome.proof;
     if (proof && proof->proof == ChangeVerifier::Proof::Different && proof->answered)
-        return "not verified: answers with mask " + shown(proof->answered->submask) + " gateway "
-            + shown(proof->answered->gateway);
+        return "not verified: answers with mask " + shownString(proof->answered->submask) + " gateway "
+            + shownString(proof->answered->gateway);
     if (proof && !proof->heardElsewhere.empty()) {
         std::string elsewhere;
         for (const QString& ip : proof->heardElsewhere)
-            elsewhere += (elsewhere.empty() ? "" : ", ") + shown(ip);
+            elsewhere += (elsewhere.empty() ? "" : ", ") + shownString(ip);
         return "not verified: still answers from " + elsewhere;
     }
     return "not verified: no answer within " + ChangeVerifier::secondsText(limit);
@@ -53,9 +48,9 @@ std::string formatOutcomes(const std::vector<ChangeOutcome>& outcomes, DeviceFor
         nlohmann::ordered_json array = nlohmann::ordered_json::array();
         for (const ChangeOutcome& outcome : outcomes) {
             const PlannedChange& change = outcome.change;
-            array.push_back({{"mac", shown(change.device.mac)},
-                             {"name", shown(change.device.name)},
-                             {"old_ip", change.device.ip.isEmpty() ? nlohmann::ordered_json() : nlohmann::ordered_json(shown(change.device.ip))},
+            array.push_back({{"mac", shownString(change.device.mac)},
+                             {"name", shownString(change.device.name)},
+                             {"old_ip", change.device.ip.isEmpty() ? nlohmann::ordered_json() : nlohmann::ordered_json(shownString(change.device.ip))},
                              {"new_ip", change.ip},
                              {"mask", change.mask},
                              {"gateway", change.gateway},
@@ -69,13 +64,13 @@ std::string formatOutcomes(const std::vector<ChangeOutcome>& outcomes, DeviceFor
         rows.push_back({"mac", "name", "old_ip", "new_ip", "mask", "gateway", "outcome", "detail"});
         for (const ChangeOutcome& outcome : outcomes) {
             const PlannedChange& change = outcome.change;
-            rows.push_back({shown(change.device.mac), shown(change.device.name), change.device.ip.isEmpty() ? "" : oldIp(outcome),
+            rows.push_back({shownString(change.device.mac), shownString(change.device.name), change.device.ip.isEmpty() ? "" : oldIp(outcome),
                             change.ip, change.mask, change.gateway, resultName(outcome.result), resultText(outcome, limit)});
         }
         return csvText(rows);
     }
     rows.push_back({"DEVICE", "OLD IP", "NEW IP", "RESULT"});
     for (const ChangeOutcome& outcome : outcomes)
-        rows.push_back({shown(outcome.change.device.mac), oldIp(outcome), outcome.change.ip, resultText(outcome, limit)});
+        rows.push_back({shownString(outcome.change.device.mac), oldIp(outcome), outcome.change.ip, resultText(outcome, limit)});
     return alignedText(rows);
 }

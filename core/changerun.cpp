@@ -19,11 +19,6 @@ constexpr int kMaxAskRounds = 4;
 // The first question after the sends: a device that took its settings at once answers it.
 constexpr std::chrono::milliseconds kFirstReask{200};
 
-std::string shown(const QString& text)
-{
-    return shownText(text).toStdString();
-}
-
 std::string lineLabel(const PlannedChange& change)
 {
     return change.line > 0 ? "line " + std::to_string(change.line) + ": " : std::string();
@@ -37,8 +32,8 @@ std::optional<std::string> twinProblem(const QString& mac, const DeviceList& dev
         return std::nullopt;
     std::string list;
     for (const QString& address : addresses)
-        list += (list.empty() ? "" : " and ") + shown(address);
-    return shown(mac) + " answers from " + list
+        list += (list.empty() ? "" : " and ") + shownString(address);
+    return shownString(mac) + " answers from " + list
         + " in this Search: two devices may share this MAC, and a change sent to it would reach both";
 }
 
@@ -162,7 +157,7 @@ void ChangeRun::checkFixed()
     if (!order.ring.empty()) {
         std::string ring;
         for (const size_t i : order.ring)
-            ring += (ring.empty() ? "" : ", ") + shown(plannedChanges[i].device.mac) + " to " + plannedChanges[i].ip;
+            ring += (ring.empty() ? "" : ", ") + shownString(plannedChanges[i].device.mac) + " to " + plannedChanges[i].ip;
         reasons.push_back("The changes wait on each other (" + ring
                           + "): each would take an address another still holds; give one of them a free address first");
     }
@@ -282,7 +277,7 @@ void ChangeRun::sendReady()
             const auto stuck = std::find_if(waits.begin(), waits.end(), [&](size_t j) { return steps[j].settled && !steps[j].proven; });
             if (stuck != waits.end()) {
                 settle(i, {plannedChanges[i], ChangeOutcome::Result::NotSent, std::nullopt,
-                           "not sent: " + shown(plannedChanges[*stuck].device.mac) + " still holds " + plannedChanges[i].ip});
+                           "not sent: " + shownString(plannedChanges[*stuck].device.mac) + " still holds " + plannedChanges[i].ip});
                 progress = true;
                 continue;
             }
@@ -299,8 +294,8 @@ void ChangeRun::sendReady()
                 progress = true;
                 continue;
             }
-            printLine("Sent to " + shown(change.device.mac) + ": IP " + change.ip + ", mask " + change.mask + ", gateway "
-                      + change.gateway + ", name " + shown(change.name));
+            printLine("Sent to " + shownString(change.device.mac) + ": IP " + change.ip + ", mask " + change.mask + ", gateway "
+                      + change.gateway + ", name " + shownString(change.name));
             emit changeSent(change);
             if (options.verify)
                 verifier.expect(sent);
@@ -343,7 +338,7 @@ void ChangeRun::reask()
             continue;
         std::string detail = ChangeVerifier::withoutLevel(proof.line);
         if (proof.proof == ChangeVerifier::Proof::Unanswered && !proof.heardElsewhere.empty())
-            detail += "; it still answers at " + shown(proof.heardElsewhere.back());
+            detail += "; it still answers at " + shownString(proof.heardElsewhere.back());
         settle(index, {plannedChanges[index], ChangeOutcome::Result::Unproven, std::move(proof), detail});
     }
     sendReady();
@@ -360,7 +355,7 @@ void ChangeRun::settle(size_t index, ChangeOutcome outcome)
     if (outcome.proof)
         printLine(outcome.proof->line);
     else if (outcome.result == ChangeOutcome::Result::NotSent)
-        printLine("[WARNING] " + shown(outcome.change.device.mac) + " " + outcome.detail);
+        printLine("[WARNING] " + shownString(outcome.change.device.mac) + " " + outcome.detail);
     results[index] = outcome;
     emit changeSettled(results[index]);
 }

@@ -14,11 +14,6 @@ std::string reported(const QString& text)
     return canonicalAddress(text.toStdString());
 }
 
-std::string shown(const QString& text)
-{
-    return shownText(text).toStdString();
-}
-
 } // namespace
 
 ChangeVerifier::ChangeVerifier(std::chrono::milliseconds limit)
@@ -104,18 +99,18 @@ ChangeVerifier::Outcome ChangeVerifier::settle(const Waiting& change, Proof proo
 
 std::string ChangeVerifier::verifiedLine(const QString& mac, const std::string& ip)
 {
-    return "[OK] " + shown(mac) + " answers at " + ip;
+    return "[OK] " + shownString(mac) + " answers at " + ip;
 }
 
 std::string ChangeVerifier::unansweredLine(const QString& mac, const std::string& ip, std::chrono::milliseconds limit)
 {
-    return "[WARNING] " + shown(mac) + " did not answer at " + ip + " within " + secondsText(limit);
+    return "[WARNING] " + shownString(mac) + " did not answer at " + ip + " within " + secondsText(limit);
 }
 
 std::string ChangeVerifier::differentLine(const SentSettings& sent, const DeviceRecord& answered)
 {
-    return "[WARNING] " + shown(sent.mac) + " answers at " + sent.ip + " with mask " + shown(answered.submask)
-        + " gateway " + shown(answered.gateway) + " instead of mask " + sent.mask + " gateway " + sent.gateway;
+    return "[WARNING] " + shownString(sent.mac) + " answers at " + sent.ip + " with mask " + shownString(answered.submask)
+        + " gateway " + shownString(answered.gateway) + " instead of mask " + sent.mask + " gateway " + sent.gateway;
 }
 
 std::string ChangeVerifier::withoutLevel(const std::string& line)

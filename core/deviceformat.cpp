@@ -16,30 +16,23 @@ constexpr std::array<const char*, 9> kColumns = {"name", "mac", "ip", "submask",
 // What CSV and JSON add: where a change sent to the device stands, and what was sent.
 constexpr std::array<const char*, 4> kChangeColumns = {"status", "planned_ip", "planned_mask", "planned_gateway"};
 
-// A device's text as the console shows it: the records keep what the device sent, and these
-// outputs reach terminals and spreadsheets.
-std::string shown(const QString& text)
-{
-    return shownText(text).toStdString();
-}
-
 // The other MAC came from an ARP answer or from another device's reply: a device's text too.
 std::string conflictMacText(const ListedDevice& device)
 {
-    return shown(QString::fromStdString(device.conflictMac));
+    return shownString(QString::fromStdString(device.conflictMac));
 }
 
 // The registry's text: no device wrote it, but it reaches the same terminals.
 std::string makerText(const ListedDevice& device)
 {
-    return shown(QString::fromStdString(makerIfLoaded(device.record.mac)));
+    return shownString(QString::fromStdString(makerIfLoaded(device.record.mac)));
 }
 
 std::array<std::string, 9> fieldsOf(const ListedDevice& device)
 {
     const DeviceRecord& r = device.record;
-    return {shown(r.name),    shown(r.mac),           shown(r.ip),
-            shown(r.submask), shown(r.gateway),       protocolsText(device),
+    return {shownString(r.name),    shownString(r.mac),           shownString(r.ip),
+            shownString(r.submask), shownString(r.gateway),       protocolsText(device),
             device.conflictMac.empty() ? "no" : "yes", conflictMacText(device), makerText(device)};
 }
 
@@ -59,11 +52,11 @@ std::string json(const std::vector<ListedDevice>& devices)
             protocols.push_back("json");
         if (device.kv)
             protocols.push_back("kv");
-        array.push_back({{"name", shown(r.name)},
-                         {"mac", shown(r.mac)},
-                         {"ip", shown(r.ip)},
-                         {"submask", shown(r.submask)},
-                         {"gateway", shown(r.gateway)},
+        array.push_back({{"name", shownString(r.name)},
+                         {"mac", shownString(r.mac)},
+                         {"ip", shownString(r.ip)},
+                         {"submask", shownString(r.submask)},
+                         {"gateway", shownString(r.gateway)},
                          {"protocols", protocols},
                          {"conflict", !device.conflictMac.empty()},
                          {"conflict_mac", device.conflictMac.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(conflictMacText(device))},
@@ -99,9 +92,9 @@ std::string netbox(const std::vector<ListedDevice>& devices)
             for (uint32_t mask = ipToUInt32(r.submask.toStdString()); mask & 0x80000000u; mask <<= 1)
                 ++bits;
         }
-        const std::string name = shown(r.name);
+        const std::string name = shownString(r.name);
         rows.push_back({ip + "/" + std::to_string(bits), "active", "",
-                        (name.empty() ? std::string() : name + " ") + shown(r.mac)});
+                        (name.empty() ? std::string() : name + " ") + shownString(r.mac)});
     }
     return csvText(rows);
 }

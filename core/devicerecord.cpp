@@ -35,6 +35,11 @@ QString shownText(const QString& text)
     return QString::fromStdString(brenmoor::console::escapeControls(text.toStdString()));
 }
 
+std::string shownString(const QString& text)
+{
+    return shownText(text).toStdString();
+}
+
 std::string queueFullLine()
 {
     return "Too many replies at once: more than " + std::to_string(kMaxQueuedRecords)

@@ -41,6 +41,8 @@ DeviceRecord deviceRecord(const std::string& ip, const KvDeviceRecord& reply);
 // A device's text as a cell, a panel, a console line or an output file shows it: controls
 // and the characters that reorder a line written as \xNN (escapeControls).
 QString shownText(const QString& text);
+// The same for the outputs that are written as bytes: console lines, CSV, JSON, records.
+std::string shownString(const QString& text);
 
 // The settings panel sends at most this many characters of a name.
 constexpr int kNameCharacters = 8;

@@ -8,11 +8,6 @@
 
 namespace {
 
-std::string shown(const QString& text)
-{
-    return shownText(text).toStdString();
-}
-
 // Addresses compare as the values they are: "010.0.0.5" is 10.0.0.5.
 bool sameAddress(const QString& a, const QString& b)
 {
@@ -27,9 +22,9 @@ std::string wasText(const DeviceDifference& difference)
         return {};
     std::string text;
     if (difference.moved || difference.change == SiteChange::Missing)
-        text = shown(was->ip) + " " + shown(was->mask) + " " + shown(was->gateway);
+        text = shownString(was->ip) + " " + shownString(was->mask) + " " + shownString(was->gateway);
     if (difference.renamed || difference.change == SiteChange::Missing)
-        text += (text.empty() ? "" : " ") + std::string("\"") + shown(was->name) + "\"";
+        text += (text.empty() ? "" : " ") + std::string("\"") + shownString(was->name) + "\"";
     return text;
 }
 
@@ -135,13 +130,13 @@ std::string formatComparison(const SiteComparison& comparison, DeviceFormat form
                 entry = nlohmann::ordered_json::parse(formatDevices({*compared.now}, DeviceFormat::Json))[0];
             } else {
                 const SiteDevice& was = *difference.was;
-                entry = {{"name", shown(was.name)}, {"mac", shown(was.mac)}, {"ip", nullptr}, {"submask", nullptr},
+                entry = {{"name", shownString(was.name)}, {"mac", shownString(was.mac)}, {"ip", nullptr}, {"submask", nullptr},
                          {"gateway", nullptr}, {"maker", was.maker}};
             }
             entry["change"] = siteChangeName(difference.change);
             if (difference.was && difference.change != SiteChange::Unchanged)
-                entry["record"] = {{"name", shown(difference.was->name)}, {"ip", shown(difference.was->ip)},
-                                   {"mask", shown(difference.was->mask)}, {"gateway", shown(difference.was->gateway)}};
+                entry["record"] = {{"name", shownString(difference.was->name)}, {"ip", shownString(difference.was->ip)},
+                                   {"mask", shownString(difference.was->mask)}, {"gateway", shownString(difference.was->gateway)}};
             array.push_back(std::move(entry));
         }
         return array.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
@@ -156,9 +151,9 @@ std::string formatComparison(const SiteComparison& comparison, DeviceFormat form
         if (compared.now) {
             const DeviceRecord& r = compared.now->record;
             for (const QString* field : {&r.name, &r.mac, &r.ip, &r.submask, &r.gateway})
-                row.push_back(shown(*field));
+                row.push_back(shownString(*field));
         } else {
-            row.insert(row.end(), {shown(difference.was->name), shown(difference.was->mac), "", "", ""});
+            row.insert(row.end(), {shownString(difference.was->name), shownString(difference.was->mac), "", "", ""});
         }
         if (csv)
             row.push_back(compared.now ? makerIfLoaded(compared.now->record.mac) : difference.was->maker);
