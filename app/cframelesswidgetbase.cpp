@@ -3,11 +3,14 @@
 #include "app/qtcompat.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QHoverEvent>
 #include <QMouseEvent>
+#include <QWindow>
 
 CFrameLessWidgetBase::CFrameLessWidgetBase(QWidget* parent)
     : QWidget(parent)
+    , handling(dragHandlingFor(QGuiApplication::platformName()))
 {
 }
 
@@ -101,6 +104,7 @@ void CFrameLessWidgetBase::mousePressEvent(QMouseEvent* e)
         resizing = true;
         pressGlobalPos = globalPointOf(e);
         pressGeometry = geometry();
+        handOverPending = handling == DragHandling::AskCompositor;
         QWidget::mousePressEvent(e);
         return;
     }
@@ -114,11 +118,20 @@ void CFrameLessWidgetBase::mousePressEvent(QMouseEvent* e)
         moving = true;
         dragOffset = globalPointOf(e) - frameGeometry().topLeft();
     }
+    handOverPending = moving && handling == DragHandling::AskCompositor;
     QWidget::mousePressEvent(e);
 }
 
 void CFrameLessWidgetBase::mouseMoveEvent(QMouseEvent* e)
 {
+    // One try per drag: a compositor that refused leaves the drag to the widget's own way.
+    if (handOverPending) {
+        handOverPending = false;
+        if (handOver()) {
+            QWidget::mouseMoveEvent(e);
+            return;
+        }
+    }
     if (resizing && resizable)
         resizeWindow(globalPointOf(e));
     else if (moving)
@@ -130,13 +143,36 @@ void CFrameLessWidgetBase::mouseMoveEvent(QMouseEvent* e)
 
 void CFrameLessWidgetBase::mouseReleaseEvent(QMouseEvent* e)
 {
-    if (e->button() == Qt::LeftButton) {
-        moving = false;
-        resizing = false;
-        direction = 0;
-        setCursor(Qt::ArrowCursor);
-    }
+    if (e->button() == Qt::LeftButton)
+        endDrag();
     QWidget::mouseReleaseEvent(e);
+}
+
+bool CFrameLessWidgetBase::askCompositor(Qt::Edges edges)
+{
+    QWindow* window = windowHandle();
+    if (!window)
+        return false;
+    return edges ? window->startSystemResize(edges) : window->startSystemMove();
+}
+
+bool CFrameLessWidgetBase::handOver()
+{
+    if (!askCompositor(resizing ? resizeEdges(direction) : Qt::Edges()))
+        return false;
+    // The compositor carries the drag from here and may swallow its release: nothing of it is
+    // left for a later press to find.
+    endDrag();
+    return true;
+}
+
+void CFrameLessWidgetBase::endDrag()
+{
+    moving = false;
+    resizing = false;
+    direction = 0;
+    handOverPending = false;
+    setCursor(Qt::ArrowCursor);
 }
 
 void CFrameLessWidgetBase::changeEvent(QEvent* e)

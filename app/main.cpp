@@ -11,6 +11,7 @@ int main(int argc, char** argv)
     setHighDpiAttributes();
     QApplication app(argc, argv);
     installApplicationFont();
+    installTranslations(QLocale(), translationFolders());
 
     const SingleInstance instance;
     if (!instance.claimed()) {

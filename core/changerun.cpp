@@ -1,6 +1,6 @@
 #include "core/changerun.h"
 
-#include "base/consoleline.h"
+#include "base/messages.h"
 #include "core/devicelist.h"
 #include "core/discoverysession.h"
 #include "core/macaddress.h"
@@ -9,7 +9,8 @@
 #include <algorithm>
 #include <set>
 
-using brenmoor::console::printLine;
+using brenmoor::messages::Level;
+using brenmoor::messages::report;
 
 namespace {
 
@@ -118,7 +119,7 @@ void ChangeRun::ask(const std::vector<std::string>& addresses)
         });
     if (!started) {
         phase = Phase::Done;
-        emit refused({"The plannedChanges addresses could not be asked: nothing sent"});
+        emit refused({"The planned addresses could not be asked: nothing sent"});
         emit finished();
     }
 }
@@ -219,7 +220,7 @@ void ChangeRun::checkRange()
             return;
         }
         phase = Phase::Done;
-        emit refused({"Hosts kept answering at the plannedChanges addresses: nothing sent; search again"});
+        emit refused({"Hosts kept answering at the planned addresses: nothing sent; search again"});
         emit finished();
         return;
     }
@@ -294,8 +295,9 @@ void ChangeRun::sendReady()
                 progress = true;
                 continue;
             }
-            printLine("Sent to " + shownString(change.device.mac) + ": IP " + change.ip + ", mask " + change.mask + ", gateway "
-                      + change.gateway + ", name " + shownString(change.name));
+            report(Level::Info,
+                   "Sent to " + shownString(change.device.mac) + ": IP " + change.ip + ", mask " + change.mask
+                       + ", gateway " + change.gateway + ", name " + shownString(change.name));
             emit changeSent(change);
             if (options.verify)
                 verifier.expect(sent);
@@ -353,9 +355,9 @@ void ChangeRun::settle(size_t index, ChangeOutcome outcome)
     steps[index].settled = true;
     steps[index].proven = outcome.result == ChangeOutcome::Result::Proven;
     if (outcome.proof)
-        printLine(outcome.proof->line);
+        report(outcome.proof->proven() ? Level::Info : Level::Warning, outcome.proof->line);
     else if (outcome.result == ChangeOutcome::Result::NotSent)
-        printLine("[WARNING] " + shownString(outcome.change.device.mac) + " " + outcome.detail);
+        report(Level::Warning, "[WARNING] " + shownString(outcome.change.device.mac) + " " + outcome.detail);
     results[index] = outcome;
     emit changeSettled(results[index]);
 }

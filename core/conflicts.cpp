@@ -1,6 +1,7 @@
 #include "core/conflicts.h"
 
 #include "base/consoleline.h"
+#include "base/messages.h"
 #include "core/devicelist.h"
 #include "core/macaddress.h"
 
@@ -178,7 +179,7 @@ std::vector<Conflict> markConflicts(DeviceList& list, const NeighbourMap* neighb
         }
     }
     for (const Conflict& conflict : conflicts) {
-        brenmoor::console::printLine(conflict.line);
+        brenmoor::messages::report(brenmoor::messages::Level::Warning, conflict.line);
         list.markConflict(conflict.row, conflict.neighbourMac);
     }
     return conflicts;

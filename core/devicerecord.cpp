@@ -57,7 +57,7 @@ QString firstCharacters(const QString& text, int count)
     QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, text);
     int end = 0;
     for (int taken = 0; taken < count; ++taken) {
-        const int next = characters.toNextBoundary();
+        const int next = static_cast<int>(characters.toNextBoundary()); // qsizetype in Qt 6
         if (next < 0)
             return text;
         end = next;

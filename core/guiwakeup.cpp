@@ -1,10 +1,9 @@
 #include "core/guiwakeup.h"
 
-#include "base/consoleline.h"
+#include "base/messages.h"
 
 #include <QSocketNotifier>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -14,7 +13,7 @@ GuiWakeUp::GuiWakeUp(QObject* parent)
     int ends[2];
     if (pipe(ends) != 0) {
         // Without a pipe the wake-up goes through Qt's queue: slower to judge, as correct.
-        brenmoor::console::printErrorLine(std::string("Cannot make the wake-up pipe: ") + std::strerror(errno));
+        brenmoor::messages::reportFailure(brenmoor::messages::Level::Error, "Cannot make the wake-up pipe", errno);
         return;
     }
     for (int end : ends) {

@@ -1,11 +1,12 @@
 #include "core/networkvalidation.h"
 
 #include "base/consoleline.h"
+#include "base/messages.h"
 
 #include <array>
-#include <iostream>
 #include <optional>
 #include <regex>
+#include <sstream>
 
 namespace {
 
@@ -130,7 +131,11 @@ bool isNetworkOrBroadcast(const std::string& ip, const std::string& mask, std::s
 bool checkNetworkConfig(const std::string& ip, const std::string& mask, const std::string& gateway,
                         std::string& error)
 {
-    return checkNetworkConfig(ip, mask, gateway, error, std::cout);
+    std::ostringstream report;
+    const bool ok = checkNetworkConfig(ip, mask, gateway, error, report);
+    // A report, its [ERROR] lines included: the panel that asked shows the refusal itself.
+    brenmoor::messages::reportLines(brenmoor::messages::Level::Info, report.str());
+    return ok;
 }
 
 bool checkNetworkConfig(const std::string& ip, const std::string& mask, const std::string& gateway,

@@ -11,7 +11,8 @@
 // a device and its gateway (not 0.0.0.0, /31 or /32), the gateway inside the IP's subnet and
 // neither the IP itself nor the subnet's network or broadcast address, an IP that is neither
 // of those either, and a private IP: settings that would strand a device are refused. `error` is cleared first and holds the reason on false.
-// The report goes to standard output.
+// The report goes out as Info messages, one a line (base/messages.h): by default to standard
+// output, where the window's console lines go.
 bool checkNetworkConfig(const std::string& ip, const std::string& mask, const std::string& gateway,
                         std::string& error);
 bool checkNetworkConfig(const std::string& ip, const std::string& mask, const std::string& gateway,

@@ -1,6 +1,6 @@
 #include "core/searchrun.h"
 
-#include "base/consoleline.h"
+#include "base/messages.h"
 #include "core/arpfallback.h"
 #include "core/devicelist.h"
 #include "core/discoverysession.h"
@@ -11,8 +11,8 @@
 
 #include <algorithm>
 
-using brenmoor::console::printErrorLine;
-using brenmoor::console::printLine;
+using brenmoor::messages::Level;
+using brenmoor::messages::report;
 
 namespace {
 
@@ -66,7 +66,7 @@ void SearchRun::start()
                 if (cancel->cancelled())
                     return;
                 for (const std::string& line : firewallHintLines(result.swept, discovery->repliesByInterface()))
-                    printLine(line);
+                    report(Level::Warning, line);
                 drops->report(discovery->interfaces());
                 deliver(std::move(result));
             });
@@ -93,7 +93,7 @@ void SearchRun::sweepArrived(SweepResult result)
     fallbackSeen = result.fallback;
     if (options.sayFallback)
         if (const auto line = arpFallbackLine(result.fallback))
-            printErrorLine(*line);
+            report(Level::Error, *line);
     neighbours = std::move(result.neighbours);
     judgedRows = 0;
     emit sweepDone();
@@ -122,7 +122,7 @@ std::vector<Conflict> SearchRun::judge(DeviceList& list)
         const auto known = std::find_if(proxies.begin(), proxies.end(), [&](const ArpProxy& p) { return p.mac == proxy.mac; });
         if (known != proxies.end() && known->addresses == proxy.addresses)
             continue;
-        printLine(proxyLine(proxy)); // named once, and again when it answers for more
+        report(Level::Warning, proxyLine(proxy)); // named once, and again when it answers for more
         if (known != proxies.end())
             *known = std::move(proxy);
         else
@@ -163,7 +163,7 @@ std::vector<std::string> SearchRun::notes() const
     if (dropped > 0) {
         const std::string line = droppedRepliesLine(dropped, session->receiveBufferBytes());
         if (line != dropLine)
-            printErrorLine(line);
+            report(Level::Error, line);
         dropLine = line;
     }
     if (!dropLine.empty())

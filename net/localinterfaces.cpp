@@ -1,6 +1,6 @@
 #include "net/localinterfaces.h"
 
-#include "base/consoleline.h"
+#include "base/messages.h"
 #include "net/hostinterfaces.h"
 #include "net/ifaddrssource.h"
 #include "net/interfacerules.h"
@@ -9,10 +9,10 @@
 #include <atomic>
 #include <cstring>
 #include <ifaddrs.h>
-#include <iostream>
 #include <mutex>
 #include <net/if.h>
 #include <netinet/in.h>
+#include <sstream>
 
 std::string SloaclIP;
 unsigned char SloaclMac[6] = {0, 0, 0, 0, 0, 0};
@@ -24,9 +24,20 @@ namespace {
 std::mutex localRecordMutex;
 std::atomic<unsigned int> cachedLocalId{0};
 
+using brenmoor::messages::Level;
+
 void reportListFailure()
 {
-    brenmoor::console::printErrorLine("Failed to get interface addresses");
+    brenmoor::messages::report(Level::Error, "Failed to get interface addresses");
+}
+
+// The listing as console lines, one message each.
+std::map<std::string, std::string> reportedBroadcastMap(const ifaddrs* list, brenmoor::net::InterfaceRules rules)
+{
+    std::ostringstream listing;
+    std::map<std::string, std::string> result = brenmoor::net::broadcastMapFrom(list, listing, rules);
+    brenmoor::messages::reportLines(Level::Info, listing.str());
+    return result;
 }
 
 } // namespace
@@ -57,7 +68,7 @@ std::map<std::string, std::string> getbroadcastAddressList(const IfaddrsSource& 
         reportListFailure();
         return {};
     }
-    return broadcastMapFrom(list.head(), brenmoor::console::consoleStream(), platformInterfaceRules());
+    return reportedBroadcastMap(list.head(), platformInterfaceRules());
 }
 
 std::optional<LocalMacIp> chooseLocalRecord(const ifaddrs* list, InterfaceRules rules,
@@ -92,7 +103,7 @@ LocalMacIp getloacMacIp(const IfaddrsSource& source)
         if (!list.ok()) {
             reportListFailure();
         } else {
-            broadcastMapFrom(list.head(), brenmoor::console::consoleStream());
+            reportedBroadcastMap(list.head(), platformInterfaceRules());
             if (const auto chosen = chooseLocalRecord(list.head(), platformInterfaceRules(), isPhysicalPort)) {
                 SloaclIP = chosen->ip;
                 std::memcpy(SloaclMac, chosen->mac, sizeof SloaclMac);

@@ -27,9 +27,9 @@ struct LocalMacIp
     std::string ip;
 };
 
-// Lists the LAN ports' IPv4 addresses (not 127.0.0.1), four console lines each, and returns
-// broadcast address -> netmask; the first interface of a subnet wins. What a LAN port is
-// depends on the platform (interfacerules.h).
+// Lists the LAN ports' IPv4 addresses (not 127.0.0.1), four console lines each (reported as
+// Info messages, base/messages.h), and returns broadcast address -> netmask; the first
+// interface of a subnet wins. What a LAN port is depends on the platform (interfacerules.h).
 // An empty map when the list cannot be read.
 std::map<std::string, std::string> getbroadcastAddressList();
 
@@ -48,7 +48,8 @@ std::string ipTo1(const std::string& ip);
 
 namespace brenmoor::net {
 
-// The interface list walk behind getbroadcastAddressList, over any list, printing to `out`.
+// The interface list walk behind getbroadcastAddressList, over any list, writing the listing
+// to `out`.
 std::map<std::string, std::string> broadcastMapFrom(const ifaddrs* list, std::ostream& out,
                                                     InterfaceRules rules = platformInterfaceRules());
 std::map<std::string, std::string> getbroadcastAddressList(const IfaddrsSource& source);

@@ -1,6 +1,6 @@
 #include "net/netscanner.h"
 
-#include "base/consoleline.h"
+#include "base/messages.h"
 #include "net/arpcommand.h"
 #include "net/hostinterfaces.h"
 #include "net/ifaddrssource.h"
@@ -23,7 +23,8 @@
 #include <sys/syscall.h>
 #endif
 
-using brenmoor::console::printLine;
+using brenmoor::messages::Level;
+using brenmoor::messages::report;
 namespace net = brenmoor::net;
 
 namespace {
@@ -320,12 +321,13 @@ void NetScanner::sweepByKernel(const std::vector<net::ProbeTarget>& plan, int wa
     const size_t room = limit > inUse + kTableHeadroom ? limit - inUse - kTableHeadroom : 0;
     const size_t rounds = net::roundsFor(plan.size(), room);
     if (rounds > 1) {
-        printLine("The kernel's neighbour table holds " + std::to_string(limit) + " entries"
-                  + (known ? "" : " (assumed)") + ", " + std::to_string(inUse) + " in use: "
-                  + std::to_string(plan.size()) + " probes are sent in " + std::to_string(rounds)
-                  + " rounds. To sweep in one, raise net.ipv4.neigh.default.gc_thresh3 (with gc_thresh2 and "
-                  + "gc_thresh1 below it), e.g. sysctl -w net.ipv4.neigh.default.gc_thresh3="
-                  + std::to_string(std::max<size_t>(4096, (inUse + plan.size() + kTableHeadroom) * 2)));
+        report(Level::Info,
+               "The kernel's neighbour table holds " + std::to_string(limit) + " entries" + (known ? "" : " (assumed)")
+                   + ", " + std::to_string(inUse) + " in use: " + std::to_string(plan.size()) + " probes are sent in "
+                   + std::to_string(rounds)
+                   + " rounds. To sweep in one, raise net.ipv4.neigh.default.gc_thresh3 (with gc_thresh2 and "
+                   + "gc_thresh1 below it), e.g. sysctl -w net.ipv4.neigh.default.gc_thresh3="
+                   + std::to_string(std::max<size_t>(4096, (inUse + plan.size() + kTableHeadroom) * 2)));
     }
 
     yieldToTheWindow();
@@ -358,8 +360,11 @@ void NetScanner::sweepByKernel(const std::vector<net::ProbeTarget>& plan, int wa
     }
     auto wait = std::chrono::milliseconds(std::max(waitSeconds, 0) * 1000);
     if (staleTargets > 0 && waitSeconds > 0 && wait < kKernelVerification) {
-        printLine("The kernel checks " + std::to_string(staleTargets) + (staleTargets == 1 ? " known host" : " known hosts")
-                  + " again before it trusts them: the sweep waits " + std::to_string((kKernelVerification.count() + 999) / 1000) + " s for them");
+        report(Level::Info,
+               "The kernel checks " + std::to_string(staleTargets)
+                   + (staleTargets == 1 ? " known host" : " known hosts")
+                   + " again before it trusts them: the sweep waits "
+                   + std::to_string((kKernelVerification.count() + 999) / 1000) + " s for them");
         wait = kKernelVerification;
     }
     const size_t perRound = (plan.size() + rounds - 1) / rounds;
@@ -383,24 +388,26 @@ void NetScanner::sweepByKernel(const std::vector<net::ProbeTarget>& plan, int wa
         }
     }
     if (result.failedProbes > 0)
-        printLine(std::to_string(result.failedProbes) + " of " + std::to_string(plan.size())
-                  + " probes could not be sent: their hosts are missing from the conflict check");
+        report(Level::Warning,
+               std::to_string(result.failedProbes) + " of " + std::to_string(plan.size())
+                   + " probes could not be sent: their hosts are missing from the conflict check");
 }
 
 SweepResult NetScanner::sweep(int waitSeconds)
 {
     SweepResult result;
     if (list.empty()) {
-        printLine("未找到可用的网络接口");
+        report(Level::Warning, "未找到可用的网络接口");
         return result;
     }
     const std::string rule(32, '=');
-    printLine(rule);
-    printLine("发现 " + std::to_string(list.size()) + " 个网络接口");
-    printLine(rule);
-    printLine("");
+    report(Level::Info, rule);
+    report(Level::Info, "发现 " + std::to_string(list.size()) + " 个网络接口");
+    report(Level::Info, rule);
+    report(Level::Info, "");
     for (const std::string& bridge : skippedBridges)
-        printLine("Not swept: " + bridge + ", a bridge with no physical port (containers or virtual machines)");
+        report(Level::Info,
+               "Not swept: " + bridge + ", a bridge with no physical port (containers or virtual machines)");
 
     std::vector<uint32_t> listed;
     if (actions.listed) {
@@ -421,13 +428,13 @@ SweepResult NetScanner::sweep(int waitSeconds)
 
     for (size_t i = 0; i < list.size(); ++i) {
         const ScanInterface& iface = list[i];
-        printLine("→ 扫描 " + iface.name + " (" + iface.ip + ")");
+        report(Level::Info, "→ 扫描 " + iface.name + " (" + iface.ip + ")");
         for (const auto& [mac, ip] : found[i])
             net::addPair(result.neighbours, mac, ip);
         const size_t hosts = net::hostCount(found[i]);
         result.swept.push_back({iface.name, iface.ip, iface.ifIndex, hosts});
-        printLine("  找到 " + std::to_string(hosts) + " 个设备");
-        printLine("");
+        report(Level::Info, "  找到 " + std::to_string(hosts) + " 个设备");
+        report(Level::Info, "");
     }
     return result;
 }

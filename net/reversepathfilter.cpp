@@ -1,6 +1,6 @@
 #include "net/reversepathfilter.h"
 
-#include "base/consoleline.h"
+#include "base/messages.h"
 #include "net/hostinterfaces.h"
 
 #include <algorithm>
@@ -152,7 +152,8 @@ std::uint64_t ReversePathDropWatch::report(const IfaddrsSource& source) const
     if (!before || !after || *after <= *before)
         return 0;
     const std::uint64_t dropped = *after - *before;
-    brenmoor::console::printLine(reversePathDropLine(dropped, readReversePathSettings(ipv4InterfaceNames(source))));
+    brenmoor::messages::report(brenmoor::messages::Level::Warning,
+                               reversePathDropLine(dropped, readReversePathSettings(ipv4InterfaceNames(source))));
     return dropped;
 }
 

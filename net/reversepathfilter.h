@@ -37,12 +37,13 @@ std::vector<std::string> ipv4InterfaceNames(const IfaddrsSource& source);
 // The console line for `dropped` datagrams, with what lets them in.
 std::string reversePathDropLine(std::uint64_t dropped, const ReversePathSettings& settings);
 
-// Takes the counter when made; report() takes it again and, when it rose, prints the line.
+// Takes the counter when made; report() takes it again and, when it rose, reports the line
+// as a warning.
 class ReversePathDropWatch
 {
 public:
     explicit ReversePathDropWatch(std::string netstatPath = "/proc/net/netstat");
-    // The number of drops since construction (0 when either reading failed), after printing
+    // The number of drops since construction (0 when either reading failed), after reporting
     // the line for them.
     std::uint64_t report(const IfaddrsSource& source) const;
 

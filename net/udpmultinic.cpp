@@ -1,6 +1,6 @@
 #include "net/udpmultinic.h"
 
-#include "base/consoleline.h"
+#include "base/messages.h"
 #include "net/datagrambatch.h"
 #include "net/hostinterfaces.h"
 #include "net/ifaddrssource.h"
@@ -18,8 +18,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using brenmoor::console::printErrorLine;
-using brenmoor::console::printLine;
+using brenmoor::messages::Level;
+using brenmoor::messages::report;
 
 namespace {
 
@@ -185,21 +185,21 @@ bool UDPMultiNIC::initialise()
     const bool found = EnumerateInterfaces();
     initialisedWith = identitiesOf(nics);
     if (!found) {
-        printErrorLine("Failed to get network interfaces");
+        report(Level::Error, "Failed to get network interfaces");
         return fail("no network interface is up");
     }
     // The receive socket before the send sockets: bound first, the reply port is never
     // handed to one of them as its ephemeral port.
     if (!openReceiveSocket()) {
-        printErrorLine("Failed to open UDP port " + std::to_string(localPort) + ": " + failed);
+        brenmoor::messages::reportFailure(Level::Error, "Failed to open UDP port " + std::to_string(localPort), errno);
         return fail(failed);
     }
     for (NicInfo& nic : nics) {
         nic.sendSock = CreateSendSocket(nic.ip);
         if (nic.sendSock < 0) {
-            const std::string why = std::strerror(errno);
-            printErrorLine("Failed to create send socket for " + nic.name);
-            return fail("no send socket for " + nic.name + ": " + why);
+            const int error = errno;
+            brenmoor::messages::reportFailure(Level::Error, "Failed to create send socket for " + nic.name, error);
+            return fail("no send socket for " + nic.name + ": " + std::strerror(error));
         }
     }
     nics.front().recvSock = recvSock;
@@ -209,13 +209,13 @@ bool UDPMultiNIC::initialise()
     } catch (const std::system_error&) {
         // Without its receive thread the endpoint is of no use: undo, and say so.
         running = false;
-        printErrorLine("Failed to start the receive thread");
+        report(Level::Error, "Failed to start the receive thread");
         return fail("its receive thread could not start");
     }
     state = State::Running;
     failed.clear();
     rememberOwnAddresses();
-    printLine("UDP MultiNIC initialized with " + std::to_string(nics.size()) + " interfaces");
+    report(Level::Info, "UDP MultiNIC initialized with " + std::to_string(nics.size()) + " interfaces");
     return true;
 }
 
@@ -226,7 +226,9 @@ bool UDPMultiNIC::openReceiveSocket()
     recvSock = CreateRecvSocket("0.0.0.0");
     if (recvSock >= 0)
         return true;
-    failed = std::strerror(errno);
+    const int error = errno;
+    failed = std::strerror(error);
+    errno = error; // for the caller's report
     return false;
 }
 
@@ -268,17 +270,17 @@ void UDPMultiNIC::replaceSendSockets(std::vector<NicInfo> records)
     nics.clear();
     initialisedWith = identitiesOf(records);
     for (NicInfo& nic : records)
-        printLine("Found NIC: " + nic.name + " - " + nic.ip);
+        report(Level::Info, "Found NIC: " + nic.name + " - " + nic.ip);
     if (records.empty()) {
         // Sends find no record until a port comes back; the next Refresh sees it.
-        printErrorLine("Failed to get network interfaces");
+        report(Level::Error, "Failed to get network interfaces");
         return;
     }
     for (NicInfo& nic : records) {
         nic.sendSock = CreateSendSocket(nic.ip);
         if (nic.sendSock < 0) {
             // The port went away again in between: the others still send.
-            printErrorLine("Failed to create send socket for " + nic.name);
+            brenmoor::messages::reportFailure(Level::Error, "Failed to create send socket for " + nic.name, errno);
             continue;
         }
         nics.push_back(nic);
@@ -286,7 +288,7 @@ void UDPMultiNIC::replaceSendSockets(std::vector<NicInfo> records)
     if (!nics.empty())
         nics.front().recvSock = recvSock;
     rememberOwnAddresses();
-    printLine("UDP MultiNIC initialized with " + std::to_string(nics.size()) + " interfaces");
+    report(Level::Info, "UDP MultiNIC initialized with " + std::to_string(nics.size()) + " interfaces");
 }
 
 std::vector<NicInfo> UDPMultiNIC::usableInterfaces(bool& listed) const
@@ -320,7 +322,7 @@ bool UDPMultiNIC::EnumerateInterfaces()
 {
     bool listed = false;
     for (NicInfo& nic : usableInterfaces(listed)) {
-        printLine("Found NIC: " + nic.name + " - " + nic.ip);
+        report(Level::Info, "Found NIC: " + nic.name + " - " + nic.ip);
         nics.push_back(std::move(nic));
     }
     return listed && !nics.empty();
@@ -378,14 +380,14 @@ bool UDPMultiNIC::Send(const std::string& ip, const unsigned char* data, size_t 
 {
     std::shared_lock<std::shared_mutex> lock(nicsLock);
     if (!running) {
-        printErrorLine("UDP not initialized or stopped");
+        report(Level::Error, "UDP not initialized or stopped");
         return false;
     }
     sockaddr_in destination{};
     destination.sin_family = AF_INET;
     destination.sin_port = htons(static_cast<uint16_t>(remotePort & 0xFFFF));
     if (inet_pton(AF_INET, ip.c_str(), &destination.sin_addr) <= 0) {
-        printErrorLine("Invalid destination IP: " + ip);
+        report(Level::Error, "Invalid destination IP: " + ip);
         return false;
     }
     if (nics.empty())
@@ -394,10 +396,13 @@ bool UDPMultiNIC::Send(const std::string& ip, const unsigned char* data, size_t 
     for (const NicInfo& nic : nics) {
         const ssize_t sent = sendPinned(nic, destination, data, len);
         if (sent >= 0 && static_cast<size_t>(sent) == len) {
-            printLine("Sent " + std::to_string(len) + " bytes via " + nic.name + " (" + nic.ip + ")");
+            report(Level::Info, "Sent " + std::to_string(len) + " bytes via " + nic.name + " (" + nic.ip + ")");
             anySent = true;
+        } else if (sent < 0) {
+            brenmoor::messages::reportFailure(Level::Error, "Failed to send via " + nic.name, errno);
         } else {
-            printErrorLine("Failed to send via " + nic.name);
+            report(Level::Error, "Failed to send via " + nic.name + ": only " + std::to_string(sent) + " of "
+                                     + std::to_string(len) + " bytes went out");
         }
     }
     return anySent;
@@ -429,9 +434,9 @@ void UDPMultiNIC::deliver(const brenmoor::net::ReceivedDatagram& datagram)
     try {
         callback(text, datagram.data, datagram.length);
     } catch (const std::exception& e) {
-        printErrorLine(std::string("Receive handler failed: ") + e.what());
+        report(Level::Error, std::string("Receive handler failed: ") + e.what());
     } catch (...) {
-        printErrorLine("Receive handler failed");
+        report(Level::Error, "Receive handler failed");
     }
 }
 
@@ -523,7 +528,7 @@ void UDPMultiNIC::Stop()
             state = State::Stopped;
     }
     if (wasRunning)
-        printLine("UDP MultiNIC stopped");
+        report(Level::Info, "UDP MultiNIC stopped");
 }
 
 void UDPMultiNIC::CloseAllSockets()

@@ -16,6 +16,8 @@ PACKAGES=(
   cmake make g++ pkg-config
   dpkg-dev file   # CPack works out a .deb's dependencies with them (the package test too)
   qtbase5-dev libspdlog-dev nlohmann-json3-dev
+  qttools5-dev qttools5-dev-tools # lrelease builds the translations (Qt's LinguistTools)
+  qttranslations5-l10n fonts-wqy-microhei # Qt's own translations; a font with Chinese glyphs
   net-tools iproute2 procps
   libcap2-bin     # setcap and getcap: the ARP helper's capability (the demo, the package test)
   xvfb xauth xdotool imagemagick
@@ -23,8 +25,13 @@ PACKAGES=(
 # BRENMOOR_QT=6: Debian's Qt 6 instead (the build's BRENMOOR_QT follows the same variable).
 if [ "${BRENMOOR_QT:-5}" = 6 ]; then
   PACKAGES=("${PACKAGES[@]/qtbase5-dev/qt6-base-dev}")
+  PACKAGES=("${PACKAGES[@]/qttools5-dev-tools/qt6-l10n-tools}")
+  PACKAGES=("${PACKAGES[@]/qttools5-dev/qt6-tools-dev}")
+  PACKAGES=("${PACKAGES[@]/qttranslations5-l10n/qt6-translations-l10n}")
   PACKAGES+=(libgl-dev) # Qt 6's CMake files look for OpenGL's headers
 fi
+wayland_plugin=qtwayland5
+[ "${BRENMOOR_QT:-5}" = 6 ] && wayland_plugin=qt6-wayland
 case "$profile" in
   demo) ;;
   # The package test parses the firewall profiles with ufw's and firewalld's own Python
@@ -32,7 +39,9 @@ case "$profile" in
   # never the firewalld daemon). nftables (nft) and arp-scan: for tests in the lab.
   # The makers of MACs (ieee-data); Ansible against sites reached over SSH (ansible-core, and
   # openssh-server, whose sshd the test starts inside its own namespaces only).
-  test) PACKAGES+=(libgtest-dev ufw python3-firewall nftables arp-scan ieee-data ansible-core openssh-server openssh-client) ;;
+  # A headless Weston and Qt's Wayland plugin: the window as a Wayland client.
+  test) PACKAGES+=(libgtest-dev ufw python3-firewall nftables arp-scan ieee-data ansible-core openssh-server openssh-client
+                   weston "$wayland_plugin") ;;
   fuzz) PACKAGES+=(libgtest-dev clang libclang-rt-14-dev) ;;
   package) ;;
   *) echo "install-deps: unknown profile '$profile' (demo, test, fuzz or package)" >&2; exit 2 ;;

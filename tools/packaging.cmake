@@ -76,7 +76,13 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://lorvane.org/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_APP_PACKAGE_NAME brenmoor)
 # `arp -an` when the netlink read fails; the registry that names each device's maker.
-set(CPACK_DEBIAN_APP_PACKAGE_RECOMMENDS "net-tools, ieee-data")
+# Qt's own translations: the file dialogs and standard buttons in the user's language too.
+if(BRENMOOR_QT STREQUAL "6")
+  set(BRENMOOR_QT_TRANSLATIONS qt6-translations-l10n)
+else()
+  set(BRENMOOR_QT_TRANSLATIONS qttranslations5-l10n)
+endif()
+set(CPACK_DEBIAN_APP_PACKAGE_RECOMMENDS "net-tools, ieee-data, ${BRENMOOR_QT_TRANSLATIONS}")
 # setcap, for the postinst; the shared libraries' packages are worked out and added to it.
 set(CPACK_DEBIAN_APP_PACKAGE_DEPENDS libcap2-bin)
 set(CPACK_DEBIAN_APP_PACKAGE_CONTROL_EXTRA ${BRENMOOR_APP_CONFFILES} ${PROJECT_BINARY_DIR}/debian/brenmoor/postinst)

@@ -4,6 +4,7 @@
 #include "core/devicemaker.h"
 #include "core/devicerecord.h"
 #include "core/macaddress.h"
+#include "ui/coretexts.h"
 #include "ui/sharedstyles.h"
 
 #include <QHBoxLayout>
@@ -198,7 +199,7 @@ QString AssignAddressesPanel::planText(const AssignmentPlan& plan)
 {
     QStringList parts;
     if (plan.note)
-        parts << QString::fromStdString(*plan.note);
+        parts << translatedCoreText(*plan.note);
     if (!plan.passedOver.empty()) {
         QStringList addresses;
         for (const PassedOver& passed : plan.passedOver)
@@ -213,7 +214,7 @@ void AssignAddressesPanel::showAddresses(const AssignmentPlan& plan)
     shownPlan.devices = plan.devices;
     QStringList reasons;
     for (const PassedOver& passed : plan.passedOver)
-        reasons << QString::fromStdString(passed.reason);
+        reasons << translatedCoreText(passed.reason);
     message->setToolTip(reasons.join(QLatin1Char('\n')));
     for (int row = 0; row < lines->rowCount(); ++row)
         lines->item(row, NewIp)->setText(QString::fromStdString(shownPlan.devices[static_cast<size_t>(row)].newIp));
@@ -248,7 +249,7 @@ void AssignAddressesPanel::confirm()
     showAddresses(plan);
     if (!plan.ok()) {
         brenmoor::console::printLine("[ERROR] " + *plan.problem);
-        showProblem(QString::fromStdString(*plan.problem));
+        showProblem(translatedCoreText(*plan.problem));
         return;
     }
     asking = true;
@@ -276,7 +277,7 @@ void AssignAddressesPanel::showSending(const AssignmentPlan& plan, const std::ve
     const QString text = planText(plan);
     message->setStyleSheet(QStringLiteral("QLabel{color:rgba(227,227,227,1);font-size:16px;background-color:transparent;}"));
     message->setText((waiting == 1 ? tr("Sent: waiting for the device to report its new settings")
-                                   : tr("Sending to %1 devices: waiting for each to report its new settings").arg(waiting))
+                                   : tr("Sending to %n devices: waiting for each to report its new settings", nullptr, waiting))
                      + (text.isEmpty() ? QString() : QStringLiteral("\n") + text));
     for (int row = 0; row < lines->rowCount(); ++row) {
         const QString& other = static_cast<size_t>(row) < waitsFor.size() ? waitsFor[static_cast<size_t>(row)] : QString();
@@ -310,7 +311,7 @@ void AssignAddressesPanel::settle(const QString& mac, bool proven, bool sentAtAl
         setStatus(row, proven ? tr("verified") : sentAtAll ? tr("not verified") : tr("not sent"),
                   proven ? kDoneColour : kUnansweredColour);
         status->setData(Qt::UserRole, true);
-        status->setToolTip(detail);
+        status->setToolTip(translatedCoreText(detail));
         verifiedCount += proven ? 1 : 0;
         --waiting;
     }
@@ -321,10 +322,9 @@ void AssignAddressesPanel::settle(const QString& mac, bool proven, bool sentAtAl
     message->setStyleSheet(QStringLiteral("QLabel{color:%1;font-size:18px;background-color:transparent;}")
                                .arg((all ? kDoneColour : kUnansweredColour).name()));
     message->setText(all ? (total == 1 ? tr("The device reports its new settings")
-                                       : tr("All %1 devices report their new settings").arg(total))
-                         : tr("%1 of %2 devices report their new settings; %3 did not")
+                                       : tr("All %n devices report their new settings", nullptr, total))
+                         : tr("%1 of %n devices report their new settings; %2 did not", nullptr, total)
                                .arg(verifiedCount)
-                               .arg(total)
                                .arg(total - verifiedCount));
 }
 
@@ -332,6 +332,15 @@ void AssignAddressesPanel::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape) {
         deleteLater();
+        return;
+    }
+    // Enter does what the default button does: Confirm while there is something to confirm,
+    // Close once the changes are out.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (sent)
+            deleteLater();
+        else if (confirmButton->isEnabled())
+            confirm();
         return;
     }
     QWidget::keyPressEvent(event);

@@ -4,12 +4,14 @@
 #include "core/conflicts.h"
 #include "core/devicemaker.h"
 #include "core/macaddress.h"
+#include "ui/coretexts.h"
 #include "ui/devicetable.h"
 #include "ui/sharedstyles.h"
 
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QHash>
 #include <QPushButton>
 #include <QScrollBar>
 #include <algorithm>
@@ -49,6 +51,9 @@ DeviceTableWidget::DeviceTableWidget(QWidget* parent)
     // Whole rows, many at once: click, Ctrl+click, Shift+click, Shift+arrows and Ctrl+A.
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Tab leaves the table for the next control; the arrows move between rows, and Enter and
+    // Ctrl+Enter do what a row's two buttons do.
+    setTabKeyNavigation(false);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { emit selectedRowsChanged(); });
     // Typing goes to the Filter (keyPressEvent): only a double click or F2 edits a name.
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
@@ -158,7 +163,7 @@ void DeviceTableWidget::applyIpMark(int row)
     QFont font = ipItem->font();
     font.setItalic(change.status == ChangeStatus::Pending);
     ipItem->setFont(font);
-    ipItem->setToolTip(QString::fromStdString(change.note));
+    ipItem->setToolTip(translatedCoreText(change.note));
     // What the colours say, said: a screen reader does not see red or amber.
     QStringList said;
     if (!device.conflictMac.empty())
@@ -189,7 +194,7 @@ void DeviceTableWidget::applySince(int row)
     QString text;
     QStringList was;
     if (difference.change != SiteChange::Unchanged)
-        text = QString::fromLatin1(siteChangeName(difference.change));
+        text = translatedCoreText(std::string(siteChangeName(difference.change)));
     if (difference.was && difference.moved)
         was << tr("was %1, mask %2, gateway %3")
                    .arg(shownText(difference.was->ip), shownText(difference.was->mask), shownText(difference.was->gateway));
@@ -264,7 +269,7 @@ void DeviceTableWidget::appendMissingRows()
             cell->setToolTip(tr("In the site record, did not answer this Search"));
             setItem(row, column, cell);
         }
-        auto* since = new QTableWidgetItem(QStringLiteral("missing"));
+        auto* since = new QTableWidgetItem(translatedCoreText(std::string("missing")));
         since->setTextAlignment(Qt::AlignCenter);
         since->setFlags(Qt::ItemIsEnabled);
         since->setForeground(QBrush(kMissingColour, Qt::SolidPattern));
@@ -511,7 +516,21 @@ int DeviceTableWidget::markConflicts(const NeighbourMap* neighbours, int fromRow
 QWidget* DeviceTableWidget::makeRowButton(const QString& text, int width)
 {
     auto* button = new QPushButton(QStringLiteral("Button"));
-    button->setFixedSize(width, 40);
+    // At least `width`, wider where a translation needs it; measured once per text, since a
+    // Search may bring thousands of rows.
+    static QHash<QString, int> widths;
+    auto known = widths.constFind(text);
+    if (known == widths.constEnd()) {
+        QPushButton probe(text);
+        probe.setStyleSheet(buttonBluePushButton);
+        probe.ensurePolished();
+        constexpr int kPadding = 8; // the rounded corners' room, 4 pixels on each side
+        known = widths.insert(text, std::max(width, probe.fontMetrics().horizontalAdvance(text) + kPadding));
+    }
+    button->setFixedSize(*known, 40);
+    // Out of the Tab chain: a thousand rows would be two thousand stops; Enter and Ctrl+Enter
+    // on the current row reach them.
+    button->setFocusPolicy(Qt::NoFocus);
     QWidget* cell = makeCenteredCell(button);
     button->setStyleSheet(buttonBluePushButton);
     button->setText(text);

@@ -9,13 +9,16 @@
 #include "core/networkvalidation.h"
 #include "net/localinterfaces.h"
 #include "ui/assignaddressespanel.h"
+#include "ui/coretexts.h"
 #include "ui/devicetable.h"
 #include "ui/modifyipdialog.h"
 #include "ui/sharedstyles.h"
 #include "ui/windowguard.h"
+#include "ui/windowmessages.h"
 #include "ui_mainwindow.h"
 
 #include <QDate>
+#include <algorithm>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -36,7 +39,7 @@
 
 namespace {
 
-const char* const kSweepRunning = "Searching: the neighbour sweep runs and the conflicts are judged (about 1 s)";
+const char* const kSweepRunning = QT_TRANSLATE_NOOP("mainwindow", "Searching: the neighbour sweep runs and the conflicts are judged (about 1 s)");
 
 // "2026-06-01 08:00 UTC" for the record's "2026-06-01T08:00:00Z"; any other text as it is.
 QString savedText(const std::string& saved)
@@ -99,8 +102,8 @@ mainwindow::mainwindow(QWidget* parent, const brenmoor::net::IfaddrsSource& host
     connect(table, &DeviceTableWidget::webPageRequested, this, &mainwindow::openWebPage);
     connect(table, &DeviceTableWidget::rowCountChanged, this,
             [this](int rows) {
-                ui->pushButton_16->setText(tr("Device:") + QString::number(rows));
-                ui->pushButton_16->setAccessibleName(tr("Devices: %1").arg(rows));
+                ui->pushButton_16->setText(tr("Device:%n", nullptr, rows));
+                ui->pushButton_16->setAccessibleName(tr("Devices: %n", nullptr, rows));
             });
     connect(table, &DeviceTableWidget::drained, this, &mainwindow::judgeNewRows);
     // Typing goes to the Filter: the table's cells are not edited by it.
@@ -119,6 +122,7 @@ mainwindow::mainwindow(QWidget* parent, const brenmoor::net::IfaddrsSource& host
     portWarning = new QLabel(this);
     portWarning->setObjectName(QStringLiteral("portWarning"));
     portWarning->setWordWrap(true);
+    portWarning->setTextFormat(Qt::PlainText); // reported lines carry device names
     portWarning->setStyleSheet(QStringLiteral("color: rgb(250, 180, 80); font-size: 14px; padding: 2px 8px;"));
     portWarning->hide();
     ui->verticalLayout->insertWidget(1, portWarning);
@@ -130,6 +134,24 @@ mainwindow::mainwindow(QWidget* parent, const brenmoor::net::IfaddrsSource& host
     searchNote->setStyleSheet(QStringLiteral("color: rgb(250, 180, 80); font-size: 14px; padding: 2px 8px;"));
     searchNote->hide();
     ui->verticalLayout->insertWidget(2, searchNote);
+    // A failure below the window (a socket that would not open, a send refused) is said here
+    // too, not only on a console the user may never see.
+    brenmoor::ui::installWindowMessages(this, [this](const QString& text) {
+        const QString line = translatedCoreText(text);
+        if (reported.contains(line))
+            return; // the same failure for every send of a Search is said once
+        // The Search's own notes (the ARP helper's fallback, dropped replies) have their place.
+        if (searchRun) {
+            for (const std::string& note : searchRun->notes())
+                if (QString::fromStdString(note) == text)
+                    return;
+        }
+        reported << line;
+        constexpr int kShownFailures = 5;
+        if (reported.size() > kShownFailures)
+            reported.removeFirst();
+        showHint();
+    });
     showPortHolders();
     buildTopBarTools();
     buildSiteBar();
@@ -211,7 +233,7 @@ void mainwindow::openModify(int rowId)
         const auto joined = [](const std::vector<std::string>& lines) {
             QStringList texts;
             for (const std::string& line : lines)
-                texts << QString::fromStdString(line);
+                texts << translatedCoreText(line);
             return texts.join(QLatin1Char('\n'));
         };
         connect(run, &ChangeRun::refused, dialog, [dialog, joined](const std::vector<std::string>& reasons) {
@@ -229,7 +251,7 @@ void mainwindow::openModify(int rowId)
         connect(dialog, &QObject::destroyed, run, &ChangeRun::cancel);
         connect(run, &ChangeRun::changeSettled, dialog, [dialog](const ChangeOutcome& outcome) {
             if (outcome.result == ChangeOutcome::Result::NotSent)
-                dialog->refuse(QString::fromStdString(outcome.detail));
+                dialog->refuse(translatedCoreText(outcome.detail));
         });
         run->start({change});
     });
@@ -313,7 +335,7 @@ void mainwindow::showSearchNotes()
 {
     QStringList lines;
     for (const std::string& line : searchRun->notes())
-        lines << QString::fromStdString(line);
+        lines << translatedCoreText(line);
     const QString text = lines.join(QLatin1Char('\n'));
     if (searchNote->text() != text)
         searchNote->setText(text);
@@ -323,8 +345,8 @@ void mainwindow::showSearchNotes()
 void mainwindow::showConflictCount()
 {
     conflictCount = ui->tableWidget->conflictCount();
-    ui->pushButton_15->setText(tr("Conflicts:") + QString::number(conflictCount));
-    ui->pushButton_15->setAccessibleName(tr("Conflicts: %1").arg(conflictCount));
+    ui->pushButton_15->setText(tr("Conflicts:%n", nullptr, conflictCount));
+    ui->pushButton_15->setAccessibleName(tr("Conflicts: %n", nullptr, conflictCount));
 }
 
 void mainwindow::setSearchBusy(bool busy)
@@ -335,16 +357,26 @@ void mainwindow::setSearchBusy(bool busy)
     search->setToolTip(busy ? tr(kSweepRunning) : QString());
 }
 
+void mainwindow::showHint()
+{
+    QStringList lines = reported;
+    if (!portHolders.isEmpty())
+        lines.prepend(portHolders);
+    const QString text = lines.join(QLatin1Char('\n'));
+    portWarning->setText(text);
+    portWarning->setVisible(!text.isEmpty());
+}
+
 void mainwindow::showPortHolders()
 {
     const std::vector<std::string> lines = discovery->portHolderLines();
     QString text;
     for (const std::string& line : lines) {
         brenmoor::console::printErrorLine(line);
-        text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + QString::fromStdString(line);
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + translatedCoreText(line);
     }
-    portWarning->setText(text);
-    portWarning->setVisible(!text.isEmpty());
+    portHolders = text;
+    showHint();
     ui->pushButton_16->setToolTip(text);
 }
 
@@ -377,9 +409,25 @@ void mainwindow::on_pushButton_14_clicked()
     // Busy from the press on, not only once the worker runs: a double click must not start
     // a second search.
     setSearchBusy(true);
+    reported.clear(); // a new Search says again what still fails
+    showHint();
     searchRun->start();
     showPortHolders();
 }
+
+namespace {
+
+// A button at least `width` wide, wider where its text needs it: a translation may be longer
+// than the English the widths were chosen for, and a cut word is no label.
+void fixWidthForText(QPushButton* button, int width, int height)
+{
+    button->ensurePolished(); // the style sheet's font, not the default one, is measured
+    constexpr int kPadding = 24;
+    const int needed = button->fontMetrics().horizontalAdvance(button->text()) + kPadding;
+    button->setFixedSize(std::max(width, needed), height);
+}
+
+} // namespace
 
 void mainwindow::buildTopBarTools()
 {
@@ -400,8 +448,8 @@ void mainwindow::buildTopBarTools()
     siteButton = new QPushButton(tr("Site"), bar);
     siteButton->setObjectName(QStringLiteral("siteButton"));
     siteButton->setToolTip(tr("Save the list as the site's record, or compare each Search with a record"));
-    siteButton->setFixedSize(90, 50);
     siteButton->setStyleSheet(buttonStyle + QStringLiteral("QPushButton::menu-indicator{width:0px;}"));
+    fixWidthForText(siteButton, 90, 50);
     auto* siteMenu = new QMenu(siteButton);
     siteMenu->setObjectName(QStringLiteral("siteMenu"));
     QAction* save = siteMenu->addAction(tr("Save Site..."));
@@ -417,12 +465,12 @@ void mainwindow::buildTopBarTools()
     exportButton = new QPushButton(tr("Export"), bar);
     exportButton->setObjectName(QStringLiteral("exportButton"));
     exportButton->setToolTip(tr("Save every listed device as CSV or JSON"));
-    exportButton->setFixedSize(110, 50);
     exportButton->setStyleSheet(buttonStyle);
+    fixWidthForText(exportButton, 110, 50);
     assignButton = new QPushButton(tr("Assign Addresses"), bar);
     assignButton->setObjectName(QStringLiteral("assignButton"));
-    assignButton->setFixedSize(190, 50);
     assignButton->setStyleSheet(buttonStyle + QStringLiteral("QPushButton{font-size:18px;}"));
+    fixWidthForText(assignButton, 190, 50);
     assignButton->setEnabled(false);
     assignButton->setToolTip(tr("Select the rows of the devices first: click, Ctrl+click, Shift+click or Ctrl+A"));
 
@@ -437,6 +485,11 @@ void mainwindow::buildTopBarTools()
     connect(filterEdit, &QLineEdit::textChanged, table, &DeviceTableWidget::setFilter);
     connect(exportButton, &QPushButton::clicked, this, &mainwindow::chooseExportFile);
     connect(assignButton, &QPushButton::clicked, this, &mainwindow::openAssign);
+    // Tab goes as the eye does: the counters, the tools left to right, Search, then the list.
+    QWidget* order[] = {ui->pushButton_16, ui->pushButton_15, filterEdit, siteButton, exportButton,
+                        assignButton, ui->pushButton_14, ui->tableWidget};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
     const auto selectionShown = [this] { assignButton->setEnabled(!ui->tableWidget->selectedRowIds().empty()); };
     connect(table, &DeviceTableWidget::selectedRowsChanged, this, selectionShown);
     connect(table, &DeviceTableWidget::rowCountChanged, this, selectionShown);
@@ -479,7 +532,7 @@ void mainwindow::openAssign()
             QStringList texts;
             for (const std::string& reason : reasons) {
                 brenmoor::console::printLine("[ERROR] " + reason);
-                texts << QString::fromStdString(reason);
+                texts << translatedCoreText(reason);
             }
             if (panel)
                 panel->refuse(texts.join(QLatin1Char('\n')));
@@ -516,6 +569,11 @@ void mainwindow::openAssign()
     assignPanel->show();
     assignPanel->raise();
     assignPanel->findChild<QLineEdit*>(QStringLiteral("firstIp"))->setFocus();
+    // The keyboard's path back: to the table, where the selection still is.
+    connect(assignPanel, &QObject::destroyed, ui->tableWidget, [table = QPointer<DeviceTableWidget>(ui->tableWidget)] {
+        if (table)
+            table->setFocus();
+    });
 }
 
 ChangeRun* mainwindow::startChange(ChangeRun::Options options)
@@ -642,12 +700,12 @@ void mainwindow::buildSiteBar()
 void mainwindow::showSiteCounts()
 {
     const DeviceTableWidget::SinceCounts counts = ui->tableWidget->sinceCounts();
-    newCount->setText(tr("New:") + QString::number(counts.added));
-    missingCount->setText(tr("Missing:") + QString::number(counts.missing));
-    changedCount->setText(tr("Changed:") + QString::number(counts.changed));
-    newCount->setAccessibleName(tr("New since the record: %1").arg(counts.added));
-    missingCount->setAccessibleName(tr("Missing since the record: %1").arg(counts.missing));
-    changedCount->setAccessibleName(tr("Changed since the record: %1").arg(counts.changed));
+    newCount->setText(tr("New:%n", nullptr, counts.added));
+    missingCount->setText(tr("Missing:%n", nullptr, counts.missing));
+    changedCount->setText(tr("Changed:%n", nullptr, counts.changed));
+    newCount->setAccessibleName(tr("New since the record: %n", nullptr, counts.added));
+    missingCount->setAccessibleName(tr("Missing since the record: %n", nullptr, counts.missing));
+    changedCount->setAccessibleName(tr("Changed since the record: %n", nullptr, counts.changed));
 }
 
 void mainwindow::chooseSiteFile(bool save)
@@ -690,7 +748,7 @@ bool mainwindow::compareWith(const QString& path)
     SiteRecordRead read = readSiteRecord(path);
     if (!read.record) {
         brenmoor::console::printLine("[ERROR] " + read.problem);
-        siteLabel->setText(QString::fromStdString(read.problem));
+        siteLabel->setText(translatedCoreText(read.problem));
         siteLabel->setStyleSheet(QStringLiteral("color: rgb(250, 90, 90); font-size: 14px;"));
         siteBar->show();
         return false;

@@ -110,6 +110,8 @@ private:
     void showSearchNotes();
     // Says, on the console and under the counters, which reply port another program holds.
     void showPortHolders();
+    // Under the counters: the port holders, then the failures reported since the last Search.
+    void showHint();
 
     // What the window's scans and endpoints see of the host.
     const brenmoor::net::IfaddrsSource& interfaces;
@@ -123,6 +125,8 @@ private:
     SearchRun* searchRun = nullptr;
     int conflictCount = 0;
     class QLabel* portWarning = nullptr;
+    QString portHolders;  // what showPortHolders last found
+    QStringList reported; // failures reported since the last Search, each once
     class QLabel* searchNote = nullptr;
     bool arpFallbackSaid = false; // on the console, once per window
     class QPushButton* assignButton = nullptr;

@@ -3,11 +3,14 @@
 #include "base/consoleline.h"
 #include "core/devicerecord.h"
 #include "core/networkvalidation.h"
+#include "ui/coretexts.h"
 #include "ui/windowprotocol.h"
 #include "ui_modifyipdialog.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPushButton>
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -32,6 +35,13 @@ modifyIPDialog::modifyIPDialog(QWidget* parent)
     ui->lineEdit_2->setAccessibleName(tr("IP address"));
     ui->lineEdit_3->setAccessibleName(tr("Subnet mask"));
     ui->lineEdit_4->setAccessibleName(tr("Gateway"));
+    // A translation longer than the English keeps a margin around its word.
+    for (QPushButton* button : {ui->pushButton_3, ui->pushButton_4}) {
+        constexpr int kPadding = 24;
+        button->ensurePolished();
+        button->setMinimumWidth(std::max(button->minimumWidth(),
+                                         button->fontMetrics().horizontalAdvance(button->text()) + kPadding));
+    }
     // Values edited after a warning are new values: the warning no longer covers them.
     for (QLineEdit* field : {ui->lineEdit_2, ui->lineEdit_3, ui->lineEdit_4})
         connect(field, &QLineEdit::textEdited, this, [this] { forceNext = false; });
@@ -106,7 +116,7 @@ void modifyIPDialog::on_pushButton_4_clicked()
     if (!checkNetworkConfig(ip, mask, gateway, error)) {
         forceNext = false;
         ui->label_5->setStyleSheet(labelStyle(QStringLiteral("#FA5A5A")));
-        ui->label_5->setText(QString::fromStdString(error));
+        ui->label_5->setText(translatedCoreText(error));
         return;
     }
     // What goes out, and into the row, is what was validated: "010" is 10 here, but a device
@@ -152,7 +162,7 @@ void modifyIPDialog::warn(const QString& warning)
     forceNext = true;
     ui->pushButton_4->setEnabled(true);
     ui->label_5->setStyleSheet(labelStyle(QStringLiteral("rgb(255, 176, 32)")));
-    ui->label_5->setText(warning + tr(". Press Confirm again to send anyway."));
+    ui->label_5->setText(tr("%1. Press Confirm again to send anyway.").arg(warning));
 }
 
 QPoint dialogPosition(const QRect& window, const QRect& dialog)

@@ -16,6 +16,7 @@
 #include "ui/assignaddressespanel.h"
 #include "ui/modifyipdialog.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -148,6 +149,89 @@ private slots:
         search();
         QCOMPARE(rows(table), QStringList{"FreshCam 02:00:5e:01:00:64 10.60.1.64"});
         QVERIFY2(console.text().find(kDropLine) == std::string::npos, "nothing was dropped, so nothing is said");
+    }
+
+    // The key goes where the keyboard's focus is, as a user's key press does.
+    static void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
+    }
+
+    // Presses `key` (Tab or Backtab) until `target` has the focus: false after a round of the
+    // chain without it.
+    static bool tabTo(QWidget* target, Qt::Key key = Qt::Key_Tab)
+    {
+        for (int i = 0; i < 30 && QApplication::focusWidget() != target; ++i)
+            press(key);
+        return QApplication::focusWidget() == target;
+    }
+
+    static void typeOver(const QString& text)
+    {
+        press(Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), text);
+    }
+
+    // A commissioning without a mouse: Tab to Search and Space, Tab into the list, Enter on the
+    // row, the fields filled and Enter; then Ctrl+A, back to Assign Addresses, a range typed and
+    // Enter, until the device reports its new settings. The focus comes back to the list each time.
+    void aCommissioningWithTheKeyboardOnly()
+    {
+        factoryReset();
+        const size_t setsBefore = recordedSetKinds(record()).size(); // the record file goes on
+        openWindow();
+        QApplication::setActiveWindow(window.get());
+        auto* search = list->findChild<QPushButton*>(QStringLiteral("pushButton_14"));
+        list->findChild<QPushButton*>(QStringLiteral("pushButton_16"))->setFocus();
+        QVERIFY(tabTo(search));
+        QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 15000);
+        press(Qt::Key_Space);
+        QTRY_VERIFY_WITH_TIMEOUT(list->searchBusy, 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(!list->searchBusy, 15000);
+        QCOMPARE(rows(table), QStringList{"FreshCam 02:00:5e:01:00:64 192.168.1.64"});
+
+        QVERIFY(tabTo(table));
+        press(Qt::Key_Home);
+        QCOMPARE(table->currentRow(), 0);
+        press(Qt::Key_Return);
+        QPointer<modifyIPDialog> panel = list->findChild<modifyIPDialog*>();
+        QVERIFY(panel);
+        QCOMPARE(QApplication::focusWidget(), panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_2")));
+        typeOver(QStringLiteral("10.60.1.64"));
+        press(Qt::Key_Tab);
+        typeOver(QStringLiteral("255.255.255.0"));
+        press(Qt::Key_Tab);
+        typeOver(QStringLiteral("10.60.1.1"));
+        press(Qt::Key_Return);
+        QTRY_VERIFY(!panel);
+        QTRY_COMPARE_WITH_TIMEOUT(recordedSetKinds(record()).size(), setsBefore + 2, 3000);
+        QCOMPARE(QString::fromStdString(recorded(record(), "json-set").back()["fields"].dump()),
+                 QStringLiteral(R"({"gateway":"10.60.1.1","ip":"10.60.1.64","mac":"02:00:5e:01:00:64","submask":"255.255.255.0"})"));
+        QTRY_VERIFY_WITH_TIMEOUT(runInHost("dev6", "ip -4 -o addr show dev eth0 | grep -q ' 10.60.1.64/24 '"), 3000);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(table));
+        QTRY_VERIFY_WITH_TIMEOUT(!table->item(0, 2)->font().italic(), 12000); // proven at its new address
+
+        // The same device, given a range by Assign Addresses.
+        press(Qt::Key_A, Qt::ControlModifier);
+        auto* assignButton = list->findChild<QPushButton*>(QStringLiteral("assignButton"));
+        QVERIFY(assignButton->isEnabled());
+        QVERIFY(tabTo(assignButton, Qt::Key_Backtab));
+        press(Qt::Key_Space);
+        QPointer<AssignAddressesPanel> assignPanel = list->findChild<AssignAddressesPanel*>();
+        QVERIFY(assignPanel);
+        QCOMPARE(QApplication::focusWidget(), assignPanel->findChild<QLineEdit*>(QStringLiteral("firstIp")));
+        typeOver(QStringLiteral("10.60.1.70"));
+        press(Qt::Key_Tab);
+        typeOver(QStringLiteral("255.255.255.0"));
+        press(Qt::Key_Tab);
+        typeOver(QStringLiteral("10.60.1.1"));
+        press(Qt::Key_Return);
+        auto* lines = assignPanel->findChild<QTableWidget*>(QStringLiteral("assignLines"));
+        QTRY_COMPARE_WITH_TIMEOUT(column(lines, 4), QStringList{"verified"}, 12000);
+        QVERIFY(runInHost("dev6", "ip -4 -o addr show dev eth0 | grep -q ' 10.60.1.70/24 '"));
+        press(Qt::Key_Return); // Close
+        QTRY_VERIFY(!assignPanel);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(table));
     }
 
     // Clicks a row of the device table, with `modifiers`.

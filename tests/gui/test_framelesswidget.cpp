@@ -1,7 +1,9 @@
 // Moving and edge-resizing a window through real mouse events dispatched by the window
-// system layer, so presses land on whichever child is under the pointer.
+// system layer, so presses land on whichever child is under the pointer; and the same drags
+// handed to a compositor, as on Wayland, with the test standing in for the compositor.
 #include "app/cframelesswidgetbase.h"
 #include "app/qtcompat.h"
+#include "app/windowdraghandling.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -25,6 +27,7 @@ class Window : public CFrameLessWidgetBase
 public:
     using CFrameLessWidgetBase::borderWidth;
     using CFrameLessWidgetBase::direction;
+    using CFrameLessWidgetBase::handling;
     using CFrameLessWidgetBase::moving;
     using CFrameLessWidgetBase::resizing;
 
@@ -48,6 +51,18 @@ public:
     QLineEdit* edit;
     QComboBox* combo;
     QLabel* label;
+
+    // The compositor's part, asked only once a test has chosen AskCompositor: each request's
+    // edges as an int (a move has none), answered with `compositorAgrees`.
+    QList<int> asked;
+    bool compositorAgrees = true;
+
+protected:
+    bool askCompositor(Qt::Edges edges) override
+    {
+        asked.append(int(edges));
+        return compositorAgrees;
+    }
 };
 
 } // namespace
@@ -250,6 +265,171 @@ private slots:
         w->setWindowState(Qt::WindowNoState);
         QTRY_COMPARE(w->borderWidth, 5);
         QCOMPARE(w->getResizeDirection({5, 100}), int(CFrameLessWidgetBase::DirLeft));
+    }
+
+    void onlyWaylandAsksTheCompositor_data()
+    {
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<bool>("asks");
+        for (const char* name :
+             {"wayland", "wayland-egl", "wayland-brcm", "wayland-xcomposite-egl", "wayland-xcomposite-glx"})
+            QTest::newRow(name) << QString::fromLatin1(name) << true;
+        for (const char* name : {"xcb", "offscreen", "minimal", "windows", "cocoa", "eglfs", "vnc", "linuxfb", ""})
+            QTest::newRow(*name ? name : "no name") << QString::fromLatin1(name) << false;
+    }
+
+    void onlyWaylandAsksTheCompositor()
+    {
+        QFETCH(QString, platform);
+        QFETCH(bool, asks);
+        QCOMPARE(dragHandlingFor(platform), asks ? DragHandling::AskCompositor : DragHandling::MoveItself);
+    }
+
+    void theWindowUnderXvfbMovesItself()
+    {
+        QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
+        QVERIFY(w->dragHandling() == DragHandling::MoveItself);
+    }
+
+    void edgeBitsBecomeTheCompositorsEdges_data()
+    {
+        using W = CFrameLessWidgetBase;
+        QTest::addColumn<int>("direction");
+        QTest::addColumn<int>("edges");
+        QTest::newRow("none") << 0 << 0;
+        QTest::newRow("left") << int(W::DirLeft) << int(Qt::LeftEdge);
+        QTest::newRow("right") << int(W::DirRight) << int(Qt::RightEdge);
+        QTest::newRow("top") << int(W::DirTop) << int(Qt::TopEdge);
+        QTest::newRow("bottom") << int(W::DirBottom) << int(Qt::BottomEdge);
+        QTest::newRow("top-left") << (W::DirTop | W::DirLeft) << int(Qt::TopEdge | Qt::LeftEdge);
+        QTest::newRow("top-right") << (W::DirTop | W::DirRight) << int(Qt::TopEdge | Qt::RightEdge);
+        QTest::newRow("bottom-left") << (W::DirBottom | W::DirLeft) << int(Qt::BottomEdge | Qt::LeftEdge);
+        QTest::newRow("bottom-right") << (W::DirBottom | W::DirRight) << int(Qt::BottomEdge | Qt::RightEdge);
+    }
+
+    void edgeBitsBecomeTheCompositorsEdges()
+    {
+        QFETCH(int, direction);
+        QFETCH(int, edges);
+        QCOMPARE(int(resizeEdges(direction)), edges);
+    }
+
+    void theFirstMotionHandsTheDragToTheCompositor_data()
+    {
+        // edges -1: nothing is handed over.
+        QTest::addColumn<QPoint>("start");
+        QTest::addColumn<int>("edges");
+        QTest::newRow("empty space") << QPoint(400, 300) << 0;
+        QTest::newRow("label") << w_label_centre() << 0;
+        QTest::newRow("left edge") << QPoint(5, 200) << int(Qt::LeftEdge);
+        QTest::newRow("bottom edge") << QPoint(300, 398) << int(Qt::BottomEdge);
+        QTest::newRow("top-left corner") << QPoint(2, 2) << int(Qt::TopEdge | Qt::LeftEdge);
+        QTest::newRow("bottom-right corner") << QPoint(598, 398) << int(Qt::BottomEdge | Qt::RightEdge);
+        QTest::newRow("button") << QRect(40, 40, 100, 40).center() << -1;
+        QTest::newRow("line edit") << QRect(40, 160, 100, 30).center() << -1;
+    }
+
+    void theFirstMotionHandsTheDragToTheCompositor()
+    {
+        QFETCH(QPoint, start);
+        QFETCH(int, edges);
+        w->handling = DragHandling::AskCompositor;
+        const QRect before = w->geometry();
+        press(start);
+        QVERIFY2(w->asked.isEmpty(), "a press alone is a click, not yet a drag");
+        // Up and to the left: QTest warns of points past the right or bottom edge.
+        moveTo(start - QPoint(30, 20));
+        settle();
+        const QList<int> once = edges < 0 ? QList<int>() : QList<int>{edges};
+        QCOMPARE(w->asked, once);
+        // Handed over, the drag is the compositor's: nothing of it stays in the widget.
+        QVERIFY(!w->moving);
+        QVERIFY(!w->resizing);
+        QCOMPARE(w->direction, 0);
+        moveTo(start - QPoint(60, 40));
+        settle();
+        QCOMPARE(w->asked, once);
+        QCOMPARE(w->geometry(), before);
+        release(start - QPoint(60, 40));
+        QCOMPARE(w->asked, once);
+    }
+
+    void aClickAsksTheCompositorNothing()
+    {
+        w->handling = DragHandling::AskCompositor;
+        for (const QPoint& p : {QPoint(400, 300), QPoint(5, 200)}) {
+            press(p);
+            release(p);
+        }
+        QCOMPARE(w->asked, QList<int>());
+        // The next drag is asked for on its own first motion, and only then.
+        press({400, 300});
+        moveTo({410, 300});
+        settle();
+        QCOMPARE(w->asked, QList<int>{0});
+        release({410, 300});
+    }
+
+    void aSwallowedReleaseLeavesNoDragBehind()
+    {
+        w->handling = DragHandling::AskCompositor;
+        press({400, 300});
+        moveTo({440, 325});
+        settle();
+        QCOMPARE(w->asked, QList<int>{0});
+        // The compositor kept the release. The next press lands on a disabled counter, which
+        // passes it on to the window: it starts no drag, so its motion asks nothing and moves
+        // nothing.
+        w->button->setEnabled(false);
+        const QPointF on = w->button->geometry().center();
+        QMouseEvent again(QEvent::MouseButtonPress, on, QPointF(w->mapToGlobal(on.toPoint())), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.get(), &again);
+        const QPointF next = on + QPointF(30, 30);
+        QMouseEvent motion(QEvent::MouseMove, next, QPointF(w->mapToGlobal(next.toPoint())), Qt::NoButton,
+                           Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.get(), &motion);
+        QCOMPARE(w->asked, QList<int>{0});
+        QCOMPARE(w->geometry(), QRect(300, 200, 600, 400));
+        release({440, 325});
+    }
+
+    void aRefusingCompositorLeavesTheDragToTheWindow_data()
+    {
+        // Two motions by `step` and twice `step`: both are the window's own, and the
+        // compositor is asked once.
+        QTest::addColumn<QPoint>("start");
+        QTest::addColumn<QPoint>("step");
+        QTest::addColumn<QRect>("afterOne");
+        QTest::addColumn<QRect>("afterTwo");
+        QTest::newRow("empty space") << QPoint(400, 300) << QPoint(40, 25) << QRect(340, 225, 600, 400)
+                                     << QRect(380, 250, 600, 400);
+        QTest::newRow("left edge") << QPoint(5, 200) << QPoint(-50, 0) << QRect(250, 200, 650, 400)
+                                   << QRect(200, 200, 700, 400);
+        QTest::newRow("bottom-right corner")
+            << QPoint(598, 398) << QPoint(-30, -20) << QRect(300, 200, 570, 380) << QRect(300, 200, 540, 360);
+    }
+
+    void aRefusingCompositorLeavesTheDragToTheWindow()
+    {
+        QFETCH(QPoint, start);
+        QFETCH(QPoint, step);
+        QFETCH(QRect, afterOne);
+        QFETCH(QRect, afterTwo);
+        w->handling = DragHandling::AskCompositor;
+        w->compositorAgrees = false;
+        press(start);
+        moveTo(start + step);
+        settle();
+        QCOMPARE(w->asked.size(), 1);
+        QCOMPARE(w->geometry(), afterOne);
+        moveTo(start + 2 * step);
+        settle();
+        QCOMPARE(w->asked.size(), 1);
+        QCOMPARE(w->geometry(), afterTwo);
+        release(start + 2 * step);
+        QVERIFY(!w->moving);
+        QVERIFY(!w->resizing);
     }
 
 private:

@@ -32,7 +32,8 @@ sim=$(ls "$out"/brenmoor-devicesim_"$version"_*.deb)
 field_is "$app" Package brenmoor
 field_is "$app" Version "$version"
 field_is "$app" Section net
-field_is "$app" Recommends "net-tools, ieee-data"
+if [ "$qt" = 6 ]; then qt_translations=qt6-translations-l10n; else qt_translations=qttranslations5-l10n; fi
+field_is "$app" Recommends "net-tools, ieee-data, $qt_translations"
 field_has "$app" Maintainer '<dev@lorvane.org>'
 # Worked out from the binary, not written by hand: Qt 5's or Qt 6's widgets library.
 field_has "$app" Depends "libqt${qt}widgets${qt}"
@@ -53,6 +54,11 @@ for size in 16 32 48 64 128 256; do
   holds "$listed" "./usr/share/icons/hicolor/${size}x${size}/apps/org.lorvane.Lorvane.png"
 done
 lacks "$listed" ./usr/bin/bm-devicesim
+# The window's translations, built: the .qm files the program loads, never their .ts sources.
+for lang in de zh_CN; do
+  holds "$listed" "./usr/share/brenmoor/translations/brenmoor_$lang.qm"
+done
+! grep -q '\.ts$' <<<"$listed" || fail "the package holds a translation source (.ts)"
 # The ARP helper: executable, never setuid or setgid (its one capability comes from the postinst).
 holds "$listed" .$helper
 mode=$(dpkg-deb -c "$app" | awk -v f=".$helper" '$6 == f {print $1}')
