@@ -1,8 +1,8 @@
 #pragma once
 // What the endpoints, the scanner and the runs have to tell the user. They report a message
 // and one sink, chosen by the front end, decides where it goes: by default the console, as
-// the lines always were (writeToConsole); the window's sink also shows the warnings and
-// errors under its counters.
+// the lines always were (writeToConsole); the window's sink also shows the errors under its
+// counters.
 //
 // Any thread may report: the receive threads, the scan and change workers, the GUI or main
 // thread. The sink runs on the reporting thread, outside every lock of this file, so several

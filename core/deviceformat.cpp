@@ -47,17 +47,12 @@ std::string json(const std::vector<ListedDevice>& devices)
     nlohmann::ordered_json array = nlohmann::ordered_json::array();
     for (const ListedDevice& device : devices) {
         const DeviceRecord& r = device.record;
-        nlohmann::ordered_json protocols = nlohmann::ordered_json::array();
-        if (device.json)
-            protocols.push_back("json");
-        if (device.kv)
-            protocols.push_back("kv");
         array.push_back({{"name", shownString(r.name)},
                          {"mac", shownString(r.mac)},
                          {"ip", shownString(r.ip)},
                          {"submask", shownString(r.submask)},
                          {"gateway", shownString(r.gateway)},
-                         {"protocols", protocols},
+                         {"protocols", protocolNames(device.json, device.kv)},
                          {"conflict", !device.conflictMac.empty()},
                          {"conflict_mac", device.conflictMac.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(conflictMacText(device))},
                          {"maker", makerText(device)}});
@@ -133,6 +128,16 @@ std::string table(const std::vector<ListedDevice>& devices)
 }
 
 } // namespace
+
+std::vector<std::string> protocolNames(bool json, bool kv)
+{
+    std::vector<std::string> names;
+    if (json)
+        names.push_back("json");
+    if (kv)
+        names.push_back("kv");
+    return names;
+}
 
 std::string protocolsText(const ListedDevice& device)
 {

@@ -13,6 +13,8 @@ enum class DeviceFormat { Table, Json, Csv, NetBoxCsv };
 
 // "json", "kv" or "json+kv".
 std::string protocolsText(const ListedDevice& device);
+// The protocols a device answered in, as JSON outputs and site records list them.
+std::vector<std::string> protocolNames(bool json, bool kv);
 
 // Each format names each device's maker (the MAC's registry entry, once the table is read).
 // CSV and JSON add each device's change status ("answered", "pending", "unproven",

@@ -1,5 +1,6 @@
 #include "core/siterecord.h"
 
+#include "core/deviceformat.h"
 #include "core/devicemaker.h"
 
 #include <QFile>
@@ -39,17 +40,12 @@ std::string siteRecordText(const SiteRecord& record)
 {
     nlohmann::ordered_json devices = nlohmann::ordered_json::array();
     for (const SiteDevice& device : record.devices) {
-        nlohmann::ordered_json protocols = nlohmann::ordered_json::array();
-        if (device.json)
-            protocols.push_back("json");
-        if (device.kv)
-            protocols.push_back("kv");
         devices.push_back({{"mac", text(device.mac)},
                            {"name", text(device.name)},
                            {"ip", text(device.ip)},
                            {"mask", text(device.mask)},
                            {"gateway", text(device.gateway)},
-                           {"protocols", protocols},
+                           {"protocols", protocolNames(device.json, device.kv)},
                            {"maker", device.maker}});
     }
     const nlohmann::ordered_json document = {{"format", kSiteRecordFormat},

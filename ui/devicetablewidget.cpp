@@ -523,9 +523,8 @@ QWidget* DeviceTableWidget::makeRowButton(const QString& text, int width)
     if (known == widths.constEnd()) {
         QPushButton probe(text);
         probe.setStyleSheet(buttonBluePushButton);
-        probe.ensurePolished();
         constexpr int kPadding = 8; // the rounded corners' room, 4 pixels on each side
-        known = widths.insert(text, std::max(width, probe.fontMetrics().horizontalAdvance(text) + kPadding));
+        known = widths.insert(text, widthForText(&probe, width, kPadding));
     }
     button->setFixedSize(*known, 40);
     // Out of the Tab chain: a thousand rows would be two thousand stops; Enter and Ctrl+Enter

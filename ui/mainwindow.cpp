@@ -417,14 +417,11 @@ void mainwindow::on_pushButton_14_clicked()
 
 namespace {
 
-// A button at least `width` wide, wider where its text needs it: a translation may be longer
-// than the English the widths were chosen for, and a cut word is no label.
+// A top-bar button, its word with room around it where a translation is longer.
 void fixWidthForText(QPushButton* button, int width, int height)
 {
-    button->ensurePolished(); // the style sheet's font, not the default one, is measured
     constexpr int kPadding = 24;
-    const int needed = button->fontMetrics().horizontalAdvance(button->text()) + kPadding;
-    button->setFixedSize(std::max(width, needed), height);
+    button->setFixedSize(widthForText(button, width, kPadding), height);
 }
 
 } // namespace

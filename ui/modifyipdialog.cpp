@@ -4,13 +4,13 @@
 #include "core/devicerecord.h"
 #include "core/networkvalidation.h"
 #include "ui/coretexts.h"
+#include "ui/sharedstyles.h"
 #include "ui/windowprotocol.h"
 #include "ui_modifyipdialog.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
-#include <algorithm>
 #include <utility>
 
 namespace {
@@ -38,9 +38,7 @@ modifyIPDialog::modifyIPDialog(QWidget* parent)
     // A translation longer than the English keeps a margin around its word.
     for (QPushButton* button : {ui->pushButton_3, ui->pushButton_4}) {
         constexpr int kPadding = 24;
-        button->ensurePolished();
-        button->setMinimumWidth(std::max(button->minimumWidth(),
-                                         button->fontMetrics().horizontalAdvance(button->text()) + kPadding));
+        button->setMinimumWidth(widthForText(button, button->minimumWidth(), kPadding));
     }
     // Values edited after a warning are new values: the warning no longer covers them.
     for (QLineEdit* field : {ui->lineEdit_2, ui->lineEdit_3, ui->lineEdit_4})

@@ -1,5 +1,8 @@
 #include "ui/sharedstyles.h"
 
+#include <QPushButton>
+#include <algorithm>
+
 const QString buttonBluePushButton = QStringLiteral(
     "QPushButton{"
     "background:qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #6292EA, stop:1 #634EFF);"
@@ -165,3 +168,9 @@ QToolTip {
     font-size: 16px;
 }
 )");
+
+int widthForText(QPushButton* button, int minimum, int padding)
+{
+    button->ensurePolished(); // the style sheet's font, not the default one, is measured
+    return std::max(minimum, button->fontMetrics().horizontalAdvance(button->text()) + padding);
+}

@@ -166,10 +166,15 @@ private slots:
         return QApplication::focusWidget() == target;
     }
 
-    static void typeOver(const QString& text)
+    // Types over the focused field and each next one, Tab between them.
+    static void typeFields(const QStringList& values)
     {
-        press(Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(QApplication::focusWidget(), text);
+        for (int i = 0; i < values.size(); ++i) {
+            if (i > 0)
+                press(Qt::Key_Tab);
+            press(Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(QApplication::focusWidget(), values[i]);
+        }
     }
 
     // A commissioning without a mouse: Tab to Search and Space, Tab into the list, Enter on the
@@ -197,11 +202,7 @@ private slots:
         QPointer<modifyIPDialog> panel = list->findChild<modifyIPDialog*>();
         QVERIFY(panel);
         QCOMPARE(QApplication::focusWidget(), panel->findChild<QLineEdit*>(QStringLiteral("lineEdit_2")));
-        typeOver(QStringLiteral("10.60.1.64"));
-        press(Qt::Key_Tab);
-        typeOver(QStringLiteral("255.255.255.0"));
-        press(Qt::Key_Tab);
-        typeOver(QStringLiteral("10.60.1.1"));
+        typeFields({QStringLiteral("10.60.1.64"), QStringLiteral("255.255.255.0"), QStringLiteral("10.60.1.1")});
         press(Qt::Key_Return);
         QTRY_VERIFY(!panel);
         QTRY_COMPARE_WITH_TIMEOUT(recordedSetKinds(record()).size(), setsBefore + 2, 3000);
@@ -220,11 +221,7 @@ private slots:
         QPointer<AssignAddressesPanel> assignPanel = list->findChild<AssignAddressesPanel*>();
         QVERIFY(assignPanel);
         QCOMPARE(QApplication::focusWidget(), assignPanel->findChild<QLineEdit*>(QStringLiteral("firstIp")));
-        typeOver(QStringLiteral("10.60.1.70"));
-        press(Qt::Key_Tab);
-        typeOver(QStringLiteral("255.255.255.0"));
-        press(Qt::Key_Tab);
-        typeOver(QStringLiteral("10.60.1.1"));
+        typeFields({QStringLiteral("10.60.1.70"), QStringLiteral("255.255.255.0"), QStringLiteral("10.60.1.1")});
         press(Qt::Key_Return);
         auto* lines = assignPanel->findChild<QTableWidget*>(QStringLiteral("assignLines"));
         QTRY_COMPARE_WITH_TIMEOUT(column(lines, 4), QStringList{"verified"}, 12000);
