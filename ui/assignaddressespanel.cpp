@@ -110,7 +110,10 @@ AssignAddressesPanel::AssignAddressesPanel(QWidget* parent, std::vector<Assigned
     lines->verticalHeader()->setDefaultSectionSize(34);
     lines->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lines->setSelectionMode(QAbstractItemView::NoSelection);
-    lines->setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab after the buttons, for a screen reader to read the lines' outcomes; it
+    // selects nothing.
+    lines->setFocusPolicy(Qt::TabFocus);
+    lines->setAccessibleName(tr("The selected devices and their new addresses"));
     lines->setShowGrid(false);
     const int widths[Columns] = {100, 180, 130, 130, 240}; // room for "waits for <MAC>"
     for (int c = 0; c < Columns; ++c)
@@ -170,6 +173,7 @@ AssignAddressesPanel::AssignAddressesPanel(QWidget* parent, std::vector<Assigned
     setTabOrder(submask, gateway);
     setTabOrder(gateway, confirmButton);
     setTabOrder(confirmButton, cancel);
+    setTabOrder(cancel, lines);
     for (QLineEdit* field : {firstIp, submask, gateway}) {
         connect(field, &QLineEdit::textChanged, this, &AssignAddressesPanel::replan);
         connect(field, &QLineEdit::returnPressed, this, &AssignAddressesPanel::confirm);
@@ -312,6 +316,7 @@ void AssignAddressesPanel::settle(const QString& mac, bool proven, bool sentAtAl
                   proven ? kDoneColour : kUnansweredColour);
         status->setData(Qt::UserRole, true);
         status->setToolTip(translatedCoreText(detail));
+        status->setData(Qt::AccessibleDescriptionRole, status->toolTip()); // the tooltip, said
         verifiedCount += proven ? 1 : 0;
         --waiting;
     }

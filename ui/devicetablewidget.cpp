@@ -54,6 +54,7 @@ DeviceTableWidget::DeviceTableWidget(QWidget* parent)
     // Tab leaves the table for the next control; the arrows move between rows, and Enter and
     // Ctrl+Enter do what a row's two buttons do.
     setTabKeyNavigation(false);
+    setAccessibleName(tr("Devices"));
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { emit selectedRowsChanged(); });
     // Typing goes to the Filter (keyPressEvent): only a double click or F2 edits a name.
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);

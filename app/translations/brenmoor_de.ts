@@ -112,6 +112,10 @@
             <numerusform>%1 von %n Geräten melden ihre neuen Einstellungen; %2 nicht</numerusform>
         </translation>
     </message>
+    <message>
+        <source>The selected devices and their new addresses</source>
+        <translation>Die ausgewählten Geräte und ihre neuen Adressen</translation>
+    </message>
 </context>
 <context>
     <name>Brenmoor</name>
@@ -396,6 +400,10 @@
     <message>
         <source>Open the web page of %1</source>
         <translation>Webseite von %1 öffnen</translation>
+    </message>
+    <message>
+        <source>Devices</source>
+        <translation>Geräte</translation>
     </message>
 </context>
 <context>

@@ -109,6 +109,10 @@
             <numerusform>%n 台设备中有 %1 台已报告其新设置；%2 台没有</numerusform>
         </translation>
     </message>
+    <message>
+        <source>The selected devices and their new addresses</source>
+        <translation>所选设备及其新地址</translation>
+    </message>
 </context>
 <context>
     <name>Brenmoor</name>
@@ -393,6 +397,10 @@
     <message>
         <source>Open the web page of %1</source>
         <translation>打开 %1 的网页</translation>
+    </message>
+    <message>
+        <source>Devices</source>
+        <translation>设备</translation>
     </message>
 </context>
 <context>

@@ -217,6 +217,7 @@ private slots:
         QCOMPARE(name(window.findChild<QPushButton*>(QStringLiteral("pushButton_16"))), QStringLiteral("Devices: 2"));
         QCOMPARE(name(window.findChild<QPushButton*>(QStringLiteral("pushButton_15"))), QStringLiteral("Conflicts: 2"));
         QCOMPARE(name(window.findChild<QLineEdit*>(QStringLiteral("filterEdit"))), QStringLiteral("Filter"));
+        QCOMPARE(name(table), QStringLiteral("Devices"));
         QCOMPARE(name(table->cellWidget(0, 5)->findChild<QPushButton*>()), QStringLiteral("Modify Lobby (192.168.1.31)"));
         QCOMPARE(name(table->cellWidget(1, 6)->findChild<QPushButton*>()), QStringLiteral("Open the web page of Gate"));
         QCOMPARE(table->item(0, 2)->data(Qt::AccessibleDescriptionRole).toString(),

@@ -320,6 +320,11 @@ private slots:
             panel->settle(QStringLiteral("02-00-5E-00-00-31"), false, true, QStringLiteral("no answer"));
             panel->settle(QStringLiteral("02:00:5e:00:00:30"), true, true, QString());
             QCOMPARE(table->item(0, 4)->text() + " " + table->item(1, 4)->text(), QStringLiteral("verified not verified"));
+            // Said, not only shown on hover: why a line is not verified, and what the lines are.
+            QCOMPARE(table->item(1, 4)->data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("no answer"));
+            QCOMPARE(QAccessible::queryAccessibleInterface(table)->text(QAccessible::Name),
+                     QStringLiteral("The selected devices and their new addresses"));
+            QCOMPARE(panel->findChild<QPushButton*>(QStringLiteral("cancelButton"))->nextInFocusChain(), table);
             QCOMPARE(message->text(), QStringLiteral("1 of 2 devices report their new settings; 1 did not"));
             QVERIFY(!panel->running());
         } else {
