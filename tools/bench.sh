@@ -21,13 +21,15 @@
 #   nobody:  1,000 devices answering at once to the window run as the user nobody, under the
 #            socket buffer limits Debian ships: rows listed, replies dropped, press -> last row;
 #            and a burst made to overflow a small buffer, brought back by the second request
+#   languages: the real program run as nobody in English, German and Chinese, three starts
+#            each: start -> window on screen, peak memory (screenshots with BM_SHOTS=folder)
 # Give section names to run only those:  bench.sh cli scanner
 # The kernel's neighbour table limits stay as the host has them (Debian's 128/512/1024), as
 # users have them; BM_NEIGH_LIMITS=raise raises them for the run as the test labs do.
 # Searches run with the ARP helper of the build (as root it needs no capability) and again
 # without it, the kernel's table serving.
 set -euo pipefail
-sections=${*:-search nobody table flood tool scanner cli assign site}
+sections=${*:-search nobody languages table flood tool scanner cli assign site}
 want() { [[ " $sections " == *" $1 "* ]]; }
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BM_BUILD_DIR:-$root/build}
@@ -123,6 +125,19 @@ if want nobody; then
   "$root/tests/support/with-debian-buffers.sh" "$lab" exec env "BM_MANY=200 5" \
     "$root/tests/support/run-unprivileged.sh" "$build/tools/devicesim/bm-devicesim" \
     "$root/tests/support/xvfb-run-test.sh" "$build/tests/test_e2e_burst" 2>/dev/null | grep -o 'figures: .*'
+fi
+if want languages; then
+  echo "== the program as nobody in each language, under Debian's socket buffer limits"
+  shots=
+  if [ -n "${BM_SHOTS:-}" ]; then
+    mkdir -p "$BM_SHOTS"
+    chmod 777 "$BM_SHOTS"
+    shots=$BM_SHOTS
+  fi
+  "$root/tests/support/with-debian-buffers.sh" "$lab" exec \
+    "$root/tests/support/run-unprivileged.sh" "$build/tools/devicesim/bm-devicesim" \
+    "$root/tests/support/xvfb-run-test.sh" "$root/tools/bench-language-session.sh" "$build/app/brenmoor" $shots \
+    2>/dev/null | grep '^language'
 fi
 if want table; then
   echo "== table: cost of one addDevice"
