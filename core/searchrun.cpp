@@ -10,6 +10,7 @@
 #include "net/reversepathfilter.h"
 
 #include <algorithm>
+#include <memory>
 
 using brenmoor::messages::Level;
 using brenmoor::messages::report;

@@ -11,7 +11,9 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <net/if.h>
 #include <netinet/in.h>
